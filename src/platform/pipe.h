@@ -1,0 +1,57 @@
+#pragma once
+// The request pipe: one instance at a time, one client per instance.
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string_view>
+
+namespace jobhost {
+
+enum class ReadStatus {
+  kMessage,  // one whole message arrived; size bytes are in the buffer
+  kFailed,   // failed, empty, larger than the buffer, or not within the limit
+  kFatal,    // the reading thread could not be started: the service must end
+};
+
+struct ReadResult {
+  ReadStatus status = ReadStatus::kFailed;
+  std::size_t size = 0;
+};
+
+enum class ReplyStatus {
+  kDelivered,     // written whole and read by the client (or the client closed)
+  kNotDelivered,  // every write attempt failed, or the client did not read in time
+  kFatal,         // the writing thread could not be started: the service must end
+};
+
+// One connected (or connectable) instance. Destroying it disconnects the
+// client and closes the instance.
+class PipeInstance {
+ public:
+  virtual ~PipeInstance() = default;
+
+  // Blocks until a client connects. A client that connected between creation
+  // and this call counts as connected.
+  virtual bool WaitForClient() = 0;
+
+  // Reads one message into buffer, giving up after limit from the call.
+  virtual ReadResult ReadMessage(std::span<std::byte> buffer, std::chrono::milliseconds limit) = 0;
+
+  // Writes message as one message, repeating a failed or short write up to
+  // maxAttempts writes in all, then waits at most limit for the client to
+  // have read it.
+  virtual ReplyStatus DeliverReply(std::span<const std::byte> message, int maxAttempts,
+                                   std::chrono::milliseconds limit) = 0;
+};
+
+class PipeHost {
+ public:
+  virtual ~PipeHost() = default;
+  // Creates a fresh instance of the named pipe, open to every local user;
+  // nullptr when it (or its security descriptor) cannot be made.
+  virtual std::unique_ptr<PipeInstance> CreateInstance(std::u16string_view pipeName) = 0;
+};
+
+}  // namespace jobhost
