@@ -22,8 +22,8 @@ class Processes {
 
   // Starts the file hidden, with parameters as its whole parameter text (none
   // when absent). nullptr when the system did not start it.
-  virtual std::unique_ptr<LaunchedProcess> Launch(std::u16string_view path,
-                                                  std::optional<std::u16string_view> parameters) = 0;
+  virtual std::unique_ptr<LaunchedProcess> Launch(
+      std::u16string_view path, std::optional<std::u16string_view> parameters) = 0;
 
   // The image names (file names, no path) of the running processes; nullopt
   // when no snapshot can be taken.

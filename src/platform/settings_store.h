@@ -18,14 +18,19 @@ enum class ValueType : std::uint32_t {
   kDword = 4,
 };
 
+struct StoredValue {
+  std::size_t size = 0;  // bytes of data placed in the buffer
+  ValueType type = ValueType::kNone;
+};
+
 // An open key; destroying it closes it.
 class SettingsKey {
  public:
   virtual ~SettingsKey() = default;
 
-  // Reads the value's data into buffer; the number of bytes it holds, or
-  // nullopt when it is missing, larger than the buffer, or unreadable.
-  virtual std::optional<std::size_t> QueryValue(std::u16string_view name,
+  // Reads the value's data into buffer; nullopt when it is missing, larger
+  // than the buffer, or unreadable.
+  virtual std::optional<StoredValue> QueryValue(std::u16string_view name,
                                                 std::span<std::byte> buffer) = 0;
   virtual bool DeleteValue(std::u16string_view name) = 0;
   virtual bool SetValue(std::u16string_view name, ValueType type,

@@ -22,12 +22,9 @@ using AgentFoundV6Callback = std::int32_t(JOBHOST_WINAPI*)(const void* addressRe
 
 // FindSnmpAgent and FindSnmpAgentV6 share one argument list but for the callback.
 template <typename Callback>
-using FindAgentFunctionOf = std::int32_t(JOBHOST_WINAPI*)(const char* community,
-                                                          std::int32_t broadcast,
-                                                          const char* target,
-                                                          std::int32_t timeoutMs,
-                                                          const char* parameter, void* reserved1,
-                                                          Callback callback, void* reserved2);
+using FindAgentFunctionOf = std::int32_t(JOBHOST_WINAPI*)(
+    const char* community, std::int32_t broadcast, const char* target, std::int32_t timeoutMs,
+    const char* parameter, void* reserved1, Callback callback, void* reserved2);
 using FindAgentFunction = FindAgentFunctionOf<AgentFoundCallback>;
 using FindAgentV6Function = FindAgentFunctionOf<AgentFoundV6Callback>;
 

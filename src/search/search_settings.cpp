@@ -28,7 +28,8 @@ std::int32_t SearchSettings::ReadInt32(std::size_t offset) const {
 
 void SearchSettings::WriteInt32(std::size_t offset, std::int32_t value) {
   auto bits = static_cast<std::uint32_t>(value);
-  for (std::size_t i = 0; i < 4; ++i) bytes_[offset + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+  for (std::size_t i = 0; i < 4; ++i)
+    bytes_[offset + i] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
 std::string SearchSettings::ReadText(std::size_t offset, std::size_t size) const {

@@ -183,8 +183,7 @@ Status BoundedAppendA(char* destination, std::size_t capacity, const char* sourc
   return kStatusInsufficientBuffer;
 }
 
-Status BoundedFormatVA(char* destination, std::size_t capacity, const char* format,
-                       va_list args) {
+Status BoundedFormatVA(char* destination, std::size_t capacity, const char* format, va_list args) {
   return BoundedFormat(destination, capacity, format, args);
 }
 

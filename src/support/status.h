@@ -14,6 +14,8 @@ inline constexpr Status kStatusInsufficientBuffer = static_cast<Status>(0x800700
 // Largest capacity the helpers accept, in characters including the terminator.
 inline constexpr std::size_t kMaxCapacity = 0x7FFFFFFF;
 
-inline bool Succeeded(Status status) { return status >= 0; }
+inline bool Succeeded(Status status) {
+  return status >= 0;
+}
 
 }  // namespace jobhost

@@ -33,7 +33,9 @@ void AppendUtf16(std::u16string& out, char32_t c) {
   }
 }
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char byte) {
+  return (byte & 0xC0) == 0x80;
+}
 
 // Decodes one code point at text[i]; advances i past the bytes it used (past
 // the maximal invalid prefix when the sequence is malformed).

@@ -8,7 +8,9 @@
 namespace jobhost {
 namespace {
 
-std::string Filled(std::size_t length, char c = 'a') { return std::string(length, c); }
+std::string Filled(std::size_t length, char c = 'a') {
+  return std::string(length, c);
+}
 
 struct AppendCase {
   const char* name;

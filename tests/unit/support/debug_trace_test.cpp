@@ -2,17 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/fake_debug_output.h"
+
 #include <string>
 #include <vector>
 
 namespace jobhost {
 namespace {
 
-class RecordingOutput : public DebugOutput {
- public:
-  void Send(std::string_view text) override { texts.emplace_back(text); }
-  std::vector<std::string> texts;
-};
+using RecordingOutput = testing::FakeDebugOutput;
 
 TEST(DebugTrace, SendsTheFormattedTextOnceWithNothingAdded) {
   RecordingOutput output;

@@ -17,10 +17,10 @@ TEST(Utf, InvalidInputBecomesReplacementCharacters) {
   };
   const Case cases[] = {
       {"\xff", u"\uFFFD"},
-      {"a\xc3", u"a\uFFFD"},              // cut sequence
-      {"\xc0\xaf", u"\uFFFD\uFFFD"},      // overlong form
-      {"\xed\xa0\x80", u"\uFFFD"},        // encoded surrogate
-      {"\xf4\x90\x80\x80", u"\uFFFD"},    // beyond U+10FFFF
+      {"a\xc3", u"a\uFFFD"},            // cut sequence
+      {"\xc0\xaf", u"\uFFFD\uFFFD"},    // overlong form
+      {"\xed\xa0\x80", u"\uFFFD"},      // encoded surrogate
+      {"\xf4\x90\x80\x80", u"\uFFFD"},  // beyond U+10FFFF
   };
   for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16(c.utf8), c.utf16) << c.utf8.size();
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xef\xbf\xbd");

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace jobhost::testing {
+
+class FakeDebugOutput : public DebugOutput {
+ public:
+  void Send(std::string_view text) override { texts.emplace_back(text); }
+  std::vector<std::string> texts;
+};
+
+}  // namespace jobhost::testing
