@@ -29,7 +29,7 @@ class Sink {
   std::size_t total_ = 0;
 };
 
-struct Spec {
+struct Conversion {
   bool leftAlign = false;
   bool zeroPad = false;
   std::size_t width = 0;
@@ -37,15 +37,15 @@ struct Spec {
 };
 
 template <typename Char>
-void PutPadded(Sink<Char>& sink, const Spec& spec, const Char* text, std::size_t length,
+void PutPadded(Sink<Char>& sink, const Conversion& conversion, const Char* text, std::size_t length,
                std::size_t signLength = 0) {
-  std::size_t pad = spec.width > length ? spec.width - length : 0;
-  if (spec.leftAlign) {
+  std::size_t pad = conversion.width > length ? conversion.width - length : 0;
+  if (conversion.leftAlign) {
     for (std::size_t i = 0; i < length; ++i) sink.Put(text[i]);
     sink.Repeat(Char(' '), pad);
     return;
   }
-  if (spec.zeroPad) {
+  if (conversion.zeroPad) {
     for (std::size_t i = 0; i < signLength; ++i) sink.Put(text[i]);
     sink.Repeat(Char('0'), pad);
     for (std::size_t i = signLength; i < length; ++i) sink.Put(text[i]);
@@ -56,8 +56,8 @@ void PutPadded(Sink<Char>& sink, const Spec& spec, const Char* text, std::size_t
 }
 
 template <typename Char>
-void PutNumber(Sink<Char>& sink, const Spec& spec, bool negative, std::uint64_t magnitude,
-               unsigned base, bool upper) {
+void PutNumber(Sink<Char>& sink, const Conversion& conversion, bool negative,
+               std::uint64_t magnitude, unsigned base, bool upper) {
   Char digits[24];
   std::size_t count = 0;
   do {
@@ -71,7 +71,7 @@ void PutNumber(Sink<Char>& sink, const Spec& spec, bool negative, std::uint64_t 
   std::size_t length = 0;
   if (negative) text[length++] = Char('-');
   while (count > 0) text[length++] = digits[--count];
-  PutPadded(sink, spec, text, length, negative ? 1 : 0);
+  PutPadded(sink, conversion, text, length, negative ? 1 : 0);
 }
 
 template <typename Char>
@@ -89,25 +89,25 @@ bool FormatInto(Sink<Char>& sink, const Char* format, va_list args) {
       sink.Put(*f);
       continue;
     }
-    Spec spec;
+    Conversion conversion;
     ++f;
     for (;; ++f) {
       if (*f == Char('-')) {
-        spec.leftAlign = true;
+        conversion.leftAlign = true;
       } else if (*f == Char('0')) {
-        spec.zeroPad = true;
+        conversion.zeroPad = true;
       } else {
         break;
       }
     }
     while (*f >= Char('0') && *f <= Char('9')) {
-      spec.width = spec.width * 10 + static_cast<std::size_t>(*f - Char('0'));
-      if (spec.width > 4096) return false;
+      conversion.width = conversion.width * 10 + static_cast<std::size_t>(*f - Char('0'));
+      if (conversion.width > 4096) return false;
       ++f;
     }
     while (*f == Char('h') || *f == Char('l')) {
       if (*f == Char('l') && f[1] == Char('l')) {
-        spec.longLong = true;
+        conversion.longLong = true;
         ++f;
       }
       ++f;
@@ -118,32 +118,32 @@ bool FormatInto(Sink<Char>& sink, const Char* format, va_list args) {
         break;
       case U'd':
       case U'i': {
-        std::int64_t value = spec.longLong ? va_arg(args, long long) : va_arg(args, int);
+        std::int64_t value = conversion.longLong ? va_arg(args, long long) : va_arg(args, int);
         bool negative = value < 0;
         std::uint64_t magnitude =
             negative ? std::uint64_t{0} - static_cast<std::uint64_t>(value) : std::uint64_t(value);
-        PutNumber(sink, spec, negative, magnitude, 10, false);
+        PutNumber(sink, conversion, negative, magnitude, 10, false);
         break;
       }
       case U'u':
       case U'x':
       case U'X': {
         std::uint64_t value =
-            spec.longLong ? va_arg(args, unsigned long long) : va_arg(args, unsigned int);
+            conversion.longLong ? va_arg(args, unsigned long long) : va_arg(args, unsigned int);
         unsigned base = *f == Char('u') ? 10 : 16;
-        PutNumber(sink, spec, false, value, base, *f == Char('X'));
+        PutNumber(sink, conversion, false, value, base, *f == Char('X'));
         break;
       }
       case U'c': {
         Char c = static_cast<Char>(va_arg(args, int));
-        PutPadded(sink, spec, &c, 1);
+        PutPadded(sink, conversion, &c, 1);
         break;
       }
       case U's': {
         const Char* text = va_arg(args, const Char*);
         static constexpr Char kNull[] = {'(', 'n', 'u', 'l', 'l', ')', 0};
         if (text == nullptr) text = kNull;
-        PutPadded(sink, spec, text, TextLength(text));
+        PutPadded(sink, conversion, text, TextLength(text));
         break;
       }
       default:

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the native suite (unit, end-to-end, SNMP), the
+# sanitizer build, each fuzzer briefly, and the Windows build under Wine.
+# Installs what is missing first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+fuzz_seconds=${JOBHOST_FUZZ_SECONDS:-60}
+
+step() { printf '\n==== %s\n' "$*"; }
+
+step "dependencies"
+scripts/install-deps.sh
+
+step "native build and tests"
+cmake --workflow --preset linux
+
+step "sanitizers (ASan + UBSan)"
+cmake --workflow --preset linux-asan
+
+step "fuzzers (${fuzz_seconds} s each)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+for fuzzer in build/fuzz/bin/fuzz_*; do
+  corpus="build/fuzz/corpus/$(basename "$fuzzer")"
+  mkdir -p "$corpus"
+  echo "-- $(basename "$fuzzer")"
+  "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>&1 | tail -n 2
+done
+
+step "Windows build and tests under Wine"
+cmake --workflow --preset windows
+
+step "all tests passed"

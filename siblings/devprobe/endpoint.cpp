@@ -1,0 +1,35 @@
+#include "endpoint.h"
+
+namespace jobhost::devprobe {
+
+Endpoint Ipv4Endpoint(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
+                      std::uint16_t port) {
+  Endpoint endpoint;
+  endpoint.address[0] = a;
+  endpoint.address[1] = b;
+  endpoint.address[2] = c;
+  endpoint.address[3] = d;
+  endpoint.port = port;
+  return endpoint;
+}
+
+std::string FormatIpv4(const Endpoint& endpoint) {
+  std::string text;
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) text += '.';
+    text += std::to_string(endpoint.address[i]);
+  }
+  return text;
+}
+
+std::array<std::uint8_t, kAddressRecordSize> MakeAddressRecord(const Endpoint& endpoint) {
+  std::array<std::uint8_t, kAddressRecordSize> record{};
+  for (std::size_t i = 0; i < endpoint.address.size(); ++i) record[i] = endpoint.address[i];
+  for (int i = 0; i < 4; ++i)
+    record[16 + i] = static_cast<std::uint8_t>(endpoint.scopeId >> (8 * i));
+  record[20] = static_cast<std::uint8_t>(endpoint.port & 0xFF);
+  record[21] = static_cast<std::uint8_t>(endpoint.port >> 8);
+  return record;
+}
+
+}  // namespace jobhost::devprobe

@@ -1,0 +1,135 @@
+// The library's exports: argument checks and the bridge from the C calling
+// interface to the portable discovery code. Every callback is made on the
+// calling thread, one at a time, before the export returns.
+
+#include <algorithm>
+#include <type_traits>
+
+#include "find_agents.h"
+#include "search/discovery_abi.h"
+#include "support/abi.h"
+
+namespace jobhost::devprobe {
+namespace {
+
+constexpr char kDefaultCommunity[] = "public";
+// SNMPv1/v2c requests go out twice: at the start and half-way through.
+constexpr int kCommunityAttempts = 2;
+constexpr int kMaxRetries = 10;
+constexpr std::int32_t kFailed = -1;
+
+std::string TextOrEmpty(const char* text) {
+  return text ? std::string(text) : std::string();
+}
+
+AgentReport ReportTo(AgentFoundCallback callback) {
+  return [callback](const Endpoint& agent, const std::string& name) {
+    callback(FormatIpv4(agent).c_str(), name.c_str());
+  };
+}
+
+AgentReport ReportTo(AgentFoundV6Callback callback) {
+  return [callback](const Endpoint& agent, const std::string& name) {
+    const auto record = MakeAddressRecord(agent);
+    callback(record.data(), nullptr, name.c_str());
+  };
+}
+
+// Runs one search; any failure, even an exhausted heap, becomes a result.
+int Search(AddressFamily family, bool broadcast, const char* target, int timeoutMs, int attempts,
+           const char* parameter, const AgentProbe& probe, const AgentReport& report) {
+  try {
+    const auto options = ParseSearchOptions(TextOrEmpty(parameter));
+    if (!options) return kFailed;
+    const auto network = OpenSystemNetwork();
+    if (!network) return kFailed;
+    SteadyClock clock;
+    FindRequest request{family, broadcast, TextOrEmpty(target), timeoutMs, attempts, *options};
+    return FindAgents(*network, clock, probe, request, report);
+  } catch (...) {
+    return kFailed;
+  }
+}
+
+template <typename Callback>
+std::int32_t FindByCommunity(AddressFamily family, const char* community, std::int32_t broadcast,
+                             const char* target, std::int32_t timeoutMs, const char* parameter,
+                             Callback callback) {
+  if (!callback) return kFailed;
+  try {
+    const SysNameProbe probe(community ? community : kDefaultCommunity, NewRequestId(),
+                             NewRequestId());
+    return Search(family, broadcast != 0, target, timeoutMs, kCommunityAttempts, parameter, probe,
+                  ReportTo(callback));
+  } catch (...) {
+    return kFailed;
+  }
+}
+
+template <typename Callback>
+int FindEngines(AddressFamily family, std::int32_t broadcast, const char* target,
+                std::int32_t timeoutMs, std::int32_t retries, const char* parameter,
+                Callback callback) {
+  try {
+    const EngineIdProbe probe(NewRequestId(), NewRequestId());
+    const int attempts = std::clamp(retries, 0, kMaxRetries) + 1;
+    return Search(family, broadcast != 0, target, timeoutMs, attempts, parameter, probe,
+                  ReportTo(callback));
+  } catch (...) {
+    return kFailed;
+  }
+}
+
+}  // namespace
+}  // namespace jobhost::devprobe
+
+using jobhost::AgentFoundCallback;
+using jobhost::AgentFoundV6Callback;
+using jobhost::devprobe::AddressFamily;
+
+JOBHOST_EXPORT std::int32_t JOBHOST_WINAPI FindSnmpAgent(
+    const char* community, std::int32_t broadcast, const char* target, std::int32_t timeoutMs,
+    const char* parameter, void* /*reserved1*/, AgentFoundCallback callback, void* /*reserved2*/) {
+  return jobhost::devprobe::FindByCommunity(AddressFamily::kIpv4, community, broadcast, target,
+                                            timeoutMs, parameter, callback);
+}
+
+JOBHOST_EXPORT std::int32_t JOBHOST_WINAPI
+FindSnmpAgentV6(const char* community, std::int32_t broadcast, const char* target,
+                std::int32_t timeoutMs, const char* parameter, void* /*reserved1*/,
+                AgentFoundV6Callback callback, void* /*reserved2*/) {
+  return jobhost::devprobe::FindByCommunity(AddressFamily::kIpv6, community, broadcast, target,
+                                            timeoutMs, parameter, callback);
+}
+
+// The IPv4 pass runs when its callback is given, then the IPv6 pass when
+// its callback is given. The numeric arguments other than the time-out and
+// the retries belong to richer SNMPv3 exchanges and have no effect here.
+JOBHOST_EXPORT std::int32_t JOBHOST_WINAPI FindSnmpV3AgentEx2(
+    std::int32_t broadcast, const char* ipv4Target, const char* ipv6Target, std::int32_t /*a4*/,
+    std::int32_t /*a5*/, std::int32_t timeoutMs, std::int32_t retries, std::uint32_t /*a8*/,
+    const char* parameter, std::int32_t /*a10*/, AgentFoundCallback callbackV4,
+    AgentFoundV6Callback callbackV6) {
+  using jobhost::devprobe::FindEngines;
+  if (!callbackV4 && !callbackV6) return -1;
+  int found = 0;
+  bool searched = false;
+  if (callbackV4) {
+    const int result = FindEngines(AddressFamily::kIpv4, broadcast, ipv4Target, timeoutMs, retries,
+                                   parameter, callbackV4);
+    searched = searched || result >= 0;
+    found += std::max(result, 0);
+  }
+  if (callbackV6) {
+    const int result = FindEngines(AddressFamily::kIpv6, broadcast, ipv6Target, timeoutMs, retries,
+                                   parameter, callbackV6);
+    searched = searched || result >= 0;
+    found += std::max(result, 0);
+  }
+  return searched ? found : -1;
+}
+
+// The exports must keep the types the program calls them through.
+static_assert(std::is_same_v<decltype(&FindSnmpAgent), jobhost::FindAgentFunction>);
+static_assert(std::is_same_v<decltype(&FindSnmpAgentV6), jobhost::FindAgentV6Function>);
+static_assert(std::is_same_v<decltype(&FindSnmpV3AgentEx2), jobhost::FindV3AgentFunction>);

@@ -1,0 +1,94 @@
+#include "find_agents.h"
+
+#include <algorithm>
+
+namespace jobhost::devprobe {
+
+namespace {
+
+constexpr char kLimitedBroadcast[] = "255.255.255.255";
+constexpr char kAllNodes[] = "ff02::1";
+
+bool IsLimitedBroadcast(const Endpoint& endpoint) {
+  return endpoint.family == AddressFamily::kIpv4 &&
+         std::all_of(endpoint.address.begin(), endpoint.address.begin() + 4,
+                     [](std::uint8_t byte) { return byte == 0xFF; });
+}
+
+// "[fe80::1%2]" is accepted as well as "fe80::1%2".
+std::string WithoutBrackets(const std::string& target) {
+  if (target.size() >= 2 && target.front() == '[' && target.back() == ']') {
+    return target.substr(1, target.size() - 2);
+  }
+  return target;
+}
+
+void AddOnce(std::vector<Endpoint>& destinations, const Endpoint& destination) {
+  const bool known = std::ranges::any_of(destinations, [&](const Endpoint& other) {
+    return other.SameAddress(destination) && other.scopeId == destination.scopeId;
+  });
+  if (!known) destinations.push_back(destination);
+}
+
+// The limited broadcast leaves through one interface only, so every
+// interface's own broadcast address is asked too.
+void AddInterfaceBroadcasts(Network& network, std::uint16_t port,
+                            std::vector<Endpoint>& destinations) {
+  for (Endpoint broadcast : network.Ipv4InterfaceBroadcasts()) {
+    broadcast.port = port;
+    AddOnce(destinations, broadcast);
+  }
+}
+
+// A multicast group without an interface is asked on every interface that
+// does multicast; with none, the system picks one.
+void AddGroupOnInterfaces(Network& network, const Endpoint& group,
+                          std::vector<Endpoint>& destinations) {
+  for (std::uint32_t index : network.Ipv6MulticastInterfaces()) {
+    Endpoint onInterface = group;
+    onInterface.scopeId = index;
+    AddOnce(destinations, onInterface);
+  }
+  if (destinations.empty()) destinations.push_back(group);
+}
+
+}  // namespace
+
+std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& request) {
+  const bool ipv6 = request.family == AddressFamily::kIpv6;
+  std::string target = ipv6 ? WithoutBrackets(request.target) : request.target;
+  if (target.empty()) {
+    // The default target is a broadcast; one host must be named.
+    if (!request.broadcast) return std::nullopt;
+    target = ipv6 ? kAllNodes : kLimitedBroadcast;
+  }
+  std::optional<Endpoint> resolved = network.Resolve(target, request.family);
+  if (!resolved) return std::nullopt;
+  resolved->port = request.options.port;
+
+  CollectPlan plan;
+  plan.oneHost = !request.broadcast;
+  plan.timeoutMs = request.timeoutMs;
+  plan.attempts = request.attempts;
+  if (request.broadcast && resolved->IsIpv6Multicast() && resolved->scopeId == 0) {
+    AddGroupOnInterfaces(network, *resolved, plan.destinations);
+    return plan;
+  }
+  plan.destinations.push_back(*resolved);
+  if (request.broadcast && IsLimitedBroadcast(*resolved)) {
+    AddInterfaceBroadcasts(network, request.options.port, plan.destinations);
+  }
+  return plan;
+}
+
+int FindAgents(Network& network, Clock& clock, const AgentProbe& probe, const FindRequest& request,
+               const AgentReport& report) {
+  const std::optional<CollectPlan> plan = PlanSearch(network, request);
+  if (!plan) return -1;
+  const std::unique_ptr<DatagramChannel> channel =
+      network.OpenChannel(request.family, request.broadcast);
+  if (!channel) return -1;
+  return CollectAgents(*channel, clock, probe, *plan, report);
+}
+
+}  // namespace jobhost::devprobe

@@ -1,0 +1,228 @@
+// Winsock: the few calls discovery needs.
+
+#ifndef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
+#endif
+#include <iphlpapi.h>
+#include <mstcpip.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#ifndef SIO_UDP_CONNRESET
+#define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)
+#endif
+
+#include <algorithm>
+#include <cstring>
+
+#include "network.h"
+
+namespace jobhost::devprobe {
+namespace {
+
+Endpoint FromSockaddr(const sockaddr* address) {
+  Endpoint endpoint;
+  if (address->sa_family == AF_INET6) {
+    const auto* in6 = reinterpret_cast<const sockaddr_in6*>(address);
+    endpoint.family = AddressFamily::kIpv6;
+    std::memcpy(endpoint.address.data(), &in6->sin6_addr, 16);
+    endpoint.port = ntohs(in6->sin6_port);
+    endpoint.scopeId = in6->sin6_scope_id;
+  } else {
+    const auto* in4 = reinterpret_cast<const sockaddr_in*>(address);
+    std::memcpy(endpoint.address.data(), &in4->sin_addr, 4);
+    endpoint.port = ntohs(in4->sin_port);
+  }
+  return endpoint;
+}
+
+int ToSockaddr(const Endpoint& endpoint, sockaddr_storage& storage) {
+  std::memset(&storage, 0, sizeof storage);
+  if (endpoint.family == AddressFamily::kIpv6) {
+    auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    in6->sin6_family = AF_INET6;
+    std::memcpy(&in6->sin6_addr, endpoint.address.data(), 16);
+    in6->sin6_port = htons(endpoint.port);
+    in6->sin6_scope_id = endpoint.scopeId;
+    return sizeof *in6;
+  }
+  auto* in4 = reinterpret_cast<sockaddr_in*>(&storage);
+  in4->sin_family = AF_INET;
+  std::memcpy(&in4->sin_addr, endpoint.address.data(), 4);
+  in4->sin_port = htons(endpoint.port);
+  return sizeof *in4;
+}
+
+class WinsockChannel : public DatagramChannel {
+ public:
+  explicit WinsockChannel(SOCKET socket) : socket_(socket) {}
+  ~WinsockChannel() override { ::closesocket(socket_); }
+  WinsockChannel(const WinsockChannel&) = delete;
+  WinsockChannel& operator=(const WinsockChannel&) = delete;
+
+  bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) override {
+    if (to.IsIpv6Multicast() && to.scopeId != 0) {
+      const DWORD index = to.scopeId;
+      if (::setsockopt(socket_, IPPROTO_IPV6, IPV6_MULTICAST_IF,
+                       reinterpret_cast<const char*>(&index), sizeof index) != 0) {
+        return false;
+      }
+    }
+    sockaddr_storage storage;
+    const int length = ToSockaddr(to, storage);
+    return ::sendto(socket_, reinterpret_cast<const char*>(datagram.data()),
+                    static_cast<int>(datagram.size()), 0,
+                    reinterpret_cast<const sockaddr*>(&storage), length) != SOCKET_ERROR;
+  }
+
+  ReceiveStatus Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& size,
+                        Endpoint& from) override {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket_, &readable);
+    timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    const int ready = ::select(0, &readable, nullptr, nullptr, &wait);
+    if (ready == 0) return ReceiveStatus::kTimeout;
+    if (ready == SOCKET_ERROR) return ReceiveStatus::kFailed;
+    sockaddr_storage storage;
+    int length = sizeof storage;
+    const int received =
+        ::recvfrom(socket_, reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()),
+                   0, reinterpret_cast<sockaddr*>(&storage), &length);
+    if (received == SOCKET_ERROR) {
+      // ICMP errors of earlier sends and cut datagrams are no reason to stop.
+      const int error = ::WSAGetLastError();
+      return (error == WSAECONNRESET || error == WSAEMSGSIZE || error == WSAEWOULDBLOCK ||
+              error == WSAENETRESET || error == WSAEINTR)
+                 ? ReceiveStatus::kSkipped
+                 : ReceiveStatus::kFailed;
+    }
+    size = static_cast<std::size_t>(received);
+    from = FromSockaddr(reinterpret_cast<const sockaddr*>(&storage));
+    return ReceiveStatus::kDatagram;
+  }
+
+ private:
+  SOCKET socket_;
+};
+
+// The adapter list, in one heap block owned here.
+class AdapterList {
+ public:
+  AdapterList() {
+    ULONG size = 16 * 1024;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      buffer_.resize(size);
+      const ULONG result = ::GetAdaptersAddresses(
+          AF_UNSPEC, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
+          nullptr, First(), &size);
+      if (result == NO_ERROR) return;
+      if (result != ERROR_BUFFER_OVERFLOW) break;
+    }
+    buffer_.clear();
+  }
+  IP_ADAPTER_ADDRESSES* First() {
+    return buffer_.empty() ? nullptr : reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer_.data());
+  }
+
+ private:
+  std::vector<unsigned char> buffer_;
+};
+
+class WinsockNetwork : public Network {
+ public:
+  WinsockNetwork() { started_ = ::WSAStartup(MAKEWORD(2, 2), &data_) == 0; }
+  ~WinsockNetwork() override {
+    if (started_) ::WSACleanup();
+  }
+  WinsockNetwork(const WinsockNetwork&) = delete;
+  WinsockNetwork& operator=(const WinsockNetwork&) = delete;
+  bool Started() const { return started_; }
+
+  std::optional<Endpoint> Resolve(const std::string& host, AddressFamily family) override {
+    addrinfo hints{};
+    hints.ai_family = family == AddressFamily::kIpv6 ? AF_INET6 : AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return std::nullopt;
+    const Endpoint endpoint = FromSockaddr(found->ai_addr);
+    ::freeaddrinfo(found);
+    return endpoint;
+  }
+
+  std::vector<Endpoint> Ipv4InterfaceBroadcasts() override {
+    std::vector<Endpoint> broadcasts;
+    AdapterList adapters;
+    for (auto* adapter = adapters.First(); adapter; adapter = adapter->Next) {
+      if (adapter->OperStatus != IfOperStatusUp || adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK) {
+        continue;
+      }
+      for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
+        const sockaddr* address = unicast->Address.lpSockaddr;
+        const unsigned prefix = unicast->OnLinkPrefixLength;
+        // /31 and /32 networks have no broadcast address.
+        if (!address || address->sa_family != AF_INET || prefix >= 31) continue;
+        Endpoint broadcast = FromSockaddr(address);
+        const std::uint32_t hostBits = prefix == 0 ? 0xFFFFFFFFu : (0xFFFFFFFFu >> prefix);
+        for (int i = 0; i < 4; ++i) {
+          broadcast.address[i] |= static_cast<std::uint8_t>(hostBits >> (8 * (3 - i)));
+        }
+        broadcast.port = 0;
+        broadcasts.push_back(broadcast);
+      }
+    }
+    return broadcasts;
+  }
+
+  std::vector<std::uint32_t> Ipv6MulticastInterfaces() override {
+    std::vector<std::uint32_t> indexes;
+    AdapterList adapters;
+    for (auto* adapter = adapters.First(); adapter; adapter = adapter->Next) {
+      const std::uint32_t index = adapter->Ipv6IfIndex;
+      if (adapter->OperStatus != IfOperStatusUp || (adapter->Flags & IP_ADAPTER_NO_MULTICAST) ||
+          index == 0 || std::find(indexes.begin(), indexes.end(), index) != indexes.end()) {
+        continue;
+      }
+      indexes.push_back(index);
+    }
+    return indexes;
+  }
+
+  std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) override {
+    const bool ipv6 = family == AddressFamily::kIpv6;
+    const SOCKET socket = ::WSASocketW(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr,
+                                       0, WSA_FLAG_NO_HANDLE_INHERIT);
+    if (socket == INVALID_SOCKET) return nullptr;
+    auto channel = std::make_unique<WinsockChannel>(socket);
+    const DWORD on = 1;
+    const char* value = reinterpret_cast<const char*>(&on);
+    if (ipv6 && ::setsockopt(socket, IPPROTO_IPV6, IPV6_V6ONLY, value, sizeof on) != 0) {
+      return nullptr;
+    }
+    if (!ipv6 && broadcast &&
+        ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, value, sizeof on) != 0) {
+      return nullptr;
+    }
+    // Without this an ICMP "port unreachable" of an earlier send fails the
+    // next receive; where the option is unknown the receive skips that error.
+    BOOL reportResets = FALSE;
+    DWORD unused = 0;
+    ::WSAIoctl(socket, SIO_UDP_CONNRESET, &reportResets, sizeof reportResets, nullptr, 0, &unused,
+               nullptr, nullptr);
+    return channel;
+  }
+
+ private:
+  WSADATA data_{};
+  bool started_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Network> OpenSystemNetwork() {
+  auto network = std::make_unique<WinsockNetwork>();
+  if (!network->Started()) return nullptr;
+  return network;
+}
+
+}  // namespace jobhost::devprobe

@@ -1,0 +1,24 @@
+#pragma once
+// The little a stand-in needs of the system, one implementation per platform.
+// Paths and texts are UTF-8.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace jobhost::stand_in {
+
+// The running executable's path; empty when it cannot be read.
+std::string OwnExecutablePath();
+// The path of the library (or executable) that holds this code.
+std::string OwnModulePath();
+
+// Appends text to the file with one write, creating it when missing.
+bool AppendToFile(const std::string& path, std::string_view text);
+// The whole file, or nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Sends text to the debug-output channel as one piece.
+void SendDebugText(const std::string& text);
+
+}  // namespace jobhost::stand_in

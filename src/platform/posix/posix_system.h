@@ -1,0 +1,39 @@
+#pragma once
+// The small system services: module path, debug output, clock, 8-bit text.
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/system.h"
+
+namespace jobhost {
+
+class PosixModulePath : public ModulePath {
+ public:
+  // /proc/self/exe, whole.
+  std::optional<std::u16string> Read() override;
+};
+
+// Appends each text to the file named by JOBHOST_DEBUG_LOG with one write
+// (so concurrent writers never interleave within a text); without it, to
+// syslog at LOG_DEBUG.
+class PosixDebugOutput : public DebugOutput {
+ public:
+  void Send(std::string_view text) override;
+};
+
+class PosixClock : public Clock {
+ public:
+  void Sleep(std::chrono::milliseconds duration) override;
+  std::chrono::milliseconds Now() override;
+};
+
+// The 8-bit form of text on Linux is UTF-8.
+class PosixOemText : public OemText {
+ public:
+  std::string FromUtf16(std::u16string_view text) override;
+};
+
+}  // namespace jobhost

@@ -1,0 +1,20 @@
+#pragma once
+// UTF-16 text of the core (char16_t) handed to W functions (wchar_t, 16 bits
+// on Windows) and back. Copies, so every text passed on is terminated.
+
+#include <string>
+#include <string_view>
+
+namespace jobhost::win32 {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wchar_t is UTF-16");
+
+inline std::wstring ToWide(std::u16string_view text) {
+  return std::wstring(text.begin(), text.end());
+}
+
+inline std::u16string FromWide(std::wstring_view text) {
+  return std::u16string(text.begin(), text.end());
+}
+
+}  // namespace jobhost::win32

@@ -1,0 +1,76 @@
+#include "platform/win32/win32_processes.h"
+
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include "platform/win32/wide_text.h"
+
+namespace jobhost::win32 {
+namespace {
+
+// The file's default verb, hidden. No error dialog: nobody sits in front of
+// the service to dismiss it, and it would hold the service until then.
+constexpr ULONG kLaunchMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+
+std::wstring SystemDirectory() {
+  UINT size = ::GetSystemDirectoryW(nullptr, 0);
+  if (size == 0) return {};
+  std::wstring directory(size, L'\0');
+  UINT length = ::GetSystemDirectoryW(directory.data(), size);
+  if (length == 0 || length >= size) return {};
+  directory.resize(length);
+  return directory;
+}
+
+std::u16string ExeFileName(const PROCESSENTRY32W& entry) {
+  constexpr std::size_t kCapacity = sizeof(entry.szExeFile) / sizeof(entry.szExeFile[0]);
+  std::size_t length = 0;
+  while (length < kCapacity && entry.szExeFile[length] != L'\0') ++length;
+  return FromWide(std::wstring_view(entry.szExeFile, length));
+}
+
+}  // namespace
+
+bool Win32LaunchedProcess::HasEnded() {
+  return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
+}
+
+std::unique_ptr<LaunchedProcess> Win32Processes::Launch(
+    std::u16string_view path, std::optional<std::u16string_view> parameters) {
+  const std::wstring file = ToWide(path);
+  const std::wstring parameterText = parameters ? ToWide(*parameters) : std::wstring();
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = kLaunchMask;
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters ? parameterText.c_str() : nullptr;
+  info.nShow = SW_HIDE;
+  if (!::ShellExecuteExW(&info)) return nullptr;
+  return std::make_unique<Win32LaunchedProcess>(UniqueHandle(info.hProcess));
+}
+
+std::optional<std::vector<std::u16string>> Win32Processes::ImageNames() {
+  UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return std::nullopt;
+  std::vector<std::u16string> names;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+       more = ::Process32NextW(snapshot.get(), &entry)) {
+    names.push_back(ExeFileName(entry));
+  }
+  return names;
+}
+
+void Win32Processes::StopByImageName(std::u16string_view /*imageName*/,
+                                     std::u16string_view stopParameters) {
+  // The full path, so no taskkill.exe of the current directory or the search
+  // path is run instead of the system's.
+  const std::wstring directory = SystemDirectory();
+  if (directory.empty()) return;
+  const std::wstring command = directory + L"\\taskkill.exe";
+  const std::wstring parameters = ToWide(stopParameters);
+  ::ShellExecuteW(nullptr, L"open", command.c_str(), parameters.c_str(), nullptr, SW_HIDE);
+}
+
+}  // namespace jobhost::win32

@@ -1,0 +1,166 @@
+#include "search/agent_discovery.h"
+
+#include "search/agent_table.h"
+#include "search/discovery_abi.h"
+
+namespace jobhost {
+namespace {
+
+constexpr char kBroadcastTarget[] = "255.255.255.255";
+constexpr char kDefaultCommunity[] = "public";
+constexpr std::int32_t kTimeoutMs = 3000;
+constexpr std::int32_t kNameSearchTimeoutMs = 6000;
+
+// Arguments of the SNMPv3 pass that do not depend on the settings.
+constexpr std::int32_t kV3Argument4 = 3;
+constexpr std::int32_t kV3Argument5 = 30;
+constexpr std::int32_t kV3TimeoutMs = 6000;
+constexpr std::int32_t kV3Retries = 2;
+constexpr std::uint32_t kV3Argument8 = 0xFD000080u;
+constexpr std::int32_t kV3Argument10 = 0;
+
+// The targets and flags of both find calls of one discovery.
+struct FindCase {
+  std::int32_t broadcast = 1;
+  std::string target;
+  std::int32_t timeoutMs = kTimeoutMs;
+  std::string v3Ipv4Target;
+  std::string v3Ipv6Target;
+  bool nameFilter = false;
+};
+
+FindCase ChooseIpv4Case(const SearchSettings& settings) {
+  FindCase chosen;
+  std::string target = settings.ipv4Target();
+  if (settings.singleHost() && target.find('.') != std::string::npos) {
+    chosen.broadcast = 0;
+    chosen.target = target;
+  } else if (settings.singleHost()) {
+    // A host name: search everywhere, then keep the agent of that name.
+    chosen.target = kBroadcastTarget;
+    chosen.timeoutMs = kNameSearchTimeoutMs;
+    chosen.nameFilter = true;
+  } else {
+    chosen.target = settings.broadcastToTarget() ? target : kBroadcastTarget;
+  }
+  chosen.v3Ipv4Target = chosen.target;
+  return chosen;
+}
+
+FindCase ChooseIpv6Case(const SearchSettings& settings) {
+  FindCase chosen;
+  if (settings.singleHost()) chosen.broadcast = 0;
+  if (settings.singleHost() || settings.broadcastToTarget()) chosen.target = settings.ipv6Target();
+  chosen.v3Ipv6Target = chosen.target;
+  return chosen;
+}
+
+std::string CommunityOf(const SearchSettings& settings) {
+  std::string community = settings.community();
+  return community.empty() ? kDefaultCommunity : community;
+}
+
+bool IsContinuation(unsigned char byte) {
+  return (byte & 0xC0) == 0x80;
+}
+
+// Bytes in the UTF-8 sequence a lead byte starts; 0 for a byte that leads none.
+std::size_t SequenceLength(unsigned char lead) {
+  if (lead >= 0xC0 && lead < 0xE0) return 2;
+  if (lead >= 0xE0 && lead < 0xF0) return 3;
+  if (lead >= 0xF0 && lead < 0xF8) return 4;
+  return 0;
+}
+
+class Discovery {
+ public:
+  Discovery(SearchSettings& settings, Library& library, const std::string& parameter)
+      : settings_(settings), library_(library), parameter_(parameter) {}
+
+  void Run() {
+    ResetAgentTable();
+    auto findV3 = ExportAs<FindV3AgentFunction>(library_.Symbol(kFindV3AgentExport));
+    if (settings_.useIpv6()) {
+      RunIpv6(findV3);
+    } else {
+      RunIpv4(findV3);
+    }
+  }
+
+ private:
+  void RunIpv6(FindV3AgentFunction findV3) {
+    auto find = ExportAs<FindAgentV6Function>(library_.Symbol(kFindAgentV6Export));
+    if (find == nullptr) {
+      ResetAgentTable();
+      return;
+    }
+    FindCase chosen = ChooseIpv6Case(settings_);
+    std::string community = CommunityOf(settings_);
+    find(community.c_str(), chosen.broadcast, chosen.target.c_str(), chosen.timeoutMs,
+         parameter_.c_str(), nullptr, OnSnmpAgentFoundV6, nullptr);
+    CallV3(findV3, chosen, nullptr, OnSnmpAgentFoundV6);
+  }
+
+  void RunIpv4(FindV3AgentFunction findV3) {
+    auto find = ExportAs<FindAgentFunction>(library_.Symbol(kFindAgentExport));
+    if (find == nullptr) {
+      ResetAgentTable();
+      return;
+    }
+    ClearAgentTable();
+    FindCase chosen = ChooseIpv4Case(settings_);
+    std::string community = CommunityOf(settings_);
+    find(community.c_str(), chosen.broadcast, chosen.target.c_str(), chosen.timeoutMs,
+         parameter_.c_str(), nullptr, OnSnmpAgentFound, nullptr);
+    CallV3(findV3, chosen, OnSnmpAgentFound, nullptr);
+    if (chosen.nameFilter) {
+      if (auto match = FirstAgentNamed(settings_.ipv4Target())) KeepOnlyAgent(*match);
+    }
+  }
+
+  // A library without the SNMPv3 export still had its first find call.
+  void CallV3(FindV3AgentFunction findV3, const FindCase& chosen, AgentFoundCallback callbackV4,
+              AgentFoundV6Callback callbackV6) {
+    if (findV3 == nullptr) return;
+    findV3(chosen.broadcast, chosen.v3Ipv4Target.c_str(), chosen.v3Ipv6Target.c_str(), kV3Argument4,
+           kV3Argument5, kV3TimeoutMs, kV3Retries, kV3Argument8, parameter_.c_str(), kV3Argument10,
+           callbackV4, callbackV6);
+  }
+
+  SearchSettings& settings_;
+  Library& library_;
+  const std::string& parameter_;
+};
+
+}  // namespace
+
+std::string CutAtCharacter(std::string text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  std::size_t cut = maxBytes;
+  // Walk back over the continuation bytes at the cut to their lead, if any.
+  std::size_t lead = cut;
+  while (lead > 0 && cut - lead < 3 && IsContinuation(static_cast<unsigned char>(text[lead])))
+    --lead;
+  std::size_t length = SequenceLength(static_cast<unsigned char>(text[lead]));
+  if (lead < cut && length > cut - lead) cut = lead;
+  text.resize(cut);
+  return text;
+}
+
+std::int32_t DiscoverAgents(SearchSettings& settings, const Family& family,
+                            std::u16string_view searchParameter, Platform& platform) {
+  std::string parameter =
+      CutAtCharacter(platform.oem.FromUtf16(searchParameter), kOemParameterCapacity - 1);
+  // A library path that does not fit is never loaded cut short.
+  std::optional<std::u16string> path = family.LibraryPath(kDiscoveryLibrarySuffix);
+  std::unique_ptr<Library> library = path ? platform.libraries.Load(*path) : nullptr;
+  if (library != nullptr) {
+    Discovery(settings, *library, parameter).Run();
+    // No function of the library may run once the merge has begun.
+    library.reset();
+  }
+  MergeAgentTable(settings);
+  return 1;
+}
+
+}  // namespace jobhost

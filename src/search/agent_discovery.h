@@ -1,0 +1,28 @@
+#pragma once
+// One SNMP agent discovery through the family's discovery library: the find
+// calls the settings record selects, the name filter, and the merge of the
+// answers into the record.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "search/search_settings.h"
+#include "service/family.h"
+
+namespace jobhost {
+
+// The search parameter's 8-bit form is handed over in 256 bytes.
+inline constexpr std::size_t kOemParameterCapacity = 256;
+
+// Cuts text to at most maxBytes without splitting a UTF-8 sequence. Bytes
+// that do not form one (single-byte code pages) are cut at maxBytes exactly.
+std::string CutAtCharacter(std::string text, std::size_t maxBytes);
+
+// Always returns 1; the results are the agent table, the record's agents and
+// DiscoveryStatus(). The record's settings are only read.
+std::int32_t DiscoverAgents(SearchSettings& settings, const Family& family,
+                            std::u16string_view searchParameter, Platform& platform);
+
+}  // namespace jobhost

@@ -1,0 +1,175 @@
+"""Runs the real binaries the way the driver package does.
+
+Each test gets its own folder holding a copy of the service and its siblings
+under a family prefix of its own, its own settings store (Linux) or key names
+(Windows, Wine's registry), and its own debug log. The same tests run natively
+and, with JOBHOST_EMULATOR set to the Wine runner, against the Windows build.
+"""
+
+import os
+import shlex
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+import uuid
+
+BIN_DIR = os.environ.get("JOBHOST_BIN_DIR", "")
+BUILD_PREFIX = os.environ.get("JOBHOST_PREFIX", "vtl")
+EMULATOR = shlex.split(os.environ.get("JOBHOST_EMULATOR", ""))
+ON_WINDOWS = bool(EMULATOR)
+TOOL = os.path.join(BIN_DIR, "jobhostctl.exe" if ON_WINDOWS else "jobhostctl")
+
+# Exit codes of "jobhostctl send".
+REPLY, NO_REPLY, NO_CONNECTION = 0, 3, 4
+
+SIBLINGS = {
+    "jobconvert.exe": "jobconvert.exe",
+    "flipguide.exe": "flipguide.exe",
+    "portlink.dll": "portlink.dll",
+    "devprobe_scripted.dll": "devprobe.dll",
+}
+
+
+def system_path(path):
+    """The path as the program under test spells it: a Windows path under
+    Wine, and on Linux the same backslash form a Windows client would send."""
+    if ON_WINDOWS:
+        return "Z:" + path.replace("/", "\\")
+    return path.replace("/", "\\")
+
+
+class Installation:
+    """One installed copy of the program and its siblings."""
+
+    def __init__(self, folder, siblings=SIBLINGS):
+        self.folder = folder
+        self.prefix = "qa" + uuid.uuid4().hex[:6]
+        self.service_path = self.file("svc.exe")
+        shutil.copy2(os.path.join(BIN_DIR, BUILD_PREFIX + "svc.exe"), self.service_path)
+        for built, installed in siblings.items():
+            shutil.copy2(os.path.join(BIN_DIR, BUILD_PREFIX + built), self.file(installed))
+        self.env = dict(os.environ)
+        self.env["JOBHOST_REGISTRY"] = os.path.join(folder, "registry.sqlite3")
+        self.env["JOBHOST_DEBUG_LOG"] = os.path.join(folder, "debug.log")
+        self.process = None
+        self.console_output = b""
+
+    def file(self, suffix):
+        return os.path.join(self.folder, self.prefix + suffix)
+
+    def read(self, suffix, default=""):
+        try:
+            with open(self.file(suffix), encoding="utf-8", errors="replace") as f:
+                return f.read()
+        except FileNotFoundError:
+            return default
+
+    def write(self, suffix, text):
+        with open(self.file(suffix), "w", encoding="utf-8", newline="") as f:
+            f.write(text)
+
+    # The program.
+
+    def run(self, *arguments, timeout=60):
+        """Runs the program to its end; returns its exit code."""
+        return subprocess.run(EMULATOR + [self.service_path, *arguments], env=self.env,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=timeout).returncode
+
+    def start(self, *arguments):
+        self.process = subprocess.Popen(EMULATOR + [self.service_path, *arguments], env=self.env,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        return self.process
+
+    def wait(self, timeout=30):
+        """Waits for the started program to end; its exit code. The program
+        writes nothing to its console: what it wrote is kept in console_output."""
+        out, err = self.process.communicate(timeout=timeout)
+        self.console_output = out + (b"" if ON_WINDOWS else err)
+        return self.process.returncode
+
+    def running(self):
+        return self.process is not None and self.process.poll() is None
+
+    def send(self, request=None, *options, timeout=10, reply_timeout=120):
+        """Sends one request; (exit code of jobhostctl, reply text)."""
+        command = [TOOL, "send", "--prefix", self.prefix, "--timeout", str(timeout),
+                   "--reply-timeout", str(reply_timeout), *options]
+        if request is not None:
+            command.append(request)
+        done = subprocess.run(EMULATOR + command, env=self.env, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=timeout + reply_timeout + 30)
+        return done.returncode, done.stdout.decode("utf-8", "replace").rstrip("\n")
+
+    def tool(self, *arguments, check=True):
+        done = subprocess.run(EMULATOR + [TOOL, *arguments], env=self.env,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+        if check and done.returncode != 0:
+            raise AssertionError("jobhostctl %s: %d %s" % (" ".join(arguments), done.returncode,
+                                                         done.stderr.decode(errors="replace")))
+        return done
+
+    def stop_converters(self):
+        """Ends every converter this installation started."""
+        name = self.prefix + "jobconvert.exe"
+        if ON_WINDOWS:
+            subprocess.run(EMULATOR + ["taskkill", "/F", "/IM", name], env=self.env,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+            return
+        for pid in converter_pids(self.file("jobconvert.exe")):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+
+    def close(self):
+        if self.running():
+            self.process.kill()
+        if self.process is not None:
+            self.process.communicate(timeout=30)
+        self.stop_converters()
+
+
+def converter_pids(path):
+    """Processes (Linux) whose executable is path."""
+    pids = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            if os.readlink("/proc/%s/exe" % entry) == path:
+                pids.append(int(entry))
+        except OSError:
+            pass
+    return pids
+
+
+def wait_for(condition, timeout=10.0, interval=0.05):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if condition():
+            return True
+        time.sleep(interval)
+    return condition()
+
+
+class InstallationTest(unittest.TestCase):
+    """A test with a fresh installation in a temporary folder."""
+
+    siblings = SIBLINGS
+
+    def setUp(self):
+        if not BIN_DIR:
+            self.skipTest("JOBHOST_BIN_DIR is not set")
+        self.folder = tempfile.mkdtemp(prefix="jobhost-e2e-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        self.app = self.install()
+
+    def install(self):
+        """Another installation in the same folder, under a prefix of its own."""
+        app = Installation(self.folder, self.siblings)
+        self.addCleanup(app.close)
+        return app

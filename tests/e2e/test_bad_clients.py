@@ -1,0 +1,83 @@
+"""Clients that misbehave are dropped; the service goes on serving others."""
+
+import os
+import subprocess
+import time
+import unittest
+
+from harness import (EMULATOR, NO_REPLY, REPLY, TOOL, InstallationTest, system_path,
+                     wait_for)
+
+READ_LIMIT = 10.0
+
+
+class BadClients(InstallationTest):
+
+    def setUp(self):
+        super().setUp()
+        self.app.start()
+
+    def tearDown(self):
+        # Whatever happened before, the service still answers and ends cleanly.
+        self.assertEqual(self.app.send("Duplex"), (REPLY, "RenderReady"))
+        self.assertEqual(self.app.send("Close")[0], NO_REPLY)
+        self.assertEqual(self.app.wait(), 0)
+
+    def test_malformed_messages_are_dropped(self):
+        cases = [
+            ("oversized", ["--bytes", "8194"], "Duplex"),
+            ("far oversized", ["--bytes", "65536"], "Close"),
+            ("empty", ["--bytes", "0"], None),
+        ]
+        for name, options, request in cases:
+            with self.subTest(name):
+                status, reply = self.app.send(request, *options)
+                self.assertEqual(status, NO_REPLY, name)
+                self.assertTrue(self.app.running(), name)
+
+    def test_the_largest_message_is_still_a_request(self):
+        self.assertEqual(self.app.send("Duplex", "--bytes", "8192"), (REPLY, "RenderReady"))
+
+    def test_a_client_that_vanishes_before_the_reply(self):
+        status, _ = self.app.send("Duplex", "--vanish")
+        self.assertEqual(status, REPLY)
+        self.assertTrue(wait_for(lambda: "started" in self.app.read("flipguide.log")))
+        self.assertTrue(self.app.running())
+
+    def test_a_silent_client_is_dropped_at_the_read_limit(self):
+        started = time.monotonic()
+        status, _ = self.app.send(None, "--silent", "--hold", "30")
+        elapsed = time.monotonic() - started
+        self.assertEqual(status, NO_REPLY)
+        self.assertGreaterEqual(elapsed, READ_LIMIT - 1)
+        self.assertLess(elapsed, READ_LIMIT + 10)
+
+    def test_no_stale_request_acts_again(self):
+        source = os.path.join(self.folder, "source")
+        target = os.path.join(self.folder, "target")
+        with open(source, "w") as f:
+            f.write("overlay")
+        request = "CreateOverlay/%s/%s" % (system_path(source), system_path(target))
+        self.assertEqual(self.app.send(request), (REPLY, "RenderReady"))
+        os.remove(target)
+        self.assertEqual(self.app.send(None, "--bytes", "9000")[0], NO_REPLY)
+        self.assertEqual(self.app.send(None, "--bytes", "0")[0], NO_REPLY)
+        self.assertFalse(os.path.exists(target))
+
+    def test_a_second_client_waits_while_one_is_served(self):
+        # The first client holds the only instance for two seconds without
+        # sending; the second one keeps retrying and is served afterwards.
+        holder = subprocess.Popen(EMULATOR + [TOOL, "send", "--prefix", self.app.prefix,
+                                              "--silent", "--hold", "2"],
+                                  env=self.app.env, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        self.addCleanup(holder.wait)
+        time.sleep(0.5)
+        started = time.monotonic()
+        self.assertEqual(self.app.send("Duplex", timeout=20), (REPLY, "RenderReady"))
+        self.assertGreaterEqual(time.monotonic() - started, 1.0)
+        holder.wait(timeout=30)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,118 @@
+"""A client drives whole jobs through the real pipe, one connection each."""
+
+import os
+import time
+import unittest
+
+from harness import NO_REPLY, ON_WINDOWS, REPLY, InstallationTest, system_path, wait_for
+
+PORT_TABLE = (
+    "Plain\t1\n"
+    "Tcp\t2\n"
+    "Wsd\t3\t192.0.2.10\n"
+    "Odd\t-7\n"
+    "Nobody\t0\n"
+)
+
+
+class WholeJob(InstallationTest):
+
+    def test_a_whole_job_connection_by_connection(self):
+        app = self.app
+        app.write("portlink.table", PORT_TABLE)
+        source = os.path.join(self.folder, "overlay.bin")
+        target = os.path.join(self.folder, "placed.bin")
+        with open(source, "wb") as f:
+            f.write(bytes(range(256)) * 4)
+        with open(target, "wb") as f:
+            f.write(b"an older, longer file that must be replaced whole" * 10)
+        app.start()
+
+        self.assertEqual(app.send("RenderXPS/job-1/in file.xps/out.prn"), (REPLY, "RenderReady"))
+        self.assertTrue(wait_for(lambda: app.read("jobconvert.log") != ""))
+        self.assertEqual(app.read("jobconvert.log"), "job-1/in file.xps/out.prn\n")
+
+        for keyword in ("CreateOverlay", "PrintOverlay"):
+            if keyword == "PrintOverlay":
+                os.remove(target)
+            request = "%s/%s/%s" % (keyword, system_path(source), system_path(target))
+            self.assertEqual(app.send(request), (REPLY, "RenderReady"), keyword)
+            with open(source, "rb") as a, open(target, "rb") as b:
+                self.assertEqual(a.read(), b.read(), keyword)
+
+        self.assertEqual(app.send("Duplex"), (REPLY, "RenderReady"))
+        self.assertTrue(wait_for(lambda: "started" in app.read("flipguide.log")))
+
+        # No printer of these names exists for the spooler, so no address is
+        # looked up: every nonzero kind is reported as the library gave it.
+        for printer, reply in (("Plain", "Port1/"), ("Tcp", "Port2/"), ("Wsd", "Port3/"),
+                               ("Odd", "Port-7/")):
+            self.assertEqual(app.send("CheckPort/" + printer), (REPLY, reply), printer)
+        self.assertIn('GetPortTypeByPrinterName printer="Wsd" -> 3', app.read("portlink.log"))
+
+        started = time.monotonic()
+        self.assertEqual(app.send("EndRender")[0], NO_REPLY)
+        self.assertGreaterEqual(time.monotonic() - started, 4.9)
+        self.assertEqual(app.wait(), 0)
+        self.assertEqual(app.console_output, b"")
+        if not ON_WINDOWS:
+            from harness import converter_pids
+            self.assertTrue(wait_for(lambda: not converter_pids(app.file("jobconvert.exe"))))
+
+    def test_render_arguments_reach_the_converter_unchanged(self):
+        arguments = "Grüße/\u00e9t\u00e9 2026/a\\b/c d/\u4e2d"
+        self.app.start()
+        self.assertEqual(self.app.send("RenderXPS/" + arguments), (REPLY, "RenderReady"))
+        self.assertTrue(wait_for(lambda: self.app.read("jobconvert.log") != ""))
+        self.assertEqual(self.app.read("jobconvert.log"), arguments + "\n")
+        self.assertEqual(self.app.send("Close")[0], NO_REPLY)
+        self.assertEqual(self.app.wait(), 0)
+
+
+class RequestsThatEndTheService(InstallationTest):
+    """Each of these ends the service without a reply and with exit code 0."""
+
+    def check_ends(self, request, prepare=None):
+        self.app.write("portlink.table", PORT_TABLE)
+        if prepare:
+            prepare()
+        self.app.start()
+        self.assertEqual(self.app.send(request)[0], NO_REPLY, request)
+        self.assertEqual(self.app.wait(), 0, request)
+
+    def test_ending_requests(self):
+        cases = [
+            "Close",
+            "Closed for the day",
+            "close",
+            "Hello",
+            "RenderXPS",
+            "RenderXPS/only/one",
+            "CreateOverlay/only-one-field",
+            "CheckPort",
+            "CheckPort/Nobody",
+            "CheckPort/Unlisted printer",
+            "CreateOverlay/%s/%s" % (system_path(os.path.join(self.folder, "missing")),
+                                     system_path(os.path.join(self.folder, "copy"))),
+        ]
+        for request in cases:
+            with self.subTest(request=request):
+                self.app = self.install()
+                self.check_ends(request)
+        self.assertEqual(self.app.read("jobconvert.log"), "")
+
+    def test_a_missing_sibling_ends_the_service_at_once(self):
+        self.check_ends("Duplex", lambda: os.remove(self.app.file("flipguide.exe")))
+        self.app = self.install()
+        started = time.monotonic()
+        self.check_ends("RenderXPS/a/b/c", lambda: os.remove(self.app.file("jobconvert.exe")))
+        self.assertLess(time.monotonic() - started, 30)
+
+    def test_overlong_request_texts_are_rejected_not_cut(self):
+        target = os.path.join(self.folder, "t")
+        self.check_ends("PrintOverlay/%s/%s" % ("s" * 300, system_path(target)))
+        self.assertFalse(os.path.exists(target))
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,119 @@
+// The wait for answers, on a scripted socket and clock.
+
+#include <gtest/gtest.h>
+
+#include "collect_agents.h"
+#include "fake_network.h"
+#include "test_messages.h"
+
+namespace jobhost::devprobe {
+namespace {
+
+using namespace testing_messages;
+using testing::FakeChannel;
+using testing::FakeClock;
+
+constexpr std::int32_t kV2cId = 501;
+constexpr std::int32_t kV1Id = 502;
+
+struct Reported {
+  std::string address;
+  std::string name;
+  bool operator==(const Reported&) const = default;
+};
+
+class CollectAgentsTest : public ::testing::Test {
+ protected:
+  int Collect(const CollectPlan& plan) {
+    return CollectAgents(channel, clock, probe, plan,
+                         [&](const Endpoint& agent, const std::string& name) {
+                           reports.push_back({FormatIpv4(agent), name});
+                         });
+  }
+  void Arrive(std::int64_t afterMs, const Endpoint& from, Bytes datagram) {
+    channel.arrivals.push_back({start + afterMs, from, std::move(datagram)});
+  }
+  Bytes Answer(const char* name, std::int32_t id = kV2cId, std::int64_t version = 1) {
+    return SysNameAnswer(version, id, EncodeOctetString(name));
+  }
+
+  FakeClock clock;
+  const std::int64_t start = clock.now;
+  FakeChannel channel{clock};
+  SysNameProbe probe{"public", kV2cId, kV1Id};
+  std::vector<Reported> reports;
+  const Endpoint target = Ipv4Endpoint(192, 0, 2, 7, 161);
+  const Endpoint other = Ipv4Endpoint(192, 0, 2, 8, 161);
+};
+
+TEST_F(CollectAgentsTest, OneHostEndsTheWaitAtItsFirstAnswer) {
+  Arrive(40, target, Answer("prn"));
+  Arrive(50, target, Answer("prn", kV1Id, 0));
+  EXPECT_EQ(Collect({{target}, true, 3000, 1}), 1);
+  EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "prn"}}));
+  EXPECT_EQ(clock.now - start, 40);
+  ASSERT_EQ(channel.sent.size(), 2u) << "a v2c and a v1 request";
+}
+
+TEST_F(CollectAgentsTest, OneHostIgnoresWhatItShouldNotTrust) {
+  Endpoint otherPort = target;
+  otherPort.port = 162;
+  Arrive(10, other, Answer("intruder"));
+  Arrive(20, otherPort, Answer("intruder"));
+  Arrive(30, target, Answer("stale", kV2cId + 7));
+  Arrive(40, target, Of({0x30, 0x03, 0x02, 0x01}));
+  Arrive(50, target, Answer("prn", kV1Id, 0));
+  EXPECT_EQ(Collect({{target}, true, 3000, 1}), 1);
+  EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "prn"}}));
+  EXPECT_EQ(clock.now - start, 50);
+}
+
+TEST_F(CollectAgentsTest, SilenceReturnsNothingAtTheTimeOut) {
+  Arrive(3500, target, Answer("late"));
+  EXPECT_EQ(Collect({{target}, true, 3000, 1}), 0);
+  EXPECT_TRUE(reports.empty());
+  EXPECT_EQ(clock.now - start, 3000);
+}
+
+TEST_F(CollectAgentsTest, BroadcastCollectsEveryAgentOnceUntilTheTimeOut) {
+  const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
+  Arrive(10, target, Answer("a"));
+  Arrive(20, other, Answer("b"));
+  Arrive(30, target, Answer("a", kV1Id, 0));
+  EXPECT_EQ(Collect({{all}, false, 2000, 1}), 2);
+  EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "a"}, {"192.0.2.8", "b"}}));
+  EXPECT_EQ(clock.now - start, 2000);
+}
+
+TEST_F(CollectAgentsTest, RequestsAreResentEvenlyWithinTheTimeOut) {
+  const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
+  EXPECT_EQ(Collect({{all, target}, false, 6000, 3}), 0);
+  std::vector<std::int64_t> times;
+  for (const auto& sent : channel.sent) times.push_back(sent.atMs - start);
+  // Two requests to two destinations, three times.
+  EXPECT_EQ(times, (std::vector<std::int64_t>{0, 0, 0, 0, 2000, 2000, 2000, 2000, 4000, 4000, 4000,
+                                              4000}));
+  EXPECT_EQ(clock.now - start, 6000);
+}
+
+TEST_F(CollectAgentsTest, FailuresEndTheSearch) {
+  channel.sendsSucceed = false;
+  EXPECT_EQ(Collect({{target}, true, 3000, 1}), -1);
+  EXPECT_EQ(clock.now, start) << "no wait when nothing could be sent";
+
+  FakeChannel broken(clock);
+  broken.failWhenIdle = true;
+  EXPECT_EQ(CollectAgents(broken, clock, probe, {{target}, true, 3000, 1},
+                          [](const Endpoint&, const std::string&) {}),
+            -1);
+  EXPECT_EQ(Collect({{}, true, 3000, 1}), -1) << "no destination";
+}
+
+TEST_F(CollectAgentsTest, ANegativeTimeOutSendsOnceAndDoesNotWait) {
+  EXPECT_EQ(Collect({{target}, true, -5, 1}), 0);
+  EXPECT_EQ(channel.sent.size(), 2u);
+  EXPECT_TRUE(channel.waits.empty());
+}
+
+}  // namespace
+}  // namespace jobhost::devprobe

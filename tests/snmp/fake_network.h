@@ -1,0 +1,97 @@
+#pragma once
+// Scripted network: datagrams arrive at set times on a clock that moves only
+// when the code under test waits, so every wait is exact and instant.
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ber.h"
+#include "network.h"
+
+namespace jobhost::devprobe::testing {
+
+class FakeClock : public Clock {
+ public:
+  std::int64_t NowMs() override { return now; }
+  std::int64_t now = 1000;
+};
+
+class FakeChannel : public DatagramChannel {
+ public:
+  explicit FakeChannel(FakeClock& clock) : clock_(clock) {}
+
+  struct Sent {
+    std::int64_t atMs;
+    Endpoint to;
+    Bytes datagram;
+  };
+  struct Arrival {
+    std::int64_t atMs;
+    Endpoint from;
+    Bytes datagram;
+  };
+
+  bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) override {
+    sent.push_back({clock_.now, to, Bytes(datagram.begin(), datagram.end())});
+    return sendsSucceed;
+  }
+
+  ReceiveStatus Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& size,
+                        Endpoint& from) override {
+    waits.push_back(timeoutMs);
+    if (next_ < arrivals.size() && arrivals[next_].atMs <= clock_.now + timeoutMs) {
+      const Arrival& arrival = arrivals[next_++];
+      clock_.now = std::max(clock_.now, arrival.atMs);
+      size = std::min(arrival.datagram.size(), buffer.size());
+      std::copy_n(arrival.datagram.begin(), size, buffer.begin());
+      from = arrival.from;
+      return ReceiveStatus::kDatagram;
+    }
+    clock_.now += timeoutMs;
+    return failWhenIdle ? ReceiveStatus::kFailed : ReceiveStatus::kTimeout;
+  }
+
+  std::vector<Arrival> arrivals;
+  std::vector<Sent> sent;
+  std::vector<int> waits;
+  bool sendsSucceed = true;
+  bool failWhenIdle = false;
+
+ private:
+  FakeClock& clock_;
+  std::size_t next_ = 0;
+};
+
+class FakeNetwork : public Network {
+ public:
+  std::optional<Endpoint> Resolve(const std::string& host, AddressFamily family) override {
+    resolved.push_back(host);
+    const auto found = hosts.find(host);
+    if (found == hosts.end() || found->second.family != family) return std::nullopt;
+    return found->second;
+  }
+  std::vector<Endpoint> Ipv4InterfaceBroadcasts() override { return broadcasts; }
+  std::vector<std::uint32_t> Ipv6MulticastInterfaces() override { return multicastInterfaces; }
+  std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily, bool) override { return nullptr; }
+
+  std::map<std::string, Endpoint> hosts;
+  std::vector<Endpoint> broadcasts;
+  std::vector<std::uint32_t> multicastInterfaces;
+  std::vector<std::string> resolved;
+};
+
+inline Endpoint Ipv6Endpoint(std::initializer_list<int> bytes, std::uint16_t port = 0,
+                             std::uint32_t scopeId = 0) {
+  Endpoint endpoint;
+  endpoint.family = AddressFamily::kIpv6;
+  std::size_t i = 0;
+  for (int byte : bytes) endpoint.address[i++] = static_cast<std::uint8_t>(byte);
+  endpoint.port = port;
+  endpoint.scopeId = scopeId;
+  return endpoint;
+}
+
+}  // namespace jobhost::devprobe::testing

@@ -1,0 +1,145 @@
+// Where a find call sends its requests, and what its search parameter means.
+
+#include <gtest/gtest.h>
+
+#include "fake_network.h"
+#include "find_agents.h"
+
+namespace jobhost::devprobe {
+namespace {
+
+using testing::FakeNetwork;
+using testing::Ipv6Endpoint;
+
+class PlanSearchTest : public ::testing::Test {
+ protected:
+  PlanSearchTest() {
+    network.hosts["192.0.2.7"] = Ipv4Endpoint(192, 0, 2, 7, 0);
+    network.hosts["printer.example"] = Ipv4Endpoint(192, 0, 2, 9, 0);
+    network.hosts["255.255.255.255"] = Ipv4Endpoint(255, 255, 255, 255, 0);
+    network.hosts["ff02::1"] = allNodes;
+    network.hosts["ff02::1%3"] =
+        Ipv6Endpoint({0xFF, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 0, 3);
+    network.hosts["2001:db8::5"] =
+        Ipv6Endpoint({0x20, 0x01, 0x0D, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5});
+    network.broadcasts = {Ipv4Endpoint(10, 1, 255, 255, 0), Ipv4Endpoint(192, 168, 7, 255, 0),
+                          Ipv4Endpoint(10, 1, 255, 255, 0)};
+    network.multicastInterfaces = {2, 5};
+  }
+
+  std::optional<CollectPlan> Plan(AddressFamily family, bool broadcast, std::string target) {
+    FindRequest request;
+    request.family = family;
+    request.broadcast = broadcast;
+    request.target = std::move(target);
+    request.timeoutMs = 3000;
+    request.options.port = 1161;
+    return PlanSearch(network, request);
+  }
+
+  FakeNetwork network;
+  const Endpoint allNodes = Ipv6Endpoint({0xFF, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+};
+
+TEST_F(PlanSearchTest, OneHostIsAskedAloneOnTheOptionsPort) {
+  const struct {
+    AddressFamily family;
+    const char* target;
+    Endpoint expected;
+  } cases[] = {
+      {AddressFamily::kIpv4, "192.0.2.7", Ipv4Endpoint(192, 0, 2, 7, 1161)},
+      {AddressFamily::kIpv4, "printer.example", Ipv4Endpoint(192, 0, 2, 9, 1161)},
+      {AddressFamily::kIpv6, "2001:db8::5",
+       Ipv6Endpoint({0x20, 0x01, 0x0D, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5}, 1161)},
+      {AddressFamily::kIpv6, "[2001:db8::5]",
+       Ipv6Endpoint({0x20, 0x01, 0x0D, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5}, 1161)},
+  };
+  for (const auto& c : cases) {
+    const auto plan = Plan(c.family, false, c.target);
+    ASSERT_TRUE(plan) << c.target;
+    EXPECT_TRUE(plan->oneHost) << c.target;
+    ASSERT_EQ(plan->destinations.size(), 1u) << c.target;
+    EXPECT_TRUE(plan->destinations[0].SameAddress(c.expected)) << c.target;
+    EXPECT_EQ(plan->destinations[0].port, 1161) << c.target;
+  }
+}
+
+TEST_F(PlanSearchTest, LimitedBroadcastAlsoGoesToEveryInterfaceBroadcastOnce) {
+  for (const char* target : {"255.255.255.255", ""}) {
+    const auto plan = Plan(AddressFamily::kIpv4, true, target);
+    ASSERT_TRUE(plan) << target;
+    EXPECT_FALSE(plan->oneHost);
+    std::vector<std::string> texts;
+    for (const Endpoint& destination : plan->destinations) {
+      texts.push_back(FormatIpv4(destination));
+      EXPECT_EQ(destination.port, 1161);
+    }
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"255.255.255.255", "10.1.255.255", "192.168.7.255"}));
+  }
+}
+
+TEST_F(PlanSearchTest, AGivenBroadcastTargetIsAskedAsItIs) {
+  network.hosts["192.0.2.255"] = Ipv4Endpoint(192, 0, 2, 255, 0);
+  const auto plan = Plan(AddressFamily::kIpv4, true, "192.0.2.255");
+  ASSERT_TRUE(plan);
+  ASSERT_EQ(plan->destinations.size(), 1u);
+  EXPECT_EQ(FormatIpv4(plan->destinations[0]), "192.0.2.255");
+}
+
+TEST_F(PlanSearchTest, AllNodesGroupGoesOutOnEveryMulticastInterface) {
+  for (const char* target : {"", "ff02::1"}) {
+    const auto plan = Plan(AddressFamily::kIpv6, true, target);
+    ASSERT_TRUE(plan) << target;
+    ASSERT_EQ(plan->destinations.size(), 2u) << target;
+    EXPECT_TRUE(plan->destinations[0].SameAddress(allNodes));
+    EXPECT_EQ(plan->destinations[0].scopeId, 2u);
+    EXPECT_EQ(plan->destinations[1].scopeId, 5u);
+  }
+  const auto scoped = Plan(AddressFamily::kIpv6, true, "ff02::1%3");
+  ASSERT_TRUE(scoped);
+  ASSERT_EQ(scoped->destinations.size(), 1u) << "the named interface only";
+  EXPECT_EQ(scoped->destinations[0].scopeId, 3u);
+
+  network.multicastInterfaces.clear();
+  const auto anyInterface = Plan(AddressFamily::kIpv6, true, "");
+  ASSERT_TRUE(anyInterface);
+  ASSERT_EQ(anyInterface->destinations.size(), 1u) << "the system chooses";
+}
+
+TEST_F(PlanSearchTest, UnusableTargetsMakeNoPlan) {
+  EXPECT_FALSE(Plan(AddressFamily::kIpv4, false, "")) << "one host must be named";
+  EXPECT_FALSE(Plan(AddressFamily::kIpv6, false, "")) << "one host must be named";
+  EXPECT_FALSE(Plan(AddressFamily::kIpv4, false, "no-such-host"));
+  EXPECT_FALSE(Plan(AddressFamily::kIpv4, false, "2001:db8::5")) << "wrong family";
+}
+
+TEST(SearchOptions, PortIsTakenFromTheParameter) {
+  const struct {
+    const char* parameter;
+    std::optional<std::uint16_t> port;
+  } cases[] = {
+      {"", 161},
+      {"port=1161", 1161},
+      {"PORT = 1161 ", 1161},
+      {"model=x;port=2000;other", 2000},
+      {";;port=65535;", 65535},
+      {"transport=9", 161},
+      {"port=1;port=2", 2},
+      {"port=0", std::nullopt},
+      {"port=65536", std::nullopt},
+      {"port=12ab", std::nullopt},
+      {"port=", std::nullopt},
+      {"port=-5", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const auto options = ParseSearchOptions(c.parameter);
+    ASSERT_EQ(options.has_value(), c.port.has_value()) << c.parameter;
+    if (options) {
+      EXPECT_EQ(options->port, *c.port) << c.parameter;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace jobhost::devprobe

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Usage: search_command_test.sh BIN_DIR PREFIX [EMULATOR...]
+#
+# The whole search command with the real discovery library, run through
+# run_with_snmpd.sh: a stored record asks for one host (127.0.0.1, search
+# parameter port=N); afterwards the record holds that agent once and
+# "TotalPrinters" is 2, one answer to each of the two find calls. BIN_DIR
+# holds PREFIXsvc.exe, PREFIXdevprobe.dll and jobhostctl; EMULATOR (Wine for
+# the Windows build) runs them.
+set -u
+bin=$1
+prefix=$2
+shift 2
+emulator=("$@")
+
+if [ -n "${JOBHOST_SNMPD_MISSING:-}" ]; then echo "SKIPPED: $JOBHOST_SNMPD_MISSING"; exit 77; fi
+[ -n "${JOBHOST_SNMPD_PORT:-}" ] || { echo "FAIL: run through run_with_snmpd.sh"; exit 1; }
+ctl=$bin/jobhostctl
+[ -e "$ctl" ] || ctl=$bin/jobhostctl.exe
+for file in "$bin/${prefix}svc.exe" "$bin/${prefix}devprobe.dll" "$ctl"; do
+  [ -e "$file" ] || { echo "SKIPPED: $file is not built"; exit 77; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/jobhost-search.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+# The Linux settings store; the Windows build uses Wine's registry instead.
+export JOBHOST_REGISTRY=$work/registry.sqlite3
+key='HKCU\Software\SnmpTestOuter\SnmpTestInner\Vantorel\PrinterUI\Search'
+run() { "${emulator[@]}" "$@"; }
+
+failures=0
+check() { # NAME CONDITION...
+  local name=$1
+  shift
+  if "$@"; then echo "ok   $name"; else echo "FAIL $name"; failures=$((failures + 1)); fi
+}
+
+run "$ctl" record make --single-host --ipv4-target 127.0.0.1 --out record.bin || exit 1
+hex=$(od -An -tx1 -v record.bin | tr -d ' \n')
+run "$ctl" reg set "$key" SearchData --binary-hex "$hex" || exit 1
+run "$ctl" reg set "$key" TotalPrinters --dword 99 || exit 1
+
+start=$(date +%s%N)
+run "$bin/${prefix}svc.exe" "13/SnmpTestInner/SnmpTestOuter/Search/port=$JOBHOST_SNMPD_PORT"
+status=$?
+elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+check "the search command exits with 1" [ "$status" = 1 ]
+# Both calls end at the host's first answer, far inside their 3 s and 6 s.
+check "the search returns once the host has answered (${elapsed_ms} ms)" [ "$elapsed_ms" -lt 3000 ]
+
+record=$(run "$ctl" record show --key "$key" --json | tr -d '\r')
+echo "  record: $record"
+agents=$(printf '%s' "$record" | grep -o '"address": *"127.0.0.1"' | wc -l)
+check "the record holds the agent once" [ "$agents" = 1 ]
+check "agentCount is 1" grep -q '"agentCount": *1[,}]' <<<"$record"
+# The later report, from the SNMPv3 pass, gives the stored name.
+check "the agent carries the name of its last report" \
+  grep -q "\"name\": *\"$JOBHOST_SNMPD_ENGINE\"" <<<"$record"
+total=$(run "$ctl" reg query "$key" TotalPrinters | tr -d '\r')
+check "TotalPrinters is 2 ($total)" [ "$(printf '%s' "$total" | cut -f3)" = 2 ]
+
+[ "$failures" = 0 ] || { echo "$failures failure(s)"; exit 1; }
+echo "all search command cases passed"

@@ -1,0 +1,51 @@
+#pragma once
+// Agent answers built field by field, as the agents on the network send them.
+
+#include <initializer_list>
+#include <string_view>
+
+#include "ber.h"
+
+namespace jobhost::devprobe::testing_messages {
+
+inline Bytes Of(std::initializer_list<int> values) {
+  Bytes bytes;
+  for (int value : values) bytes.push_back(static_cast<std::uint8_t>(value));
+  return bytes;
+}
+
+inline Bytes Text(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
+
+inline Bytes Sequence(std::initializer_list<ByteView> parts) {
+  return EncodeElement(ber::kSequence, Join(parts));
+}
+
+// A GetResponse as an agent sends it, with the given binding value.
+inline Bytes SysNameAnswer(std::int64_t version, std::int32_t requestId, ByteView value,
+                           std::int64_t errorStatus = 0) {
+  const Bytes binding = Sequence({EncodeObjectId({1, 3, 6, 1, 2, 1, 1, 5, 0}), value});
+  const Bytes pdu = EncodeElement(0xA2, Join({EncodeInteger(requestId), EncodeInteger(errorStatus),
+                                              EncodeInteger(0), Sequence({binding})}));
+  return Sequence({EncodeInteger(version), EncodeOctetString("public"), pdu});
+}
+
+// An engine-discovery Report in the shape net-snmp's agent sends.
+inline Bytes EngineAnswer(std::int32_t messageId, ByteView engineId, int pduTag = 0xA8) {
+  const Bytes flags = Of({0x00});
+  const Bytes global = Sequence(
+      {EncodeInteger(messageId), EncodeInteger(65507), EncodeOctetString(flags), EncodeInteger(3)});
+  const Bytes security =
+      Sequence({EncodeOctetString(engineId), EncodeInteger(7), EncodeInteger(1234),
+                EncodeOctetString(""), EncodeOctetString(""), EncodeOctetString("")});
+  const Bytes counter = EncodeElement(0x41, Of({0x05}));
+  const Bytes report = EncodeElement(
+      pduTag,
+      Join({EncodeInteger(99), EncodeInteger(0), EncodeInteger(0),
+            Sequence({Sequence({EncodeObjectId({1, 3, 6, 1, 6, 3, 15, 1, 1, 4, 0}), counter})})}));
+  const Bytes scoped = Sequence({EncodeOctetString(engineId), EncodeOctetString(""), report});
+  return Sequence({EncodeInteger(3), global, EncodeOctetString(security), scoped});
+}
+
+}  // namespace jobhost::devprobe::testing_messages

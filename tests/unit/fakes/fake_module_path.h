@@ -1,0 +1,22 @@
+#pragma once
+// The program's own path as scripted; nullopt makes it unreadable.
+
+#include <optional>
+#include <string>
+
+#include "platform/system.h"
+
+namespace jobhost::testing {
+
+class FakeModulePath : public ModulePath {
+ public:
+  std::optional<std::u16string> path = u"C:\\Drivers\\vtlsvc.exe";
+  int reads = 0;
+
+  std::optional<std::u16string> Read() override {
+    ++reads;
+    return path;
+  }
+};
+
+}  // namespace jobhost::testing

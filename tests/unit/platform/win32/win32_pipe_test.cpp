@@ -1,0 +1,171 @@
+#include "platform/win32/win32_pipe.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "platform/win32/win32_test_support.h"
+
+namespace jobhost::win32 {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Stopwatch;
+
+constexpr std::size_t kRequestBufferSize = 8192;
+
+// The client's end: opened the way the print pipeline opens it, message mode.
+UniqueFileHandle ConnectClient(const std::wstring& name) {
+  HANDLE client = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+  if (client == INVALID_HANDLE_VALUE) return UniqueFileHandle();
+  DWORD mode = PIPE_READMODE_MESSAGE;
+  ::SetNamedPipeHandleState(client, &mode, nullptr, nullptr);
+  return UniqueFileHandle(client);
+}
+
+std::vector<std::byte> Bytes(std::size_t size, unsigned char fill = 'x') {
+  return std::vector<std::byte>(size, std::byte{fill});
+}
+
+bool WriteMessage(HANDLE client, const std::vector<std::byte>& message) {
+  DWORD written = 0;
+  return ::WriteFile(client, message.data(), static_cast<DWORD>(message.size()), &written,
+                     nullptr) &&
+         written == message.size();
+}
+
+class Win32PipeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    instance_ = host_.CreateInstance(pipeName_);
+    ASSERT_NE(instance_, nullptr);
+    client_ = ConnectClient(testing::Wide(pipeName_));
+    ASSERT_TRUE(client_.valid());
+    // The client connected before the wait: it counts as connected.
+    ASSERT_TRUE(instance_->WaitForClient());
+  }
+
+  ReadResult Read(std::chrono::milliseconds limit = 10s) {
+    return instance_->ReadMessage(buffer_, limit);
+  }
+
+  Win32PipeHost host_;
+  std::u16string pipeName_ = u"\\\\.\\pipe\\" + testing::UniqueName(u"jobhost-test-");
+  std::unique_ptr<PipeInstance> instance_;
+  UniqueFileHandle client_;
+  std::array<std::byte, kRequestBufferSize> buffer_{};
+};
+
+TEST_F(Win32PipeTest, RequestAndReplyCrossWholeAsOneMessageEach) {
+  const std::u16string request = u"CheckPort/Printer 1";
+  std::vector<std::byte> requestBytes(request.size() * 2);
+  std::memcpy(requestBytes.data(), request.data(), requestBytes.size());
+  ASSERT_TRUE(WriteMessage(client_.get(), requestBytes));
+
+  const ReadResult read = Read();
+  ASSERT_EQ(read.status, ReadStatus::kMessage);
+  ASSERT_EQ(read.size, requestBytes.size());
+  EXPECT_EQ(std::memcmp(buffer_.data(), requestBytes.data(), read.size), 0);
+
+  const std::vector<std::byte> reply = Bytes(22, 'R');
+  std::vector<std::byte> received(1024);
+  DWORD receivedSize = 0;
+  BOOL clientRead = FALSE;
+  std::thread reader([&] {
+    clientRead = ::ReadFile(client_.get(), received.data(), static_cast<DWORD>(received.size()),
+                            &receivedSize, nullptr);
+  });
+  EXPECT_EQ(instance_->DeliverReply(reply, 3, 10s), ReplyStatus::kDelivered);
+  reader.join();
+  ASSERT_TRUE(clientRead);
+  received.resize(receivedSize);
+  EXPECT_EQ(received, reply);
+}
+
+TEST_F(Win32PipeTest, MessageSizeDecidesTheRead) {
+  struct Case {
+    const char* name;
+    std::size_t size;
+    ReadStatus status;
+  };
+  const Case cases[] = {
+      {"exactly the buffer", kRequestBufferSize, ReadStatus::kMessage},
+      {"one byte more than the buffer", kRequestBufferSize + 1, ReadStatus::kFailed},
+      {"empty message", 0, ReadStatus::kFailed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A fresh connection per case, like the service's.
+    instance_.reset();
+    client_.reset();
+    SetUp();
+    std::thread writer([&] { WriteMessage(client_.get(), Bytes(c.size)); });
+    const ReadResult read = Read();
+    EXPECT_EQ(read.status, c.status);
+    EXPECT_EQ(read.size, c.status == ReadStatus::kMessage ? c.size : 0u);
+    // Disconnecting releases a writer still blocked on the unread rest.
+    instance_.reset();
+    writer.join();
+  }
+}
+
+TEST_F(Win32PipeTest, SilentClientReadEndsAtLimit) {
+  Stopwatch stopwatch;
+  EXPECT_EQ(Read(300ms).status, ReadStatus::kFailed);
+  EXPECT_GE(stopwatch.Elapsed(), 250ms);
+  EXPECT_LT(stopwatch.Elapsed(), 5s);
+}
+
+TEST_F(Win32PipeTest, ReplyNobodyReadsEndsAtLimit) {
+  Stopwatch stopwatch;
+  EXPECT_EQ(instance_->DeliverReply(Bytes(22), 3, 300ms), ReplyStatus::kNotDelivered);
+  EXPECT_LT(stopwatch.Elapsed(), 5s);
+}
+
+TEST_F(Win32PipeTest, ReplyToClosedClientIsNotDelivered) {
+  client_.reset();
+  EXPECT_EQ(instance_->DeliverReply(Bytes(22), 3, 10s), ReplyStatus::kNotDelivered);
+}
+
+TEST_F(Win32PipeTest, OnlyOneClientAtATime) {
+  EXPECT_FALSE(ConnectClient(testing::Wide(pipeName_)).valid());
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PIPE_BUSY));
+}
+
+TEST_F(Win32PipeTest, DestroyedInstanceLeavesClientBrokenAndNameFree) {
+  instance_.reset();
+  std::byte byte{};
+  DWORD read = 0;
+  EXPECT_FALSE(::ReadFile(client_.get(), &byte, 1, &read, nullptr));
+
+  client_.reset();
+  SetUp();  // the same name serves the next client
+}
+
+TEST_F(Win32PipeTest, InstanceGrantsEveryoneThroughNullDacl) {
+  // The client's handle refers to the same pipe object as the instance.
+  DWORD needed = 0;
+  ::GetKernelObjectSecurity(client_.get(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+  ASSERT_GT(needed, 0u);
+  std::vector<std::byte> descriptor(needed);
+  ASSERT_TRUE(::GetKernelObjectSecurity(client_.get(), DACL_SECURITY_INFORMATION,
+                                        descriptor.data(), needed, &needed));
+  BOOL present = FALSE;
+  BOOL defaulted = TRUE;
+  PACL dacl = reinterpret_cast<PACL>(1);
+  ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted));
+  EXPECT_TRUE(present);
+  EXPECT_EQ(dacl, nullptr);
+}
+
+TEST(Win32PipeHostTest, NameOutsideThePipeNamespaceMakesNoInstance) {
+  Win32PipeHost host;
+  EXPECT_EQ(host.CreateInstance(u"C:\\not-a-pipe"), nullptr);
+}
+
+}  // namespace
+}  // namespace jobhost::win32

@@ -1,0 +1,243 @@
+#include "search/agent_discovery.h"
+
+#include <gtest/gtest.h>
+
+#include "search/agent_table.h"
+#include "search/search_test_support.h"
+
+// Rows name only the settings they set; the rest keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace jobhost {
+namespace {
+
+using testing::FakeLibraries;
+using testing::Report;
+using testing::ScriptedDiscovery;
+using testing::SearchPlatform;
+using Calls = std::vector<std::string>;
+
+// Stores text raw, so a text may fill its field without a terminator.
+void PutText(SearchSettings& settings, std::size_t offset, std::size_t size,
+             const std::string& text) {
+  auto field = settings.bytes().subspan(offset, size);
+  std::ranges::fill(field, std::uint8_t{0});
+  std::copy_n(text.begin(), std::min(size, text.size()), field.begin());
+}
+
+struct Settings {
+  bool useIpv6 = false;
+  bool singleHost = false;
+  bool broadcastToTarget = false;
+  std::string ipv4;
+  std::string ipv6;
+  std::string community;
+
+  SearchSettings Record() const {
+    SearchSettings record;
+    record.setUseIpv6(useIpv6);
+    record.setSingleHost(singleHost);
+    record.setBroadcastToTarget(broadcastToTarget);
+    PutText(record, settings_layout::kIpv4Target, settings_layout::kIpv4TargetSize, ipv4);
+    PutText(record, settings_layout::kIpv6Target, settings_layout::kIpv6TargetSize, ipv6);
+    PutText(record, settings_layout::kCommunity, settings_layout::kCommunitySize, community);
+    return record;
+  }
+};
+
+struct Discovered {
+  SearchPlatform fakes;
+  SearchSettings record;
+};
+
+void Discover(Discovered& run, const Settings& settings, std::u16string_view parameter = u"p") {
+  run.record = settings.Record();
+  DiscoverAgents(run.record, testing::kFamily, parameter, run.fakes.platform);
+  EXPECT_EQ(run.fakes.libraries.open(), 0);
+}
+
+std::string V4Call(const std::string& community, int broadcast, const std::string& target,
+                   int timeout) {
+  return "FindSnmpAgent(" + community + "," + std::to_string(broadcast) + "," + target + "," +
+         std::to_string(timeout) + ",p,null,v4,null)";
+}
+std::string V6Call(const std::string& community, int broadcast, const std::string& target) {
+  return "FindSnmpAgentV6(" + community + "," + std::to_string(broadcast) + "," + target +
+         ",3000,p,null,v6,null)";
+}
+std::string V3Call(int broadcast, const std::string& ipv4, const std::string& ipv6) {
+  bool overIpv6 = ipv4.empty();  // every IPv4 case has a target
+  return "FindSnmpV3AgentEx2(" + std::to_string(broadcast) + "," + ipv4 + "," + ipv6 +
+         ",3,30,6000,2,4244635776,p,0," + (overIpv6 ? "null,v6)" : "v4,null)");
+}
+
+TEST(DiscoverAgents, FindCallsFollowTheSettings) {
+  const std::string all = "255.255.255.255";
+  const std::string long128(128, 'c');
+  const std::string ipv4Unterminated = "192.0.2.10" + std::string(15, '0');
+  const struct {
+    const char* name;
+    Settings settings;
+    Calls calls;
+  } cases[] = {
+      {"IPv4 host by address",
+       {.singleHost = true, .broadcastToTarget = true, .ipv4 = "192.0.2.7", .community = "pub"},
+       {V4Call("pub", 0, "192.0.2.7", 3000), V3Call(0, "192.0.2.7", "")}},
+      {"IPv4 host by name",
+       {.singleHost = true, .ipv4 = "PRN01", .community = "pub"},
+       {V4Call("pub", 1, all, 6000), V3Call(1, all, "")}},
+      {"IPv4 host name with a dot is queried directly",
+       {.singleHost = true, .ipv4 = "prn.lan"},
+       {V4Call("public", 0, "prn.lan", 3000), V3Call(0, "prn.lan", "")}},
+      {"IPv4 empty host is a name",
+       {.singleHost = true},
+       {V4Call("public", 1, all, 6000), V3Call(1, all, "")}},
+      {"IPv4 given target",
+       {.broadcastToTarget = true, .ipv4 = "192.0.2.255", .ipv6 = "fe80::1"},
+       {V4Call("public", 1, "192.0.2.255", 3000), V3Call(1, "192.0.2.255", "")}},
+      {"IPv4 unterminated target ends with its field",
+       {.broadcastToTarget = true, .ipv4 = ipv4Unterminated},
+       {V4Call("public", 1, ipv4Unterminated, 3000), V3Call(1, ipv4Unterminated, "")}},
+      {"IPv4 default",
+       {.ipv4 = "192.0.2.7", .ipv6 = "ff02::1"},
+       {V4Call("public", 1, all, 3000), V3Call(1, all, "")}},
+      {"IPv6 host",
+       {.useIpv6 = true,
+        .singleHost = true,
+        .broadcastToTarget = true,
+        .ipv4 = "192.0.2.7",
+        .ipv6 = "2001:db8::7",
+        .community = std::string(129, 'c')},
+       {V6Call(long128, 0, "2001:db8::7"), V3Call(0, "", "2001:db8::7")}},
+      {"IPv6 given target",
+       {.useIpv6 = true, .broadcastToTarget = true, .ipv4 = "192.0.2.7", .ipv6 = "ff02::1"},
+       {V6Call("public", 1, "ff02::1"), V3Call(1, "", "ff02::1")}},
+      {"IPv6 default",
+       {.useIpv6 = true, .ipv4 = "192.0.2.7", .ipv6 = "ff02::1"},
+       {V6Call("public", 1, ""), V3Call(1, "", "")}},
+  };
+  for (const auto& c : cases) {
+    ScriptedDiscovery::Reset();
+    Discovered run;
+    run.fakes.libraries.Provide(testing::kLibraryPath, ScriptedDiscovery::Exports());
+    Discover(run, c.settings);
+    EXPECT_EQ(ScriptedDiscovery::log, c.calls) << c.name;
+    EXPECT_EQ(DiscoveryStatus(), kNoAgentsFound) << c.name;
+  }
+}
+
+TEST(DiscoverAgents, NameSearchKeepsTheFirstAgentOfThatName) {
+  const struct {
+    std::string target;
+    std::vector<Report> first, v3;
+    std::vector<std::string> remaining;  // addresses left in the table
+  } cases[] = {
+      {"PRN01", {{"a", "X"}, {"b", "PRN01"}}, {{"c", "PRN01"}}, {"b"}},
+      {"PRN01", {{"a", "X"}}, {{"c", "prn01"}}, {"a", "c"}},
+      {"", {{"a", "X"}, {"b", ""}}, {}, {"b"}},
+      {"PRN01", {}, {}, {}},
+  };
+  for (const auto& c : cases) {
+    ScriptedDiscovery::Reset();
+    ScriptedDiscovery::firstReports = c.first;
+    ScriptedDiscovery::v3Reports = c.v3;
+    Discovered run;
+    run.fakes.libraries.Provide(testing::kLibraryPath, ScriptedDiscovery::Exports());
+    Discover(run, {.singleHost = true, .ipv4 = c.target});
+    std::vector<std::string> remaining;
+    for (int i = 0; i < AgentTableCount(); ++i)
+      remaining.push_back(AgentAddress(AgentTableEntry(i)));
+    EXPECT_EQ(remaining, c.remaining) << c.target;
+  }
+}
+
+TEST(DiscoverAgents, Ipv4EntriesReachTheRecordZeroPadded) {
+  ScriptedDiscovery::Reset();
+  // An earlier run left long texts in the slots.
+  OnSnmpAgentFound(std::string(79, 'x').c_str(), std::string(47, 'y').c_str());
+  ScriptedDiscovery::firstReports = {{"b", "n"}};
+  Discovered run;
+  run.fakes.libraries.Provide(testing::kLibraryPath, ScriptedDiscovery::Exports());
+  Discover(run, {});
+  std::array<std::uint8_t, kAgentEntrySize> expected{};
+  expected[0] = 'b';
+  expected[kAgentNameOffset] = 'n';
+  EXPECT_EQ(DiscoveryStatus(), kAgentsMerged);
+  EXPECT_TRUE(std::ranges::equal(run.record.agent(0), expected));
+}
+
+TEST(DiscoverAgents, MissingLibraryOrExportsMakeOnlyTheCallsTheyCan) {
+  const std::vector<Report> one = {{std::string(16, '\1'), "n"}};
+  const struct {
+    const char* name;
+    bool provided, v4, v6, v3, useIpv6;
+    Calls calls;
+    std::int32_t status;
+  } cases[] = {
+      {"no library", false, true, true, true, false, {}, kNoAgentsFound},
+      {"no IPv4 find", true, false, true, true, false, {}, kNoAgentsFound},
+      {"no IPv6 find", true, true, false, true, true, {}, kNoAgentsFound},
+      {"no SNMPv3 find over IPv4",
+       true,
+       true,
+       true,
+       false,
+       false,
+       {V4Call("public", 1, "255.255.255.255", 3000)},
+       kAgentsMerged},
+      {"no SNMPv3 find over IPv6",
+       true,
+       true,
+       true,
+       false,
+       true,
+       {V6Call("public", 1, "")},
+       kAgentsMerged},
+  };
+  for (const auto& c : cases) {
+    ScriptedDiscovery::Reset();
+    ScriptedDiscovery::firstReports = one;
+    ScriptedDiscovery::v3Reports = one;
+    Discovered run;
+    if (c.provided) {
+      OnSnmpAgentFound("stale", "n");  // a loaded library starts the count afresh
+      run.fakes.libraries.Provide(testing::kLibraryPath,
+                                  ScriptedDiscovery::Exports(c.v4, c.v6, c.v3));
+    }
+    Discover(run, {.useIpv6 = c.useIpv6});
+    EXPECT_EQ(ScriptedDiscovery::log, c.calls) << c.name;
+    EXPECT_EQ(DiscoveryStatus(), c.status) << c.name;
+    EXPECT_EQ(run.record.agentCount(), c.status == kAgentsMerged ? 1 : 0) << c.name;
+  }
+}
+
+TEST(DiscoverAgents, LibraryPathThatDoesNotFitIsNotLoaded) {
+  ScriptedDiscovery::Reset();
+  SearchPlatform fakes;
+  SearchSettings record;
+  Family family = DeriveFamily(u"C:\\" + std::u16string(250, u'd') + u"\\vtlsvc.exe");
+  DiscoverAgents(record, family, u"p", fakes.platform);
+  EXPECT_TRUE(fakes.libraries.loadAttempts.empty());
+  EXPECT_EQ(DiscoveryStatus(), kNoAgentsFound);
+}
+
+TEST(CutAtCharacter, NeverSplitsAUtf8Sequence) {
+  const struct {
+    std::string text;
+    std::size_t kept;
+  } cases[] = {
+      {std::string(300, 'a'), 255},
+      {std::string(253, 'a') + "\xC3\xA9", 255},          // ends exactly at the limit
+      {std::string(254, 'a') + "\xC3\xA9", 254},          // two-byte sequence across the cut
+      {std::string(253, 'a') + "\xE2\x82\xAC", 253},      // three-byte sequence
+      {std::string(252, 'a') + "\xF0\x9F\x98\x80", 252},  // four-byte sequence
+      {std::string(300, '\x82'), 255},                    // single-byte code page text
+  };
+  for (const auto& c : cases) {
+    std::string cut = CutAtCharacter(c.text, 255);
+    EXPECT_EQ(cut, c.text.substr(0, c.kept)) << c.kept;
+  }
+}
+
+}  // namespace
+}  // namespace jobhost

@@ -1,0 +1,53 @@
+#include "jobhostctl.h"
+
+#include <cstdio>
+
+#include "commands.h"
+
+namespace jobhost::ctl {
+namespace {
+
+constexpr std::string_view kHelp = R"(usage: jobhostctl COMMAND [ARGUMENTS]
+
+Drives the job service and its stored settings, for tests and by hand.
+
+commands:
+  send     send one request to the job service and print its reply
+  reg      query, set or delete a value of the per-user settings store
+  record   make or show a search-settings record ("SearchData")
+
+"jobhostctl COMMAND --help" describes each command.
+)";
+
+}  // namespace
+
+void PrintOut(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+int Fail(int code, std::string_view message) {
+  std::string line = "jobhostctl: " + std::string(message) + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  return code;
+}
+
+int ShowHelp(std::string_view help) {
+  PrintOut(help);
+  return kExitOk;
+}
+
+int RunJobhostCtl(std::span<const std::string> arguments) {
+  if (arguments.empty()) {
+    std::fwrite(kHelp.data(), 1, kHelp.size(), stderr);
+    return kExitUsage;
+  }
+  const std::string& command = arguments.front();
+  std::span<const std::string> rest = arguments.subspan(1);
+  if (command == "--help" || command == "-h" || command == "help") return ShowHelp(kHelp);
+  if (command == "send") return RunSend(rest);
+  if (command == "reg") return RunReg(rest);
+  if (command == "record") return RunRecord(rest);
+  return Fail(kExitUsage, "unknown command " + command + " (try --help)");
+}
+
+}  // namespace jobhost::ctl

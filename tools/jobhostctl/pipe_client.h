@@ -1,0 +1,45 @@
+#pragma once
+// The client end of the request pipe, one implementation per platform.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace jobhost::ctl {
+
+enum class ReceiveStatus {
+  kMessage,   // one whole message arrived
+  kEnded,     // the service ended the connection without a message
+  kTimedOut,  // nothing within the limit
+  kFailed,
+};
+
+struct Received {
+  ReceiveStatus status = ReceiveStatus::kFailed;
+  std::vector<std::uint8_t> message;
+};
+
+class PipeClient {
+ public:
+  virtual ~PipeClient() = default;
+  // Sends message as one message.
+  virtual bool Send(std::span<const std::uint8_t> message) = 0;
+  virtual Received Receive(std::chrono::milliseconds limit) = 0;
+};
+
+enum class ConnectStatus { kConnected, kNoInstance, kFailed };
+
+struct Connection {
+  ConnectStatus status = ConnectStatus::kFailed;
+  std::unique_ptr<PipeClient> client;
+  std::string error;  // why it failed, for the user
+};
+
+// Connects to the pipe named baseName (no "\\.\pipe\"), retrying while no
+// instance is there (or, on Windows, while it is busy) until limit has passed.
+Connection ConnectPipe(const std::string& baseName, std::chrono::milliseconds limit);
+
+}  // namespace jobhost::ctl

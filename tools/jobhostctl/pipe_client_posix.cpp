@@ -1,0 +1,93 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <thread>
+
+#include "pipe_client.h"
+
+namespace jobhost::ctl {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kRetryPause{50};
+// Larger than any request or reply, so a longer message shows as truncated.
+constexpr std::size_t kReceiveBuffer = 1 << 16;
+
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+class SocketClient : public PipeClient {
+ public:
+  explicit SocketClient(std::unique_ptr<UniqueFd> socket) : socket_(std::move(socket)) {}
+
+  bool Send(std::span<const std::uint8_t> message) override {
+    ssize_t sent = send(socket_->get(), message.data(), message.size(), MSG_NOSIGNAL);
+    return sent == static_cast<ssize_t>(message.size());
+  }
+
+  Received Receive(std::chrono::milliseconds limit) override {
+    pollfd waiting{socket_->get(), POLLIN, 0};
+    int ready = poll(&waiting, 1, static_cast<int>(limit.count()));
+    if (ready == 0) return {ReceiveStatus::kTimedOut, {}};
+    if (ready < 0) return {ReceiveStatus::kFailed, {}};
+    std::vector<std::uint8_t> buffer(kReceiveBuffer);
+    ssize_t got = recv(socket_->get(), buffer.data(), buffer.size(), MSG_TRUNC);
+    if (got == 0 || (got < 0 && (errno == ECONNRESET || errno == EPIPE)))
+      return {ReceiveStatus::kEnded, {}};
+    if (got < 0 || static_cast<std::size_t>(got) > buffer.size())
+      return {ReceiveStatus::kFailed, {}};
+    buffer.resize(static_cast<std::size_t>(got));
+    return {ReceiveStatus::kMessage, std::move(buffer)};
+  }
+
+ private:
+  std::unique_ptr<UniqueFd> socket_;
+};
+
+}  // namespace
+
+Connection ConnectPipe(const std::string& baseName, std::chrono::milliseconds limit) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (baseName.empty() || baseName.size() > sizeof address.sun_path - 1)
+    return {ConnectStatus::kFailed, nullptr, "pipe name empty or too long"};
+  std::memcpy(address.sun_path + 1, baseName.data(), baseName.size());
+  auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + baseName.size());
+  Clock::time_point deadline = Clock::now() + limit;
+  for (;;) {
+    // Non-blocking, so a full backlog of a busy service is retried, not waited on.
+    auto socket = std::make_unique<UniqueFd>(
+        ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (socket->get() < 0) return {ConnectStatus::kFailed, nullptr, std::strerror(errno)};
+    if (connect(socket->get(), reinterpret_cast<const sockaddr*>(&address), length) == 0) {
+      int flags = fcntl(socket->get(), F_GETFL);
+      fcntl(socket->get(), F_SETFL, flags & ~O_NONBLOCK);
+      return {ConnectStatus::kConnected, std::make_unique<SocketClient>(std::move(socket)), ""};
+    }
+    int error = errno;
+    if (error != ECONNREFUSED && error != ENOENT && error != EAGAIN)
+      return {ConnectStatus::kFailed, nullptr, std::strerror(error)};
+    if (Clock::now() >= deadline)
+      return {ConnectStatus::kNoInstance, nullptr, "no instance of the pipe within the limit"};
+    std::this_thread::sleep_for(kRetryPause);
+  }
+}
+
+}  // namespace jobhost::ctl

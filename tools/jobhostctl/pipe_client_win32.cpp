@@ -1,0 +1,128 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "pipe_client.h"
+#include "platform/win32/unique_resource.h"
+#include "platform/win32/wide_text.h"
+#include "support/utf.h"
+
+namespace jobhost::ctl {
+namespace {
+
+using win32::UniqueFileHandle;
+using win32::UniqueHandle;
+using Clock = std::chrono::steady_clock;
+constexpr DWORD kRetryPauseMs = 50;
+constexpr DWORD kReadChunk = 1 << 16;
+constexpr DWORD kWriteLimitMs = 30000;
+
+std::string ErrorText(DWORD error) {
+  return "system error " + std::to_string(error);
+}
+
+DWORD MillisecondsUntil(Clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return static_cast<DWORD>(std::max<long long>(left.count(), 0));
+}
+
+// Overlapped I/O, so that every wait on the service has a limit.
+class NamedPipeClient : public PipeClient {
+ public:
+  explicit NamedPipeClient(UniqueFileHandle pipe)
+      : pipe_(std::move(pipe)), event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+  bool Send(std::span<const std::uint8_t> message) override {
+    DWORD written = 0;
+    return Complete(WriteFile(pipe_.get(), message.data(), static_cast<DWORD>(message.size()),
+                              nullptr, Prepare()),
+                    kWriteLimitMs, written) == ERROR_SUCCESS &&
+           written == message.size();
+  }
+
+  Received Receive(std::chrono::milliseconds limit) override {
+    Clock::time_point deadline = Clock::now() + limit;
+    Received received;
+    for (;;) {
+      std::size_t start = received.message.size();
+      received.message.resize(start + kReadChunk);
+      DWORD got = 0;
+      DWORD error = Complete(
+          ReadFile(pipe_.get(), received.message.data() + start, kReadChunk, nullptr, Prepare()),
+          MillisecondsUntil(deadline), got);
+      received.message.resize(start + got);
+      if (error == ERROR_MORE_DATA) continue;
+      if (error == ERROR_SUCCESS) {
+        received.status = ReceiveStatus::kMessage;
+      } else if (error == WAIT_TIMEOUT) {
+        received.status = ReceiveStatus::kTimedOut;
+      } else if (error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED ||
+                 error == ERROR_NO_DATA) {
+        received.status = ReceiveStatus::kEnded;
+      } else {
+        received.status = ReceiveStatus::kFailed;
+      }
+      return received;
+    }
+  }
+
+ private:
+  OVERLAPPED* Prepare() {
+    overlapped_ = OVERLAPPED{};
+    overlapped_.hEvent = event_.get();
+    ResetEvent(event_.get());
+    return &overlapped_;
+  }
+
+  // The outcome of a started overlapped call: its error code, WAIT_TIMEOUT
+  // when it was cancelled at the limit.
+  // A message longer than the read reports ERROR_MORE_DATA with the part read.
+  DWORD Complete(BOOL started, DWORD limitMs, DWORD& transferred) {
+    transferred = 0;
+    DWORD error = started ? ERROR_SUCCESS : GetLastError();
+    if (error != ERROR_SUCCESS && error != ERROR_IO_PENDING && error != ERROR_MORE_DATA)
+      return error;
+    if (error == ERROR_IO_PENDING && WaitForSingleObject(event_.get(), limitMs) == WAIT_TIMEOUT) {
+      CancelIo(pipe_.get());
+      GetOverlappedResult(pipe_.get(), &overlapped_, &transferred, TRUE);
+      return WAIT_TIMEOUT;
+    }
+    if (!GetOverlappedResult(pipe_.get(), &overlapped_, &transferred, FALSE)) return GetLastError();
+    return ERROR_SUCCESS;
+  }
+
+  UniqueFileHandle pipe_;
+  UniqueHandle event_;
+  OVERLAPPED overlapped_{};
+};
+
+}  // namespace
+
+Connection ConnectPipe(const std::string& baseName, std::chrono::milliseconds limit) {
+  std::wstring name = L"\\\\.\\pipe\\" + win32::ToWide(Utf8ToUtf16(baseName));
+  Clock::time_point deadline = Clock::now() + limit;
+  for (;;) {
+    UniqueFileHandle pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+    if (pipe) {
+      DWORD mode = PIPE_READMODE_MESSAGE;
+      if (!SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr))
+        return {ConnectStatus::kFailed, nullptr, ErrorText(GetLastError())};
+      return {ConnectStatus::kConnected, std::make_unique<NamedPipeClient>(std::move(pipe)), ""};
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PIPE_BUSY)
+      return {ConnectStatus::kFailed, nullptr, ErrorText(error)};
+    DWORD left = MillisecondsUntil(deadline);
+    if (left == 0)
+      return {ConnectStatus::kNoInstance, nullptr, "no free instance of the pipe within the limit"};
+    if (error == ERROR_PIPE_BUSY) {
+      WaitNamedPipeW(name.c_str(), left);
+    } else {
+      Sleep(std::min(left, kRetryPauseMs));
+    }
+  }
+}
+
+}  // namespace jobhost::ctl

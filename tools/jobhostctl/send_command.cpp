@@ -1,0 +1,97 @@
+#include <chrono>
+#include <cstdio>
+
+#include "arguments.h"
+#include "commands.h"
+#include "hex_text.h"
+#include "pipe_client.h"
+#include "request_message.h"
+#include "send_plan.h"
+
+namespace jobhost::ctl {
+namespace {
+
+constexpr int kExitNoReply = 3;
+constexpr int kExitNoConnection = 4;
+constexpr int kExitReplyTimedOut = 5;
+
+constexpr std::string_view kHelp =
+    R"(usage: jobhostctl send [--prefix P | --pipe NAME] [OPTIONS] REQUEST
+
+Connects to the job service's pipe, sends REQUEST (UTF-8 text) as one
+UTF-16LE message without a terminator, reads one reply message and prints it
+as UTF-8 followed by a line feed.
+
+pipe:
+  --prefix P           the family prefix (default ")" JOBHOST_DEFAULT_PREFIX R"("):
+                       the pipe is P + "xpsnamedpipe"
+  --pipe NAME          the pipe's name ("\\.\pipe\" may be given or left out)
+  --timeout S          keep retrying for S seconds while no instance of the
+                       pipe is there or it is busy (default 10)
+  --reply-timeout S    wait at most S seconds for the reply (default 120)
+
+message (instead of, or shaping, REQUEST):
+  --nul                append a NUL unit to REQUEST
+  --bytes N            pad the message with "x" units (or cut it) to N bytes;
+                       without REQUEST the message is all padding
+  --raw-hex HEX        send exactly these bytes (no REQUEST)
+  --silent             connect and send nothing; wait up to --hold S seconds
+                       (default 30) for the service to end the connection
+  --vanish             send, then close at once without reading a reply
+
+output:
+  --reply-hex          print the reply's bytes in hex instead of as text
+
+exit codes:
+  0  reply printed (with --vanish: message sent)
+  1  the message could not be sent, or another failure
+  2  usage error
+  3  no reply: the service ended the connection without one
+  4  could not connect within --timeout
+  5  no reply within --reply-timeout (with --silent: within --hold)
+
+S may have a fraction ("0.5").
+)";
+
+std::string SecondsText(std::chrono::milliseconds limit) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", static_cast<double>(limit.count()) / 1000.0);
+  return text;
+}
+
+int Execute(const SendPlan& plan) {
+  Connection connection = ConnectPipe(plan.pipe, plan.connectLimit);
+  if (connection.status != ConnectStatus::kConnected)
+    return Fail(kExitNoConnection, "cannot connect to " + plan.pipe + ": " + connection.error);
+  if (!plan.silent && !connection.client->Send(plan.message))
+    return Fail(kExitFailed, "the message could not be sent");
+  if (plan.vanish) return kExitOk;
+  Received received = connection.client->Receive(plan.replyLimit);
+  switch (received.status) {
+    case ReceiveStatus::kMessage:
+      PrintOut((plan.replyHex ? FormatHex(received.message) : DecodeReply(received.message)) +
+               "\n");
+      return kExitOk;
+    case ReceiveStatus::kEnded:
+      return Fail(kExitNoReply, "the service ended the connection without a reply");
+    case ReceiveStatus::kTimedOut:
+      return Fail(kExitReplyTimedOut, "no reply within " + SecondsText(plan.replyLimit) + " s");
+    case ReceiveStatus::kFailed:
+      break;
+  }
+  return Fail(kExitFailed, "reading the reply failed");
+}
+
+}  // namespace
+
+int RunSend(std::span<const std::string> arguments) {
+  ParsedArguments parsed = ParseArguments(arguments, kSendOptions);
+  if (parsed.Has("--help")) return ShowHelp(kHelp);
+  if (!parsed.error.empty()) return Fail(kExitUsage, parsed.error);
+  SendPlan plan;
+  if (std::string error = MakeSendPlan(parsed, JOBHOST_DEFAULT_PREFIX, plan); !error.empty())
+    return Fail(kExitUsage, error);
+  return Execute(plan);
+}
+
+}  // namespace jobhost::ctl
