@@ -1,0 +1,150 @@
+// Sequential request round trips against the real service, next to a bare
+// SOCK_SEQPACKET echo round trip measured in the same run: each iteration is
+// one connection, one request, one reply, as the driver package does it.
+#include <benchmark/benchmark.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Utf16(const std::string& ascii) {
+  std::string bytes;
+  for (char c : ascii) bytes += {c, '\0'};
+  return bytes;
+}
+
+sockaddr_un AbstractAddress(const std::string& name, socklen_t& length) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path + 1, name.data(), name.size());
+  length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  return address;
+}
+
+// One connection: send, receive the reply. Retries while no instance listens.
+std::string RoundTrip(const std::string& name, const std::string& message) {
+  socklen_t length;
+  sockaddr_un address = AbstractAddress(name, length);
+  for (;;) {
+    int client = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (connect(client, reinterpret_cast<sockaddr*>(&address), length) != 0) {
+      close(client);
+      continue;
+    }
+    send(client, message.data(), message.size(), MSG_NOSIGNAL);
+    char reply[8192];
+    ssize_t received = recv(client, reply, sizeof reply, 0);
+    close(client);
+    return std::string(reply, received > 0 ? static_cast<std::size_t>(received) : 0);
+  }
+}
+
+// A listener per connection, like the service, that echoes one message.
+class EchoServer {
+ public:
+  explicit EchoServer(std::string name) : name_(std::move(name)), thread_([this] { Serve(); }) {}
+  ~EchoServer() {
+    stop_ = true;
+    RoundTrip(name_, "x");
+    thread_.join();
+  }
+  const std::string& name() const { return name_; }
+
+ private:
+  void Serve() {
+    socklen_t length;
+    sockaddr_un address = AbstractAddress(name_, length);
+    while (!stop_) {
+      int listener = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+      if (bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+          listen(listener, 0) != 0) {
+        std::abort();
+      }
+      int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+      close(listener);
+      char message[8192];
+      ssize_t received = recv(connection, message, sizeof message, 0);
+      if (received > 0) send(connection, message, static_cast<std::size_t>(received), MSG_NOSIGNAL);
+      close(connection);
+    }
+  }
+
+  std::string name_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+// The service and its port library copied into a folder of their own.
+class Service {
+ public:
+  Service() {
+    folder_ = fs::temp_directory_path() / ("jobhost-bench-" + std::to_string(getpid()));
+    fs::create_directories(folder_);
+    const fs::path bin = JOBHOST_BIN_DIR;
+    const std::string built = JOBHOST_BUILD_PREFIX;
+    fs::copy_file(bin / (built + "svc.exe"), folder_ / "bnsvc.exe");
+    fs::copy_file(bin / (built + "portlink.dll"), folder_ / "bnportlink.dll");
+    std::ofstream(folder_ / "bnportlink.table") << "Plain\t1\n";
+    std::ofstream(folder_ / "overlay.src") << std::string(4096, 'o');
+    std::string path = (folder_ / "bnsvc.exe").string();
+    char* argv[] = {path.data(), nullptr};
+    if (posix_spawn(&pid_, path.c_str(), nullptr, nullptr, argv, environ) != 0) std::abort();
+  }
+  ~Service() {
+    RoundTrip(name(), Utf16("Close"));
+    waitpid(pid_, nullptr, 0);
+    fs::remove_all(folder_);
+  }
+  std::string name() const { return "bnxpsnamedpipe"; }
+  std::string OverlayRequest() const {
+    std::string source = (folder_ / "overlay.src").string();
+    std::string target = (folder_ / "overlay.dst").string();
+    return Utf16("CreateOverlay/" + source + "/" + target);
+  }
+
+ private:
+  fs::path folder_;
+  pid_t pid_ = 0;
+};
+
+void BM_BareEchoRoundTrip(benchmark::State& state) {
+  EchoServer echo("jobhost-bench-echo-" + std::to_string(getpid()));
+  const std::string message = Utf16("CheckPort/Plain");
+  for (auto _ : state) benchmark::DoNotOptimize(RoundTrip(echo.name(), message));
+}
+
+void BM_ServiceCheckPortKind1(benchmark::State& state) {
+  Service service;
+  const std::string message = Utf16("CheckPort/Plain");
+  if (RoundTrip(service.name(), message) != Utf16("Port1/")) state.SkipWithError("wrong reply");
+  for (auto _ : state) benchmark::DoNotOptimize(RoundTrip(service.name(), message));
+}
+
+void BM_ServiceOverlayCopy(benchmark::State& state) {
+  Service service;
+  const std::string message = service.OverlayRequest();
+  if (RoundTrip(service.name(), message) != Utf16("RenderReady"))
+    state.SkipWithError("wrong reply");
+  for (auto _ : state) benchmark::DoNotOptimize(RoundTrip(service.name(), message));
+}
+
+BENCHMARK(BM_BareEchoRoundTrip)->UseRealTime();
+BENCHMARK(BM_ServiceCheckPortKind1)->UseRealTime();
+BENCHMARK(BM_ServiceOverlayCopy)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

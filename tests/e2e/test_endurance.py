@@ -1,0 +1,62 @@
+"""Many sequential requests leave the service's descriptors and threads as
+they were: nothing leaks per connection. Speaks the pipe protocol directly
+(Linux), so ten thousand requests take seconds."""
+
+import os
+import socket
+import time
+import unittest
+
+from harness import NO_REPLY, ON_WINDOWS, InstallationTest
+
+REQUESTS = 10000
+
+
+def exchange(name, request):
+    """One connection: the request, then the reply. Retries while no
+    instance listens (between two connections there is none)."""
+    deadline = time.monotonic() + 10
+    while True:
+        client = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET)
+        try:
+            client.connect("\0" + name)
+            break
+        except ConnectionRefusedError:
+            client.close()
+            if time.monotonic() > deadline:
+                raise
+            time.sleep(0.0005)
+    with client:
+        client.settimeout(10)
+        client.send(request.encode("utf-16-le"))
+        return client.recv(8192).decode("utf-16-le")
+
+
+def resources(pid):
+    descriptors = len(os.listdir("/proc/%d/fd" % pid))
+    with open("/proc/%d/status" % pid) as f:
+        threads = next(int(line.split()[1]) for line in f if line.startswith("Threads:"))
+    return descriptors, threads
+
+
+@unittest.skipIf(ON_WINDOWS, "counts descriptors through /proc")
+class Endurance(InstallationTest):
+
+    def test_ten_thousand_requests_leak_nothing(self):
+        self.app.write("portlink.table", "Plain\t1\n")
+        app = self.app
+        app.start()
+        name = app.prefix + "xpsnamedpipe"
+        self.assertEqual(exchange(name, "CheckPort/Plain"), "Port1/")
+        before = resources(app.process.pid)
+        for i in range(REQUESTS):
+            request = "CheckPort/Plain" if i % 2 else "Duplex"
+            reply = exchange(name, request)
+            self.assertEqual(reply, "Port1/" if i % 2 else "RenderReady", i)
+        self.assertEqual(resources(app.process.pid), before)
+        self.assertEqual(app.send("Close")[0], NO_REPLY)
+        self.assertEqual(app.wait(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
