@@ -9,6 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -34,14 +37,17 @@ sockaddr_un AbstractAddress(const std::string& name, socklen_t& length) {
   return address;
 }
 
-// One connection: send, receive the reply. Retries while no instance listens.
+// One connection: send, receive the reply. Retries while no instance
+// listens, for at most five seconds (then the reply is empty).
 std::string RoundTrip(const std::string& name, const std::string& message) {
   socklen_t length;
   sockaddr_un address = AbstractAddress(name, length);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   for (;;) {
     int client = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
     if (connect(client, reinterpret_cast<sockaddr*>(&address), length) != 0) {
       close(client);
+      if (std::chrono::steady_clock::now() > deadline) return {};
       continue;
     }
     send(client, message.data(), message.size(), MSG_NOSIGNAL);
@@ -83,7 +89,7 @@ class EchoServer {
   }
 
   std::string name_;
-  bool stop_ = false;
+  std::atomic<bool> stop_ = false;
   std::thread thread_;
 };
 
@@ -109,9 +115,12 @@ class Service {
     fs::remove_all(folder_);
   }
   std::string name() const { return "bnxpsnamedpipe"; }
+  // Paths in requests have "\\" separators: "/" separates the fields.
   std::string OverlayRequest() const {
     std::string source = (folder_ / "overlay.src").string();
     std::string target = (folder_ / "overlay.dst").string();
+    std::replace(source.begin(), source.end(), '/', '\\');
+    std::replace(target.begin(), target.end(), '/', '\\');
     return Utf16("CreateOverlay/" + source + "/" + target);
   }
 

@@ -68,7 +68,6 @@ class FakeChannel : public DatagramChannel {
 class FakeNetwork : public Network {
  public:
   std::optional<Endpoint> Resolve(const std::string& host, AddressFamily family) override {
-    resolved.push_back(host);
     const auto found = hosts.find(host);
     if (found == hosts.end() || found->second.family != family) return std::nullopt;
     return found->second;
@@ -80,7 +79,6 @@ class FakeNetwork : public Network {
   std::map<std::string, Endpoint> hosts;
   std::vector<Endpoint> broadcasts;
   std::vector<std::uint32_t> multicastInterfaces;
-  std::vector<std::string> resolved;
 };
 
 inline Endpoint Ipv6Endpoint(std::initializer_list<int> bytes, std::uint16_t port = 0,

@@ -29,7 +29,6 @@ class FakeLibraries : public Libraries {
   }
 
   std::vector<std::u16string> loadAttempts;
-  std::vector<std::string> lookups;
   int loaded = 0;
   int released = 0;
   int open() const { return loaded - released; }
@@ -40,7 +39,6 @@ class FakeLibraries : public Libraries {
     Loaded(FakeLibraries& owner, const Exports& exports) : owner_(owner), exports_(exports) {}
     ~Loaded() override { ++owner_.released; }
     void* Symbol(const char* name) override {
-      owner_.lookups.emplace_back(name);
       auto found = exports_.find(name);
       return found == exports_.end() ? nullptr : found->second;
     }

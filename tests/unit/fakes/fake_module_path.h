@@ -11,12 +11,7 @@ namespace jobhost::testing {
 class FakeModulePath : public ModulePath {
  public:
   std::optional<std::u16string> path = u"C:\\Drivers\\vtlsvc.exe";
-  int reads = 0;
-
-  std::optional<std::u16string> Read() override {
-    ++reads;
-    return path;
-  }
+  std::optional<std::u16string> Read() override { return path; }
 };
 
 }  // namespace jobhost::testing

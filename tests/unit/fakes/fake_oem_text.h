@@ -1,9 +1,7 @@
 #pragma once
-// The 8-bit form of command-line text: UTF-8 as on POSIX, or, with
-// singleByte set, one byte per unit as a single-byte OEM code page gives it.
+// The 8-bit form of command-line text as on POSIX: UTF-8.
 
 #include <string>
-#include <vector>
 
 #include "platform/system.h"
 #include "support/utf.h"
@@ -12,16 +10,7 @@ namespace jobhost::testing {
 
 class FakeOemText : public OemText {
  public:
-  std::string FromUtf16(std::u16string_view text) override {
-    converted.emplace_back(text);
-    if (!singleByte) return Utf16ToUtf8(text);
-    std::string bytes;
-    for (char16_t unit : text) bytes.push_back(unit <= 0xFF ? static_cast<char>(unit) : '?');
-    return bytes;
-  }
-
-  bool singleByte = false;
-  std::vector<std::u16string> converted;
+  std::string FromUtf16(std::u16string_view text) override { return Utf16ToUtf8(text); }
 };
 
 }  // namespace jobhost::testing

@@ -32,8 +32,6 @@ class FakeProcesses : public Processes {
   bool launchSucceeds = true;
   // Whether a launched process reports that it has ended.
   bool launchedProcessEnded = false;
-  // Image names a launch adds to the running list.
-  std::optional<std::u16string> launchAdds;
   // Answers to the next looks; afterwards each look sees the running list.
   std::deque<std::vector<std::u16string>> snapshots;
   // The look (counted from 1) whose snapshot cannot be taken; 0 for none.
@@ -53,7 +51,6 @@ class FakeProcesses : public Processes {
         {std::u16string(path),
          parameters ? std::optional<std::u16string>(std::u16string(*parameters)) : std::nullopt});
     if (!launchSucceeds) return nullptr;
-    if (launchAdds) running.push_back(*launchAdds);
     ++handlesGiven_;
     return std::make_unique<Launched>(*this);
   }

@@ -26,7 +26,7 @@ class FakeSettingsStore : public SettingsStore {
   std::unique_ptr<SettingsKey> OpenKey(std::u16string_view path) override {
     Record("open " + Utf16ToUtf8(path));
     auto found = keys.find(std::u16string(path));
-    if (openFails || found == keys.end()) return nullptr;
+    if (found == keys.end()) return nullptr;
     return std::make_unique<Key>(*this, found->second);
   }
 
@@ -38,7 +38,6 @@ class FakeSettingsStore : public SettingsStore {
 
   std::map<std::u16string, Values> keys;
   std::vector<std::string> calls;
-  bool openFails = false;
   bool createFails = false;
   bool queryFails = false;
   int openKeys = 0;

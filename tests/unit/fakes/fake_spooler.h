@@ -23,17 +23,14 @@ class FakeSpooler : public Spooler {
   // Written into the offered buffer as is (cut to its size, no terminator added).
   std::u16string monitorAnswer = u"192.0.2.5";
 
-  std::vector<std::u16string> openedPrinters;
   std::vector<std::u16string> openedMonitors;
   std::vector<std::size_t> queryUnits;
-  int portNameReads = 0;
   int printersClosed = 0;
   int monitorsClosed = 0;
   int printersOpen() const { return printersGiven_ - printersClosed; }
   int monitorsOpen() const { return monitorsGiven_ - monitorsClosed; }
 
-  std::unique_ptr<PrinterHandle> OpenPrinter(std::u16string_view printerName) override {
-    openedPrinters.emplace_back(printerName);
+  std::unique_ptr<PrinterHandle> OpenPrinter(std::u16string_view) override {
     if (!printerOpens) return nullptr;
     ++printersGiven_;
     return std::make_unique<Printer>(*this);
@@ -51,10 +48,7 @@ class FakeSpooler : public Spooler {
    public:
     explicit Printer(FakeSpooler& owner) : owner_(owner) {}
     ~Printer() override { ++owner_.printersClosed; }
-    PortNameResult ReadPortName() override {
-      ++owner_.portNameReads;
-      return owner_.portName;
-    }
+    PortNameResult ReadPortName() override { return owner_.portName; }
 
    private:
     FakeSpooler& owner_;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "port/port_library_abi.h"
-#include "service/test_platform.h"
+#include "fakes/test_platform.h"
 
 namespace jobhost {
 namespace {

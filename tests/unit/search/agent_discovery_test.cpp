@@ -11,10 +11,11 @@
 namespace jobhost {
 namespace {
 
-using testing::FakeLibraries;
+using testing::kFamily;
+using testing::kLibraryPath;
 using testing::Report;
 using testing::ScriptedDiscovery;
-using testing::SearchPlatform;
+using testing::TestPlatform;
 using Calls = std::vector<std::string>;
 
 // Stores text raw, so a text may fill its field without a terminator.
@@ -45,15 +46,16 @@ struct Settings {
   }
 };
 
-struct Discovered {
-  SearchPlatform fakes;
-  SearchSettings record;
-};
-
-void Discover(Discovered& run, const Settings& settings, std::u16string_view parameter = u"p") {
-  run.record = settings.Record();
-  DiscoverAgents(run.record, testing::kFamily, parameter, run.fakes.platform);
-  EXPECT_EQ(run.fakes.libraries.open(), 0);
+// One discovery run with the scripted library offering the given exports
+// (nullptr: no library); the caller sets up ScriptedDiscovery.
+SearchSettings Discover(const Settings& settings, const char* exports = "463") {
+  TestPlatform fakes;
+  if (exports != nullptr)
+    fakes.libraries.Provide(kLibraryPath, ScriptedDiscovery::Exports(exports));
+  SearchSettings record = settings.Record();
+  DiscoverAgents(record, kFamily, u"p", fakes.platform);
+  EXPECT_EQ(fakes.libraries.open(), 0);
+  return record;
 }
 
 std::string V4Call(const std::string& community, int broadcast, const std::string& target,
@@ -73,7 +75,7 @@ std::string V3Call(int broadcast, const std::string& ipv4, const std::string& ip
 
 TEST(DiscoverAgents, FindCallsFollowTheSettings) {
   const std::string all = "255.255.255.255";
-  const std::string long128(128, 'c');
+  const std::string long128(128, 'c'), long129(129, 'c');
   const std::string ipv4Unterminated = "192.0.2.10" + std::string(15, '0');
   const struct {
     const char* name;
@@ -101,13 +103,8 @@ TEST(DiscoverAgents, FindCallsFollowTheSettings) {
       {"IPv4 default",
        {.ipv4 = "192.0.2.7", .ipv6 = "ff02::1"},
        {V4Call("public", 1, all, 3000), V3Call(1, all, "")}},
-      {"IPv6 host",
-       {.useIpv6 = true,
-        .singleHost = true,
-        .broadcastToTarget = true,
-        .ipv4 = "192.0.2.7",
-        .ipv6 = "2001:db8::7",
-        .community = std::string(129, 'c')},
+      {"IPv6 host, community cut to its field",
+       {true, true, true, "192.0.2.7", "2001:db8::7", long129},
        {V6Call(long128, 0, "2001:db8::7"), V3Call(0, "", "2001:db8::7")}},
       {"IPv6 given target",
        {.useIpv6 = true, .broadcastToTarget = true, .ipv4 = "192.0.2.7", .ipv6 = "ff02::1"},
@@ -118,9 +115,7 @@ TEST(DiscoverAgents, FindCallsFollowTheSettings) {
   };
   for (const auto& c : cases) {
     ScriptedDiscovery::Reset();
-    Discovered run;
-    run.fakes.libraries.Provide(testing::kLibraryPath, ScriptedDiscovery::Exports());
-    Discover(run, c.settings);
+    Discover(c.settings);
     EXPECT_EQ(ScriptedDiscovery::log, c.calls) << c.name;
     EXPECT_EQ(DiscoveryStatus(), kNoAgentsFound) << c.name;
   }
@@ -141,9 +136,7 @@ TEST(DiscoverAgents, NameSearchKeepsTheFirstAgentOfThatName) {
     ScriptedDiscovery::Reset();
     ScriptedDiscovery::firstReports = c.first;
     ScriptedDiscovery::v3Reports = c.v3;
-    Discovered run;
-    run.fakes.libraries.Provide(testing::kLibraryPath, ScriptedDiscovery::Exports());
-    Discover(run, {.singleHost = true, .ipv4 = c.target});
+    Discover({.singleHost = true, .ipv4 = c.target});
     std::vector<std::string> remaining;
     for (int i = 0; i < AgentTableCount(); ++i)
       remaining.push_back(AgentAddress(AgentTableEntry(i)));
@@ -156,64 +149,44 @@ TEST(DiscoverAgents, Ipv4EntriesReachTheRecordZeroPadded) {
   // An earlier run left long texts in the slots.
   OnSnmpAgentFound(std::string(79, 'x').c_str(), std::string(47, 'y').c_str());
   ScriptedDiscovery::firstReports = {{"b", "n"}};
-  Discovered run;
-  run.fakes.libraries.Provide(testing::kLibraryPath, ScriptedDiscovery::Exports());
-  Discover(run, {});
+  SearchSettings record = Discover({});
   std::array<std::uint8_t, kAgentEntrySize> expected{};
   expected[0] = 'b';
   expected[kAgentNameOffset] = 'n';
   EXPECT_EQ(DiscoveryStatus(), kAgentsMerged);
-  EXPECT_TRUE(std::ranges::equal(run.record.agent(0), expected));
+  EXPECT_TRUE(std::ranges::equal(record.agent(0), expected));
 }
 
 TEST(DiscoverAgents, MissingLibraryOrExportsMakeOnlyTheCallsTheyCan) {
   const std::vector<Report> one = {{std::string(16, '\1'), "n"}};
   const struct {
-    const char* name;
-    bool provided, v4, v6, v3, useIpv6;
-    Calls calls;
-    std::int32_t status;
+    const char* exports;  // nullptr: no library
+    bool useIpv6;
+    Calls calls;  // any call finds the one agent
   } cases[] = {
-      {"no library", false, true, true, true, false, {}, kNoAgentsFound},
-      {"no IPv4 find", true, false, true, true, false, {}, kNoAgentsFound},
-      {"no IPv6 find", true, true, false, true, true, {}, kNoAgentsFound},
-      {"no SNMPv3 find over IPv4",
-       true,
-       true,
-       true,
-       false,
-       false,
-       {V4Call("public", 1, "255.255.255.255", 3000)},
-       kAgentsMerged},
-      {"no SNMPv3 find over IPv6",
-       true,
-       true,
-       true,
-       false,
-       true,
-       {V6Call("public", 1, "")},
-       kAgentsMerged},
+      {nullptr, false, {}},
+      {"63", false, {}},
+      {"43", true, {}},
+      {"46", false, {V4Call("public", 1, "255.255.255.255", 3000)}},
+      {"46", true, {V6Call("public", 1, "")}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.exports ? c.exports : "no library");
     ScriptedDiscovery::Reset();
     ScriptedDiscovery::firstReports = one;
     ScriptedDiscovery::v3Reports = one;
-    Discovered run;
-    if (c.provided) {
-      OnSnmpAgentFound("stale", "n");  // a loaded library starts the count afresh
-      run.fakes.libraries.Provide(testing::kLibraryPath,
-                                  ScriptedDiscovery::Exports(c.v4, c.v6, c.v3));
-    }
-    Discover(run, {.useIpv6 = c.useIpv6});
-    EXPECT_EQ(ScriptedDiscovery::log, c.calls) << c.name;
-    EXPECT_EQ(DiscoveryStatus(), c.status) << c.name;
-    EXPECT_EQ(run.record.agentCount(), c.status == kAgentsMerged ? 1 : 0) << c.name;
+    // A loaded library starts the count afresh.
+    if (c.exports != nullptr) OnSnmpAgentFound("stale", "n");
+    SearchSettings record = Discover({.useIpv6 = c.useIpv6}, c.exports);
+    EXPECT_EQ(ScriptedDiscovery::log, c.calls);
+    EXPECT_EQ(DiscoveryStatus(), c.calls.empty() ? kNoAgentsFound : kAgentsMerged);
+    EXPECT_EQ(record.agentCount(), c.calls.empty() ? 0 : 1);
   }
 }
 
 TEST(DiscoverAgents, LibraryPathThatDoesNotFitIsNotLoaded) {
   ScriptedDiscovery::Reset();
-  SearchPlatform fakes;
+  TestPlatform fakes;
   SearchSettings record;
   Family family = DeriveFamily(u"C:\\" + std::u16string(250, u'd') + u"\\vtlsvc.exe");
   DiscoverAgents(record, family, u"p", fakes.platform);

@@ -11,7 +11,7 @@ namespace {
 using testing::FakeSettingsStore;
 using testing::Report;
 using testing::ScriptedDiscovery;
-using testing::SearchPlatform;
+using testing::TestPlatform;
 using Calls = std::vector<std::string>;
 
 constexpr char16_t kKey[] = u"Software\\def\\abc\\Vantorel\\PrinterUI\\Search";
@@ -38,7 +38,7 @@ FakeSettingsStore::Value Dword(std::uint32_t value) {
 }
 
 struct SearchRun {
-  SearchPlatform fakes;
+  TestPlatform fakes;
   std::optional<int> exitCode;
 
   explicit SearchRun(std::u16string_view path = kKey, bool withLibrary = true) {

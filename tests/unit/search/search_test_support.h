@@ -1,5 +1,5 @@
 #pragma once
-// What the search tests share: a platform of fakes, and a scripted discovery
+// What the search tests share: the family's names, and a scripted discovery
 // library that logs every argument of every find call and reports the agents
 // it is given.
 
@@ -10,37 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "fakes/fake_clock.h"
-#include "fakes/fake_debug_output.h"
-#include "fakes/fake_files.h"
-#include "fakes/fake_libraries.h"
-#include "fakes/fake_module_path.h"
-#include "fakes/fake_oem_text.h"
-#include "fakes/fake_pipe.h"
-#include "fakes/fake_processes.h"
-#include "fakes/fake_settings_store.h"
-#include "fakes/fake_spooler.h"
-#include "platform/platform.h"
+#include "fakes/test_platform.h"
 #include "search/agent_table.h"
 #include "search/discovery_abi.h"
 #include "service/family.h"
 
 namespace jobhost::testing {
-
-struct SearchPlatform {
-  FakePipeHost pipes;
-  FakeProcesses processes;
-  FakeLibraries libraries;
-  FakeSettingsStore store;
-  FakeSpooler spooler;
-  FakeFiles files;
-  FakeModulePath modulePath;
-  FakeDebugOutput debug;
-  FakeClock clock;
-  FakeOemText oem;
-  Platform platform{pipes, processes,  libraries, store, spooler,
-                    files, modulePath, debug,     clock, oem};
-};
 
 inline const Family kFamily = DeriveFamily(u"C:\\Vantorel\\vtlsvc.exe");
 inline const std::u16string kLibraryPath = u"C:\\Vantorel\\vtldevprobe.dll";
@@ -64,11 +39,12 @@ struct ScriptedDiscovery {
     ClearAgentTable();
   }
 
-  static FakeLibraries::Exports Exports(bool v4 = true, bool v6 = true, bool v3 = true) {
+  // The exports named in which: '4' IPv4 find, '6' IPv6 find, '3' SNMPv3 find.
+  static FakeLibraries::Exports Exports(std::string_view which = "463") {
     FakeLibraries::Exports exports;
-    if (v4) exports[kFindAgentExport] = ExportOf(&FindV4);
-    if (v6) exports[kFindAgentV6Export] = ExportOf(&FindV6);
-    if (v3) exports[kFindV3AgentExport] = ExportOf(&FindV3);
+    if (which.find('4') != which.npos) exports[kFindAgentExport] = ExportOf(&FindV4);
+    if (which.find('6') != which.npos) exports[kFindAgentV6Export] = ExportOf(&FindV6);
+    if (which.find('3') != which.npos) exports[kFindV3AgentExport] = ExportOf(&FindV3);
     return exports;
   }
 

@@ -5,12 +5,13 @@
 #include <deque>
 #include <string>
 
-#include "service/test_platform.h"
+#include "fakes/test_platform.h"
 
 namespace jobhost {
 namespace {
 
 using std::chrono::milliseconds;
+using namespace std::chrono_literals;
 using testing::TestPlatform;
 
 constexpr char16_t kConverterImage[] = u"vtljobconvert.exe";
@@ -36,33 +37,12 @@ struct RenderCase {
 TEST(JobActions, RenderWaitsBoundedForTheConverter) {
   const std::u16string converter = kConverterImage;
   const RenderCase cases[] = {
-      {"AlreadyRunningFoundByFirstLook",
-       true,
-       false,
-       {},
-       {u"init", converter},
-       1,
-       1,
-       milliseconds(0)},
-      {"PollsEveryTwoSeconds", true, false, {{}, {u"init"}}, {converter}, 1, 3, milliseconds(4000)},
-      {"LaunchFailedEndsAtOnce", false, false, {}, {converter}, 0, 0, milliseconds(0)},
-      {"LaunchedProcessEnded", true, true, {}, {}, 0, 1, milliseconds(0)},
-      {"CaseDiffersNotRecognised",
-       true,
-       false,
-       {},
-       {u"VTLjobconvert.exe"},
-       0,
-       31,
-       milliseconds(60000)},
-      {"PathNotRecognised",
-       true,
-       false,
-       {},
-       {u"C:\\Drivers\\vtljobconvert.exe"},
-       0,
-       31,
-       milliseconds(60000)},
+      {"AlreadyRunningFoundByFirstLook", true, false, {}, {u"init", converter}, 1, 1, 0ms},
+      {"PollsEveryTwoSeconds", true, false, {{}, {u"init"}}, {converter}, 1, 3, 4000ms},
+      {"LaunchFailedEndsAtOnce", false, false, {}, {converter}, 0, 0, 0ms},
+      {"LaunchedProcessEnded", true, true, {}, {}, 0, 1, 0ms},
+      {"CaseDiffersNotRecognised", true, false, {}, {u"VTLjobconvert.exe"}, 0, 31, 60000ms},
+      {"PathNotRecognised", true, false, {}, {u"C:\\Drivers\\vtljobconvert.exe"}, 0, 31, 60000ms},
   };
   for (const RenderCase& c : cases) {
     SCOPED_TRACE(c.rule);

@@ -26,9 +26,7 @@ TEST(ComposeJobReply, RenderReadyIsTwentyTwoBytesWithoutTerminator) {
     JobRequest request;
     request.*flag = 1;
     request.actionResult = 1;
-    std::vector<std::byte> reply = ComposeJobReply(request);
-    EXPECT_EQ(reply.size(), 22u);
-    EXPECT_EQ(reply, Utf16LeBytes(u"RenderReady"));
+    EXPECT_EQ(ComposeJobReply(request), Utf16LeBytes(u"RenderReady"));
   }
 }
 

@@ -12,28 +12,19 @@ namespace {
 
 using testing::Utf16LeBytes;
 
-enum class Flag {
-  kNone,
-  kRender,
-  kCreateOverlay,
-  kPrintOverlay,
-  kClose,
-  kDuplex,
-  kEndRender,
-  kCheckPort
-};
-
-std::vector<Flag> FlagsSet(const JobRequest& request) {
-  std::vector<Flag> set;
-  if (request.renderRequested) set.push_back(Flag::kRender);
-  if (request.createOverlayRequested) set.push_back(Flag::kCreateOverlay);
-  if (request.printOverlayRequested) set.push_back(Flag::kPrintOverlay);
-  if (request.closeRequested) set.push_back(Flag::kClose);
-  if (request.duplexRequested) set.push_back(Flag::kDuplex);
-  if (request.endRenderRequested) set.push_back(Flag::kEndRender);
-  if (request.checkPortRequested) set.push_back(Flag::kCheckPort);
-  if (set.empty()) set.push_back(Flag::kNone);
-  return set;
+// The request's flags by name; the set ones are listed, or "none".
+std::vector<std::string> FlagsSet(const JobRequest& r) {
+  const std::pair<const char*, std::int32_t> flags[] = {{"render", r.renderRequested},
+                                                        {"createOverlay", r.createOverlayRequested},
+                                                        {"printOverlay", r.printOverlayRequested},
+                                                        {"close", r.closeRequested},
+                                                        {"duplex", r.duplexRequested},
+                                                        {"endRender", r.endRenderRequested},
+                                                        {"checkPort", r.checkPortRequested}};
+  std::vector<std::string> set;
+  for (const auto& [name, value] : flags)
+    if (value != 0) set.emplace_back(name);
+  return set.empty() ? std::vector<std::string>{"none"} : set;
 }
 
 std::vector<std::byte> Bytes(std::u16string_view text) {
@@ -59,7 +50,7 @@ std::u16string Repeated(std::size_t count, char16_t unit = u'x') {
 struct ParseCase {
   const char* rule;
   std::vector<std::byte> message;
-  Flag flag;
+  std::string flag;
   // The texts the request carries: render arguments, overlay source and
   // target, or the printer name, in the field of the flag.
   std::u16string first = {};
@@ -69,50 +60,47 @@ struct ParseCase {
 std::vector<ParseCase> ParseCases() {
   using std::u16string_view;
   return {
-      {"CloseAlone", Bytes(u"Close"), Flag::kClose},
-      {"CloseIsAPrefix", Bytes(u"Closed for today"), Flag::kClose},
-      {"KeywordsAreCaseSensitive", Bytes(u"close"), Flag::kNone},
-      {"UnknownWord", Bytes(u"Hello"), Flag::kNone},
-      {"EmptyText", Bytes(u""), Flag::kNone},
-      {"Duplex", Bytes(u"Duplex/ignored"), Flag::kDuplex},
-      {"EndRender", Bytes(u"EndRender"), Flag::kEndRender},
-      {"RenderNeedsTwoSlashesInArguments", Bytes(u"RenderXPS/a/b"), Flag::kNone},
-      {"RenderWithThreeFields", Bytes(u"RenderXPS/a/b/c"), Flag::kRender, u"a/b/c"},
-      {"RenderSeparatorNotExamined", Bytes(u"RenderXPS-a/b/c"), Flag::kRender, u"a/b/c"},
-      {"RenderKeywordAlone", Bytes(u"RenderXPS"), Flag::kNone},
-      {"RenderArgumentsAtCapacity", Bytes(u"RenderXPS/a/b/" + Repeated(1019)), Flag::kRender,
+      {"CloseAlone", Bytes(u"Close"), "close"},
+      {"CloseIsAPrefix", Bytes(u"Closed for today"), "close"},
+      {"KeywordsAreCaseSensitive", Bytes(u"close"), "none"},
+      {"UnknownWord", Bytes(u"Hello"), "none"},
+      {"EmptyText", Bytes(u""), "none"},
+      {"Duplex", Bytes(u"Duplex/ignored"), "duplex"},
+      {"EndRender", Bytes(u"EndRender"), "endRender"},
+      {"RenderNeedsTwoSlashesInArguments", Bytes(u"RenderXPS/a/b"), "none"},
+      {"RenderWithThreeFields", Bytes(u"RenderXPS/a/b/c"), "render", u"a/b/c"},
+      {"RenderSeparatorNotExamined", Bytes(u"RenderXPS-a/b/c"), "render", u"a/b/c"},
+      {"RenderKeywordAlone", Bytes(u"RenderXPS"), "none"},
+      {"RenderArgumentsAtCapacity", Bytes(u"RenderXPS/a/b/" + Repeated(1019)), "render",
        u"a/b/" + Repeated(1019)},
-      {"OverlongRenderArgumentsRejectRequest", Bytes(u"RenderXPS/a/b/" + Repeated(1020)),
-       Flag::kNone},
-      {"OverlayWithOneSlash", Bytes(u"CreateOverlay/a"), Flag::kNone},
-      {"OverlayTargetKeepsLaterSlashes", Bytes(u"CreateOverlay/s/t/u"), Flag::kCreateOverlay, u"s",
+      {"OverlongRenderArgumentsRejectRequest", Bytes(u"RenderXPS/a/b/" + Repeated(1020)), "none"},
+      {"OverlayWithOneSlash", Bytes(u"CreateOverlay/a"), "none"},
+      {"OverlayTargetKeepsLaterSlashes", Bytes(u"CreateOverlay/s/t/u"), "createOverlay", u"s",
        u"t/u"},
-      {"OverlayEmptySource", Bytes(u"CreateOverlay//t"), Flag::kCreateOverlay, u"", u"t"},
-      {"OverlaySkipsTextBeforeFirstSlash", Bytes(u"CreateOverlayXY/s/t"), Flag::kCreateOverlay,
-       u"s", u"t"},
-      {"PrintOverlay", Bytes(u"PrintOverlay/C:\\a.xps/D:\\b.xps"), Flag::kPrintOverlay,
-       u"C:\\a.xps", u"D:\\b.xps"},
+      {"OverlayEmptySource", Bytes(u"CreateOverlay//t"), "createOverlay", u"", u"t"},
+      {"OverlaySkipsTextBeforeFirstSlash", Bytes(u"CreateOverlayXY/s/t"), "createOverlay", u"s",
+       u"t"},
+      {"PrintOverlay", Bytes(u"PrintOverlay/C:\\a.xps/D:\\b.xps"), "printOverlay", u"C:\\a.xps",
+       u"D:\\b.xps"},
       {"OverlayPathsAtCapacity", Bytes(u"PrintOverlay/" + Repeated(259) + u"/" + Repeated(259)),
-       Flag::kPrintOverlay, Repeated(259), Repeated(259)},
+       "printOverlay", Repeated(259), Repeated(259)},
       {"OverlongOverlaySourceRejectsRequest", Bytes(u"CreateOverlay/" + Repeated(260) + u"/t"),
-       Flag::kNone},
-      {"OverlongOverlayTargetRejectsRequest", Bytes(u"PrintOverlay/s/" + Repeated(260)),
-       Flag::kNone},
-      {"PrinterNameKeepsSlashes", Bytes(u"CheckPort/HP/Office"), Flag::kCheckPort, u"HP/Office"},
-      {"PrinterNameNonAscii", Bytes(u"CheckPort/Drucker B\u00fcro \U0001F5A8"), Flag::kCheckPort,
+       "none"},
+      {"OverlongOverlayTargetRejectsRequest", Bytes(u"PrintOverlay/s/" + Repeated(260)), "none"},
+      {"PrinterNameKeepsSlashes", Bytes(u"CheckPort/HP/Office"), "checkPort", u"HP/Office"},
+      {"PrinterNameNonAscii", Bytes(u"CheckPort/Drucker B\u00fcro \U0001F5A8"), "checkPort",
        u"Drucker B\u00fcro \U0001F5A8"},
-      {"CheckPortFirstSlashAtTenGivesEmptyName", Bytes(u"CheckPortx/abc"), Flag::kCheckPort},
-      {"CheckPortNameEndsAtLaterFirstSlash", Bytes(u"CheckPortxab/cd"), Flag::kCheckPort, u"ab"},
-      {"CheckPortKeywordAlone", Bytes(u"CheckPort"), Flag::kNone},
-      {"CheckPortEmptyName", Bytes(u"CheckPort/"), Flag::kCheckPort},
-      {"PrinterNameAtCapacity", Bytes(u"CheckPort/" + Repeated(511)), Flag::kCheckPort,
-       Repeated(511)},
-      {"OverlongPrinterNameRejectsRequest", Bytes(u"CheckPort/" + Repeated(512)), Flag::kNone},
-      {"NulEndsText", Bytes(u16string_view(u"CheckPort/P\0junk", 16)), Flag::kCheckPort, u"P"},
-      {"NulCanHideASlash", Bytes(u16string_view(u"RenderXPS/a/b\0/c", 16)), Flag::kNone},
-      {"OddByteCountDropsHalfUnit", WithExtraByte(u"CheckPort/AB"), Flag::kCheckPort, u"AB"},
-      {"OddByteCountEndsAtLastWholeUnit", WithoutLastByte(u"CheckPort/AB"), Flag::kCheckPort, u"A"},
-      {"FirstKeywordDecides", Bytes(u"CloseDuplex"), Flag::kClose},
+      {"CheckPortFirstSlashAtTenGivesEmptyName", Bytes(u"CheckPortx/abc"), "checkPort"},
+      {"CheckPortNameEndsAtLaterFirstSlash", Bytes(u"CheckPortxab/cd"), "checkPort", u"ab"},
+      {"CheckPortKeywordAlone", Bytes(u"CheckPort"), "none"},
+      {"CheckPortEmptyName", Bytes(u"CheckPort/"), "checkPort"},
+      {"PrinterNameAtCapacity", Bytes(u"CheckPort/" + Repeated(511)), "checkPort", Repeated(511)},
+      {"OverlongPrinterNameRejectsRequest", Bytes(u"CheckPort/" + Repeated(512)), "none"},
+      {"NulEndsText", Bytes(u16string_view(u"CheckPort/P\0junk", 16)), "checkPort", u"P"},
+      {"NulCanHideASlash", Bytes(u16string_view(u"RenderXPS/a/b\0/c", 16)), "none"},
+      {"OddByteCountDropsHalfUnit", WithExtraByte(u"CheckPort/AB"), "checkPort", u"AB"},
+      {"OddByteCountEndsAtLastWholeUnit", WithoutLastByte(u"CheckPort/AB"), "checkPort", u"A"},
+      {"FirstKeywordDecides", Bytes(u"CloseDuplex"), "close"},
   };
 }
 
@@ -121,15 +109,15 @@ TEST(ParseJobRequest, FollowsTheRequestTable) {
     SCOPED_TRACE(c.rule);
     JobRequest request;
     ParseJobRequest(c.message, request);
-    EXPECT_EQ(FlagsSet(request), std::vector<Flag>{c.flag});
+    EXPECT_EQ(FlagsSet(request), std::vector<std::string>{c.flag});
 
     std::u16string renderArguments, source, target, printerName;
-    if (c.flag == Flag::kRender) renderArguments = c.first;
-    if (c.flag == Flag::kCreateOverlay || c.flag == Flag::kPrintOverlay) {
+    if (c.flag == "render") renderArguments = c.first;
+    if (c.flag == "createOverlay" || c.flag == "printOverlay") {
       source = c.first;
       target = c.second;
     }
-    if (c.flag == Flag::kCheckPort) printerName = c.first;
+    if (c.flag == "checkPort") printerName = c.first;
     EXPECT_EQ(request.renderArguments, renderArguments);
     EXPECT_EQ(request.overlaySource, source);
     EXPECT_EQ(request.overlayTarget, target);
@@ -145,7 +133,7 @@ TEST(ParseJobRequest, ClearsEveryFieldOfTheEarlierRequest) {
   request.actionResult = 1;
   request.portAddress = u"192.0.2.5";
   ParseJobRequest(Bytes(u"RenderXPS/a/b"), request);  // malformed: nothing set
-  EXPECT_EQ(FlagsSet(request), std::vector<Flag>{Flag::kNone});
+  EXPECT_EQ(FlagsSet(request), std::vector<std::string>{"none"});
   EXPECT_TRUE(request.overlaySource.empty());
   EXPECT_TRUE(request.overlayTarget.empty());
   EXPECT_EQ(request.actionResult, 0);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "service/test_platform.h"
+#include "fakes/test_platform.h"
 
 namespace jobhost {
 namespace {

@@ -152,8 +152,8 @@ TEST_F(Win32PipeTest, InstanceGrantsEveryoneThroughNullDacl) {
   ::GetKernelObjectSecurity(client_.get(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
   ASSERT_GT(needed, 0u);
   std::vector<std::byte> descriptor(needed);
-  ASSERT_TRUE(::GetKernelObjectSecurity(client_.get(), DACL_SECURITY_INFORMATION,
-                                        descriptor.data(), needed, &needed));
+  ASSERT_TRUE(::GetKernelObjectSecurity(client_.get(), DACL_SECURITY_INFORMATION, descriptor.data(),
+                                        needed, &needed));
   BOOL present = FALSE;
   BOOL defaulted = TRUE;
   PACL dacl = reinterpret_cast<PACL>(1);

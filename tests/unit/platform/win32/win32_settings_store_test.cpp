@@ -90,16 +90,5 @@ TEST_F(Win32SettingsStoreTest, DeletedValueIsGoneAndDeletingAgainFails) {
   EXPECT_FALSE(key_->DeleteValue(u"TotalPrinters"));
 }
 
-TEST_F(Win32SettingsStoreTest, ValuesOutliveTheKeyHandle) {
-  ASSERT_TRUE(key_->SetValue(u"SearchData", ValueType::kBinary, Pattern(16)));
-  key_.reset();
-  auto reopened = store_.OpenKey(path_);
-  ASSERT_NE(reopened, nullptr);
-  std::vector<std::byte> buffer(16);
-  const auto stored = reopened->QueryValue(u"SearchData", buffer);
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(buffer, Pattern(16));
-}
-
 }  // namespace
 }  // namespace jobhost::win32

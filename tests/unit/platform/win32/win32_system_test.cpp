@@ -12,8 +12,6 @@
 namespace jobhost::win32 {
 namespace {
 
-using namespace std::chrono_literals;
-
 class Win32FilesTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -88,14 +86,6 @@ TEST(Win32ModulePathTest, ReadsTheRunningProgramsWholePath) {
   EXPECT_EQ(path->substr(path->size() - ending.size()), ending);
 }
 
-TEST(Win32ClockTest, SleepAdvancesTheClock) {
-  Win32Clock clock;
-  const auto before = clock.Now();
-  clock.Sleep(100ms);
-  // The tick count moves in steps of up to about 16 ms.
-  EXPECT_GE(clock.Now() - before, 80ms);
-}
-
 TEST(Win32LibrariesTest, LoadsLibraryAndFindsOnlyItsExports) {
   wchar_t directory[MAX_PATH] = {};
   ASSERT_GT(::GetSystemDirectoryW(directory, MAX_PATH), 0u);
@@ -114,8 +104,7 @@ TEST(Win32LibrariesTest, MissingLibraryIsNotLoaded) {
 TEST(Win32SpoolerTest, UnknownPrinterAndPortCannotBeOpened) {
   Win32Spooler spooler;
   EXPECT_EQ(spooler.OpenPrinter(testing::UniqueName(u"jobhost missing printer ")), nullptr);
-  EXPECT_EQ(spooler.OpenPortMonitor(u",XcvPort " + testing::UniqueName(u"missing_port_")),
-            nullptr);
+  EXPECT_EQ(spooler.OpenPortMonitor(u",XcvPort " + testing::UniqueName(u"missing_port_")), nullptr);
 }
 
 }  // namespace

@@ -30,8 +30,8 @@ inline std::wstring ProgramDirectory() {
 class Stopwatch {
  public:
   std::chrono::milliseconds Elapsed() const {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - start_);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start_);
   }
 
  private:
