@@ -2,6 +2,14 @@
 # and library imports only system DLLs, and the stripped service stays small.
 # Included from the unit tests' folder when building for Windows.
 
+# The Wine prefix is made once, here, so that neither the test discovery after
+# each build nor the first test pays for it (it takes a while).
+if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT EXISTS ${CMAKE_BINARY_DIR}/wineprefix/.jobhost-ready)
+  message(STATUS "Creating the Wine prefix for the tests")
+  execute_process(COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} cmd /c exit
+    TIMEOUT 600 OUTPUT_QUIET ERROR_QUIET)
+endif()
+
 add_test(NAME windows_imports_are_system_dlls
   COMMAND ${CMAKE_COMMAND}
     -DOBJDUMP=${JOBHOST_OBJDUMP}

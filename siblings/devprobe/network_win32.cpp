@@ -3,10 +3,13 @@
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0600
 #endif
-#include <iphlpapi.h>
-#include <mstcpip.h>
+// winsock2.h comes before every other Windows header (its own block, so
+// include sorting keeps it there).
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <iphlpapi.h>
+#include <mstcpip.h>
 
 #ifndef SIO_UDP_CONNRESET
 #define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)

@@ -23,7 +23,7 @@ ON_WINDOWS = bool(EMULATOR)
 TOOL = os.path.join(BIN_DIR, "jobhostctl.exe" if ON_WINDOWS else "jobhostctl")
 
 # Exit codes of "jobhostctl send".
-REPLY, NO_REPLY, NO_CONNECTION = 0, 3, 4
+REPLY, SEND_FAILED, NO_REPLY, NO_CONNECTION = 0, 1, 3, 4
 
 SIBLINGS = {
     "jobconvert.exe": "jobconvert.exe",
@@ -127,7 +127,8 @@ class Installation:
 
     def close(self):
         if self.running():
-            self.process.kill()
+            # Under Wine the runner script passes a termination on to the program.
+            self.process.terminate() if ON_WINDOWS else self.process.kill()
         if self.process is not None:
             self.process.communicate(timeout=30)
         self.stop_converters()

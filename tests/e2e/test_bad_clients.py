@@ -5,7 +5,7 @@ import subprocess
 import time
 import unittest
 
-from harness import (EMULATOR, NO_REPLY, REPLY, TOOL, InstallationTest, system_path,
+from harness import (EMULATOR, NO_REPLY, REPLY, SEND_FAILED, TOOL, InstallationTest, system_path,
                      wait_for)
 
 READ_LIMIT = 10.0
@@ -32,7 +32,10 @@ class BadClients(InstallationTest):
         for name, options, request in cases:
             with self.subTest(name):
                 status, reply = self.app.send(request, *options)
-                self.assertEqual(status, NO_REPLY, name)
+                # A Windows pipe refuses the rest of a message once the
+                # service has dropped it: the send itself fails there.
+                self.assertIn(status, (NO_REPLY, SEND_FAILED), name)
+                self.assertEqual(reply, "", name)
                 self.assertTrue(self.app.running(), name)
 
     def test_the_largest_message_is_still_a_request(self):

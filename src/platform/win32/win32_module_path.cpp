@@ -14,7 +14,8 @@ constexpr std::size_t kLongestPath = 32768;
 std::optional<std::u16string> Win32ModulePath::Read() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return std::nullopt;
     // A path that fills the buffer may have been cut: ask again with more room.
     if (length < path.size()) {

@@ -45,8 +45,8 @@ struct ReplyStep {
     const DWORD size = ClampToDword(message.size());
     for (int attempt = 0; attempt < maxAttempts && !written; ++attempt) {
       DWORD bytesWritten = 0;
-      written = ::WriteFile(pipe, message.data(), size, &bytesWritten, nullptr) &&
-                bytesWritten == size;
+      written =
+          ::WriteFile(pipe, message.data(), size, &bytesWritten, nullptr) && bytesWritten == size;
     }
     // Returns once the client has read the reply (or closed its end); the
     // disconnect that follows would discard an unread reply.

@@ -31,7 +31,7 @@ class Win32Platform {
   Win32Clock clock_;
   Win32OemText oem_;
   // Last: refers to every member above.
-  Platform platform_{pipes_,  processes_,  libraries_, settings_, spooler_,
+  Platform platform_{pipes_, processes_,  libraries_, settings_, spooler_,
                      files_, modulePath_, debug_,     clock_,    oem_};
 };
 

@@ -22,8 +22,7 @@ class Win32Processes : public Processes {
   std::unique_ptr<LaunchedProcess> Launch(std::u16string_view path,
                                           std::optional<std::u16string_view> parameters) override;
   std::optional<std::vector<std::u16string>> ImageNames() override;
-  void StopByImageName(std::u16string_view imageName,
-                       std::u16string_view stopParameters) override;
+  void StopByImageName(std::u16string_view imageName, std::u16string_view stopParameters) override;
 };
 
 }  // namespace jobhost::win32

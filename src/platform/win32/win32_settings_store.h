@@ -13,8 +13,7 @@ class Win32SettingsKey : public SettingsKey {
   std::optional<StoredValue> QueryValue(std::u16string_view name,
                                         std::span<std::byte> buffer) override;
   bool DeleteValue(std::u16string_view name) override;
-  bool SetValue(std::u16string_view name, ValueType type,
-                std::span<const std::byte> data) override;
+  bool SetValue(std::u16string_view name, ValueType type, std::span<const std::byte> data) override;
 
  private:
   UniqueRegistryKey key_;
