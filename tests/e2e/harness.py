@@ -127,8 +127,10 @@ class Installation:
 
     def close(self):
         if self.running():
-            # Under Wine the runner script passes a termination on to the program.
-            self.process.terminate() if ON_WINDOWS else self.process.kill()
+            if ON_WINDOWS:
+                self.process.terminate()  # the Wine runner passes it on to the program
+            else:
+                self.process.kill()
         if self.process is not None:
             self.process.communicate(timeout=30)
         self.stop_converters()
