@@ -69,6 +69,20 @@ class WholeJob(InstallationTest):
         self.assertEqual(self.app.wait(), 0)
 
 
+@unittest.skipUnless(os.environ.get("JOBHOST_E2E_TCP_PRINTER"),
+                     "needs a printer on a standard TCP/IP port (set JOBHOST_E2E_TCP_PRINTER="
+                     "name=address); Linux and Wine have no such printer, so the unit tests "
+                     "cover the address query and the failed printer read with a scripted spooler")
+class StandardTcpIpPort(InstallationTest):
+
+    def test_the_port_monitor_gives_the_address(self):
+        printer, address = os.environ["JOBHOST_E2E_TCP_PRINTER"].split("=", 1)
+        self.app.write("portlink.table", printer + "\t2\n")
+        self.app.start()
+        self.assertEqual(self.app.send("CheckPort/" + printer), (REPLY, "Port2/" + address))
+        self.assertEqual(self.app.send("Close")[0], NO_REPLY)
+
+
 class RequestsThatEndTheService(InstallationTest):
     """Each of these ends the service without a reply and with exit code 0."""
 
