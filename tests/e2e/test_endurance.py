@@ -7,7 +7,7 @@ import socket
 import time
 import unittest
 
-from harness import NO_REPLY, ON_WINDOWS, InstallationTest
+from harness import NO_REPLY, ON_WINDOWS, InstallationTest, wait_for
 
 REQUESTS = 10000
 
@@ -48,11 +48,15 @@ class Endurance(InstallationTest):
         app.start()
         name = app.prefix + "xpsnamedpipe"
         self.assertEqual(exchange(name, "CheckPort/Plain"), "Port1/")
+        # Counted while the service waits for its next client (its listening
+        # socket open), not while it is still between two connections.
+        time.sleep(0.5)
         before = resources(app.process.pid)
         for i in range(REQUESTS):
             request = "CheckPort/Plain" if i % 2 else "Duplex"
             reply = exchange(name, request)
             self.assertEqual(reply, "Port1/" if i % 2 else "RenderReady", i)
+        wait_for(lambda: resources(app.process.pid) == before, timeout=5)
         self.assertEqual(resources(app.process.pid), before)
         self.assertEqual(app.send("Close")[0], NO_REPLY)
         self.assertEqual(app.wait(), 0)
