@@ -17,7 +17,9 @@ else
   scripts/install-deps.sh
 fi
 cmake --preset "$target" >/dev/null
-cmake --build --preset "$target"
+# The program, its stand-in siblings and the client; the tests are not needed here.
+cmake --build --preset "$target" --target jobhost_svc stand_in_jobconvert stand_in_flipguide \
+  stand_in_portlink jobhostctl
 
 bin="build/$target/bin"
 prefix=$(sed -n 's/^JOBHOST_PREFIX:STRING=//p' "build/$target/CMakeCache.txt")
@@ -39,13 +41,13 @@ cat <<TEXT
 The job service runs in the foreground (pipe ${prefix}xpsnamedpipe).
 From another terminal in $PWD:
 
-  $ctl send 'RenderXPS/job-1/in.xps/out.prn'   -> RenderReady
-  $ctl send 'CheckPort/Office Laser'                -> Port1/
-  $ctl send 'Duplex'                                -> RenderReady
-  $ctl send 'Close'                                 (ends the service)
+  $ctl send 'RenderXPS/job-1/in.xps/out.prn'   (RenderReady)
+  $ctl send 'CheckPort/Office Laser'           (Port1/)
+  $ctl send 'Duplex'                           (RenderReady)
+  $ctl send 'Close'                            (no reply: the service ends)
 
-The converter's parameter texts go to $bin/${prefix}jobconvert.log, the
-debug output to $JOBHOST_DEBUG_LOG. "EndRender" stops the converter after 5 s
-and ends the service.
+The converter's parameter texts go to $bin/${prefix}jobconvert.log,
+the debug output to $JOBHOST_DEBUG_LOG.
+"EndRender" stops the converter after 5 s and ends the service.
 TEXT
 exec "${run[@]}"
