@@ -26,6 +26,7 @@ prefix=$(sed -n 's/^JOBHOST_PREFIX:STRING=//p' "build/$target/CMakeCache.txt")
 # The demo printers of the stand-in port library: name, kind, address.
 printf 'Office Laser\t1\nFront Desk\t3\t192.0.2.10\nStore Room\t7\n' >"$bin/${prefix}portlink.table"
 export JOBHOST_DEBUG_LOG="$PWD/build/$target/debug.log"
+debug_note="the debug output to $JOBHOST_DEBUG_LOG"
 
 if [ "$target" = linux ]; then
   ctl="$bin/jobhostctl"
@@ -35,6 +36,7 @@ else
   export WINEPREFIX="$PWD/build/windows/wineprefix" WINEDEBUG=${WINEDEBUG:--all}
   ctl="WINEPREFIX=$WINEPREFIX $wine $bin/jobhostctl.exe"
   run=(sh cmake/wine-run.sh "$wine" "$WINEPREFIX" "$bin/${prefix}svc.exe")
+  debug_note="the debug output to Wine's log with WINEDEBUG=+debugstr"
 fi
 
 cat <<TEXT
@@ -47,7 +49,7 @@ From another terminal in $PWD:
   $ctl send 'Close'                            (no reply: the service ends)
 
 The converter's parameter texts go to $bin/${prefix}jobconvert.log,
-the debug output to $JOBHOST_DEBUG_LOG.
+$debug_note.
 "EndRender" stops the converter after 5 s and ends the service.
 TEXT
 exec "${run[@]}"
