@@ -1,41 +1,12 @@
-#include <cstdio>
-#include <memory>
-
 #include "file_access.h"
 #include "platform/win32/wide_text.h"
 #include "support/utf.h"
 
 namespace jobhost::ctl {
-namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using UniqueFile = std::unique_ptr<FILE, FileCloser>;
-
-FILE* OpenFile(const std::string& path, const wchar_t* mode) {
-  return _wfopen(win32::ToWide(Utf8ToUtf16(path)).c_str(), mode);
-}
-
-}  // namespace
-
-std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path) {
-  UniqueFile file(OpenFile(path, L"rb"));
-  if (!file) return std::nullopt;
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[4096];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  if (std::ferror(file.get()) != 0) return std::nullopt;
-  return bytes;
-}
-
-bool WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
-  UniqueFile file(OpenFile(path, L"wb"));
-  if (!file) return false;
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-  return std::fclose(file.release()) == 0 && written;
+// The wide call, so paths outside the ANSI code page open too.
+std::FILE* OpenBinaryFile(const std::string& path, bool forWriting) {
+  return _wfopen(win32::ToWide(Utf8ToUtf16(path)).c_str(), forWriting ? L"wb" : L"rb");
 }
 
 }  // namespace jobhost::ctl
