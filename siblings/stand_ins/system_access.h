@@ -2,6 +2,7 @@
 // The little a stand-in needs of the system, one implementation per platform.
 // Paths and texts are UTF-8.
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,8 @@ std::string OwnModulePath();
 bool AppendToFile(const std::string& path, std::string_view text);
 // The whole file, or nullopt when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
+// Opens the file in binary mode for reading; nullptr on failure.
+std::FILE* OpenForReading(const std::string& path);
 
 // Sends text to the debug-output channel as one piece.
 void SendDebugText(const std::string& text);

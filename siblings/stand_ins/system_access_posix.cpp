@@ -5,18 +5,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include "system_access.h"
 
 namespace jobhost::stand_in {
-namespace {
-
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-
-}  // namespace
 
 std::string OwnExecutablePath() {
   std::string path(4096, '\0');
@@ -41,15 +33,9 @@ bool AppendToFile(const std::string& path, std::string_view text) {
   return written;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rbe"));
-  if (!file) return std::nullopt;
-  std::string content;
-  char chunk[4096];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) content.append(chunk, got);
-  if (std::ferror(file.get()) != 0) return std::nullopt;
-  return content;
+// "e": not inherited by programs a stand-in might start.
+std::FILE* OpenForReading(const std::string& path) {
+  return std::fopen(path.c_str(), "rbe");
 }
 
 void SendDebugText(const std::string& text) {

@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <memory>
 
 #include "support/utf.h"
 #include "system_access.h"
@@ -26,10 +25,6 @@ std::string ModuleFileName(HMODULE module) {
     path.resize(path.size() * 2);
   }
 }
-
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
 
 }  // namespace
 
@@ -57,15 +52,8 @@ bool AppendToFile(const std::string& path, std::string_view text) {
   return ok && written == text.size();
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::unique_ptr<FILE, FileCloser> file(_wfopen(Wide(path).c_str(), L"rb"));
-  if (!file) return std::nullopt;
-  std::string content;
-  char chunk[4096];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) content.append(chunk, got);
-  if (std::ferror(file.get()) != 0) return std::nullopt;
-  return content;
+std::FILE* OpenForReading(const std::string& path) {
+  return _wfopen(Wide(path).c_str(), L"rb");
 }
 
 void SendDebugText(const std::string& text) {
