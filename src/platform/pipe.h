@@ -26,8 +26,9 @@ enum class ReplyStatus {
   kFatal,         // the writing thread could not be started: the service must end
 };
 
-// One connected (or connectable) instance. Destroying it disconnects the
-// client and closes the instance.
+// One connected (or connectable) instance. Destroying it closes the instance
+// without a disconnect, so a client still connected finds the pipe broken,
+// as when the process ends; only a delivered reply disconnects first.
 class PipeInstance {
  public:
   virtual ~PipeInstance() = default;
@@ -41,7 +42,7 @@ class PipeInstance {
 
   // Writes message as one message, repeating a failed or short write up to
   // maxAttempts writes in all, then waits at most limit for the client to
-  // have read it.
+  // have read it; a delivered reply is followed by a disconnect.
   virtual ReplyStatus DeliverReply(std::span<const std::byte> message, int maxAttempts,
                                    std::chrono::milliseconds limit) = 0;
 };

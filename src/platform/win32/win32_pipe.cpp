@@ -56,10 +56,6 @@ struct ReplyStep {
 
 }  // namespace
 
-Win32PipeInstance::~Win32PipeInstance() {
-  if (pipe_) ::DisconnectNamedPipe(pipe_.get());
-}
-
 bool Win32PipeInstance::WaitForClient() {
   return ::ConnectNamedPipe(pipe_.get(), nullptr) || ::GetLastError() == ERROR_PIPE_CONNECTED;
 }
@@ -91,7 +87,11 @@ ReplyStatus Win32PipeInstance::DeliverReply(std::span<const std::byte> message, 
     case ThreadOutcome::kFinished:
       break;
   }
-  return step.written ? ReplyStatus::kDelivered : ReplyStatus::kNotDelivered;
+  if (!step.written) return ReplyStatus::kNotDelivered;
+  // Only a delivered reply is followed by a disconnect: the client then finds
+  // its end disconnected, not broken as after an ending without a reply.
+  ::DisconnectNamedPipe(pipe_.get());
+  return ReplyStatus::kDelivered;
 }
 
 std::unique_ptr<PipeInstance> Win32PipeHost::CreateInstance(std::u16string_view pipeName) {

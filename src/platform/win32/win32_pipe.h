@@ -11,8 +11,6 @@ namespace jobhost::win32 {
 class Win32PipeInstance : public PipeInstance {
  public:
   explicit Win32PipeInstance(UniqueFileHandle pipe) : pipe_(std::move(pipe)) {}
-  // Disconnects the client (its end then reads as broken) and closes the instance.
-  ~Win32PipeInstance() override;
 
   bool WaitForClient() override;
   ReadResult ReadMessage(std::span<std::byte> buffer, std::chrono::milliseconds limit) override;

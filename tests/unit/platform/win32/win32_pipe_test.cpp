@@ -84,6 +84,9 @@ TEST_F(Win32PipeTest, RequestAndReplyCrossWholeAsOneMessageEach) {
   ASSERT_TRUE(clientRead);
   received.resize(receivedSize);
   EXPECT_EQ(received, reply);
+  // A delivered reply is followed by a disconnect.
+  EXPECT_FALSE(::ReadFile(client_.get(), received.data(), 1, &receivedSize, nullptr));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PIPE_NOT_CONNECTED));
 }
 
 TEST_F(Win32PipeTest, MessageSizeDecidesTheRead) {
@@ -107,7 +110,7 @@ TEST_F(Win32PipeTest, MessageSizeDecidesTheRead) {
     const ReadResult read = Read();
     EXPECT_EQ(read.status, c.status);
     EXPECT_EQ(read.size, c.status == ReadStatus::kMessage ? c.size : 0u);
-    // Disconnecting releases a writer still blocked on the unread rest.
+    // Closing the instance releases a writer still blocked on the unread rest.
     instance_.reset();
     writer.join();
   }
@@ -137,10 +140,13 @@ TEST_F(Win32PipeTest, OnlyOneClientAtATime) {
 }
 
 TEST_F(Win32PipeTest, DestroyedInstanceLeavesClientBrokenAndNameFree) {
+  // Closed, not disconnected: the client reads "the pipe is broken", as when
+  // the service's process ends.
   instance_.reset();
   std::byte byte{};
   DWORD read = 0;
   EXPECT_FALSE(::ReadFile(client_.get(), &byte, 1, &read, nullptr));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_BROKEN_PIPE));
 
   client_.reset();
   SetUp();  // the same name serves the next client
