@@ -29,11 +29,11 @@ class Processes {
   // when no snapshot can be taken.
   virtual std::optional<std::vector<std::u16string>> ImageNames() = 0;
 
-  // Stops every process of imageName. stopParameters is the system stop
-  // command's parameter text for the same name ("/F /IM <image name>").
-  // The outcome is not reported.
-  virtual void StopByImageName(std::u16string_view imageName,
-                               std::u16string_view stopParameters) = 0;
+  // Stops every process of imageName and returns once the stop has finished
+  // (or, where the system stops through a command, after a bounded wait for
+  // it), so a program started next is never hit by this stop. The outcome is
+  // not reported.
+  virtual void StopByImageName(std::u16string_view imageName) = 0;
 };
 
 }  // namespace jobhost

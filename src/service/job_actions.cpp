@@ -11,13 +11,12 @@
 namespace jobhost {
 namespace {
 
-// prefix + "jobconvert.exe", or with the stop command's switches before it;
-// nullopt when it does not fit its capacity, since a cut name would name
-// another program.
-std::optional<std::u16string> ConverterText(const Family& family, const char16_t* format) {
+// prefix + "jobconvert.exe"; nullopt when it does not fit its capacity, since
+// a cut name would name another program.
+std::optional<std::u16string> ConverterImageName(const Family& family) {
   std::array<char16_t, kImageNameCapacity> text{};
   Status status =
-      BoundedFormatW(text.data(), text.size(), format, family.prefix.c_str(), kConverterSuffix);
+      BoundedFormatW(text.data(), text.size(), u"%s%s", family.prefix.c_str(), kConverterSuffix);
   if (status != kStatusOk) return std::nullopt;
   return std::u16string(text.data());
 }
@@ -37,13 +36,13 @@ void Duplex(JobRequest& request, const Family& family, Platform& platform) {
   request.actionResult = LaunchSibling(kDuplexSuffix, std::nullopt, family, platform) ? 1 : 0;
 }
 
-// Leaves actionResult as it is: the service ends after stopping the converter.
+// Leaves actionResult as it is: the service ends, and only once the stop has
+// finished, so a service started again at once never races this stop.
 void EndRender(const Family& family, Platform& platform) {
   platform.clock.Sleep(kStopConverterDelay);
-  std::optional<std::u16string> imageName = ConverterText(family, u"%s%s");
-  std::optional<std::u16string> stopParameters = ConverterText(family, u"/F /IM %s%s");
-  if (!imageName || !stopParameters) return;
-  platform.processes.StopByImageName(*imageName, *stopParameters);
+  std::optional<std::u16string> imageName = ConverterImageName(family);
+  if (!imageName) return;
+  platform.processes.StopByImageName(*imageName);
 }
 
 void CopyOverlay(JobRequest& request, Platform& platform) {
@@ -70,7 +69,7 @@ std::unique_ptr<LaunchedProcess> LaunchSibling(std::u16string_view suffix,
 
 std::int32_t WaitForConverter(const Family& family, LaunchedProcess* launched, Platform& platform) {
   if (launched == nullptr) return 0;
-  std::optional<std::u16string> imageName = ConverterText(family, u"%s%s");
+  std::optional<std::u16string> imageName = ConverterImageName(family);
   if (!imageName) return 0;
   const std::chrono::milliseconds start = platform.clock.Now();
   for (;;) {

@@ -17,8 +17,8 @@ namespace jobhost {
 inline constexpr std::chrono::milliseconds kConverterPollInterval{2000};
 inline constexpr std::chrono::milliseconds kConverterWaitLimit{60000};
 inline constexpr std::chrono::milliseconds kStopConverterDelay{5000};
-// Capacity of the converter's image name and of the stop parameters,
-// terminator included.
+// Capacity of the converter's image name, terminator included; a name that
+// does not fit is neither waited for nor stopped.
 inline constexpr std::size_t kImageNameCapacity = 256;
 
 inline constexpr char kSnapshotFailureLine[] = "create snap fail\n";

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 
+#include "platform/posix/deadline.h"
 #include "platform/posix/process_table.h"
 #include "platform/posix/unique_fd.h"
 #include "support/utf.h"
@@ -16,6 +18,9 @@ extern char** environ;
 
 namespace jobhost {
 namespace {
+
+// How long a stop waits for the stopped processes to have ended.
+constexpr std::chrono::milliseconds kStopWaitLimit{10000};
 
 // Through syscall(): the C library's wrappers are missing or not C++-ready
 // on some of the systems this builds on. pidfds are always close-on-exec.
@@ -106,15 +111,21 @@ bool HasNul(std::string_view text) {
 }
 
 // Signals pid through a pidfd after checking its image again, so a process
-// that ended and whose id was reused is not hit.
-void KillIfStill(pid_t pid, const std::string& imageName) {
+// that ended and whose id was reused is not hit; then waits (until deadline)
+// for it to have ended, since a killed process still runs for a moment.
+void KillIfStill(pid_t pid, const std::string& imageName, const Deadline& deadline) {
   UniqueFd pidfd(OpenPidfd(pid));
   if (!pidfd) {
     if (errno != ESRCH) ::kill(pid, SIGKILL);
     return;
   }
   if (ImageNameOf(pid) != imageName) return;
-  KillThroughPidfd(pidfd.get());
+  if (KillThroughPidfd(pidfd.get()) != 0) return;
+  for (;;) {
+    pollfd entry{pidfd.get(), POLLIN, 0};
+    int ready = ::poll(&entry, 1, deadline.RemainingMs());
+    if (ready >= 0 || errno != EINTR) return;
+  }
 }
 
 }  // namespace
@@ -160,14 +171,15 @@ std::optional<std::vector<std::u16string>> PosixProcesses::ImageNames() {
   return names;
 }
 
-void PosixProcesses::StopByImageName(std::u16string_view imageName, std::u16string_view) {
+void PosixProcesses::StopByImageName(std::u16string_view imageName) {
   std::string wanted = Utf16ToUtf8(imageName);
   pid_t self = ::getpid();
   std::vector<pid_t> matches;
   ForEachProcess([&](pid_t pid, std::string_view name) {
     if (pid != self && name == wanted) matches.push_back(pid);
   });
-  for (pid_t pid : matches) KillIfStill(pid, wanted);
+  Deadline deadline(kStopWaitLimit);
+  for (pid_t pid : matches) KillIfStill(pid, wanted, deadline);
 }
 
 }  // namespace jobhost

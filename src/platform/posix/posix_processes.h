@@ -31,8 +31,9 @@ class PosixProcesses : public Processes {
   std::unique_ptr<LaunchedProcess> Launch(std::u16string_view path,
                                           std::optional<std::u16string_view> parameters) override;
   std::optional<std::vector<std::u16string>> ImageNames() override;
-  // SIGKILL to every other process of imageName this process may signal.
-  void StopByImageName(std::u16string_view imageName, std::u16string_view stopParameters) override;
+  // SIGKILL to every other process of imageName this process may signal;
+  // returns once they have ended (at most 10 s).
+  void StopByImageName(std::u16string_view imageName) override;
 
  private:
   struct sigaction previousChildAction_ {};

@@ -11,6 +11,8 @@ namespace {
 // The file's default verb, hidden. No error dialog: nobody sits in front of
 // the service to dismiss it, and it would hold the service until then.
 constexpr ULONG kLaunchMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+// How long a stop waits for taskkill.exe to end.
+constexpr DWORD kStopWaitMilliseconds = 10000;
 
 std::wstring SystemDirectory() {
   UINT size = ::GetSystemDirectoryW(nullptr, 0);
@@ -62,15 +64,25 @@ std::optional<std::vector<std::u16string>> Win32Processes::ImageNames() {
   return names;
 }
 
-void Win32Processes::StopByImageName(std::u16string_view /*imageName*/,
-                                     std::u16string_view stopParameters) {
+void Win32Processes::StopByImageName(std::u16string_view imageName) {
   // The full path, so no taskkill.exe of the current directory or the search
   // path is run instead of the system's.
   const std::wstring directory = SystemDirectory();
   if (directory.empty()) return;
   const std::wstring command = directory + L"\\taskkill.exe";
-  const std::wstring parameters = ToWide(stopParameters);
-  ::ShellExecuteW(nullptr, L"open", command.c_str(), parameters.c_str(), nullptr, SW_HIDE);
+  // Quoted, so a family prefix with blanks stays one name.
+  const std::wstring parameters = L"/F /IM \"" + ToWide(imageName) + L"\"";
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = kLaunchMask;
+  info.lpVerb = L"open";
+  info.lpFile = command.c_str();
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_HIDE;
+  if (!::ShellExecuteExW(&info)) return;
+  // Waited for, so a converter started after this returns is never hit by it.
+  UniqueHandle taskkill(info.hProcess);
+  if (taskkill) ::WaitForSingleObject(taskkill.get(), kStopWaitMilliseconds);
 }
 
 }  // namespace jobhost::win32

@@ -23,7 +23,6 @@ struct LaunchCall {
 
 struct StopCall {
   std::u16string imageName;
-  std::u16string stopParameters;
   std::chrono::milliseconds at{};  // the clock's time when stopped, if a clock is given
 };
 
@@ -64,9 +63,9 @@ class FakeProcesses : public Processes {
     return answer;
   }
 
-  void StopByImageName(std::u16string_view imageName, std::u16string_view stopParameters) override {
-    stops.push_back({std::u16string(imageName), std::u16string(stopParameters),
-                     clock != nullptr ? clock->now : std::chrono::milliseconds{}});
+  void StopByImageName(std::u16string_view imageName) override {
+    stops.push_back(
+        {std::u16string(imageName), clock != nullptr ? clock->now : std::chrono::milliseconds{}});
   }
 
  private:

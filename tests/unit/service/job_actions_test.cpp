@@ -82,7 +82,6 @@ TEST(JobActions, EndRenderSleepsFiveSecondsThenStopsConverter) {
   EXPECT_EQ(fakes.clock.sleeps, std::vector<milliseconds>{milliseconds(5000)});
   ASSERT_EQ(fakes.processes.stops.size(), 1u);
   EXPECT_EQ(fakes.processes.stops[0].imageName, kConverterImage);
-  EXPECT_EQ(fakes.processes.stops[0].stopParameters, u"/F /IM vtljobconvert.exe");
   EXPECT_EQ(fakes.processes.stops[0].at, milliseconds(5000));
 }
 
@@ -115,7 +114,7 @@ TEST(JobActions, DuplexAndOverlayResultsAreTheSystemsOutcome) {
 
 TEST(JobActions, NamesThatDoNotFitFailInsteadOfBeingCut) {
   // prefix + "jobconvert.exe" is 257 units: the sibling path still fits its
-  // 260, the 256-unit image name and stop parameters do not.
+  // 260, the 256-unit image name does not.
   const std::u16string prefix(243, u'p');
   TestPlatform fakes;
   fakes.processes.running = {prefix + u"jobconvert.exe"};
@@ -135,11 +134,11 @@ TEST(JobActions, NamesThatDoNotFitFailInsteadOfBeingCut) {
   EXPECT_EQ(duplex.actionResult, 0);
   EXPECT_EQ(fakes.processes.launches.size(), 1u);  // the render's only
 
-  // "/F /IM " + prefix + "jobconvert.exe" of exactly 255 units still fits.
-  const std::u16string fitting(255 - 7 - 14, u'p');
+  // An image name of exactly 255 units still fits, for the stop as for the wait.
+  const std::u16string fitting(255 - 14, u'p');
   PerformJobActions(endRender, DeriveFamily(fitting + u"svc.exe"), fakes.platform);
   ASSERT_EQ(fakes.processes.stops.size(), 1u);
-  EXPECT_EQ(fakes.processes.stops[0].stopParameters, u"/F /IM " + fitting + u"jobconvert.exe");
+  EXPECT_EQ(fakes.processes.stops[0].imageName, fitting + u"jobconvert.exe");
 }
 
 }  // namespace

@@ -111,7 +111,7 @@ TEST(PosixProcesses, ChildRunsInItsOwnSessionWithOnlyNullStdio) {
   WaitUntil([&] { return descriptors() == nullStdio; }, std::chrono::seconds(2));
   EXPECT_EQ(descriptors(), nullStdio);
   EXPECT_FALSE(launched->HasEnded());
-  processes.StopByImageName(Utf8ToUtf16(name), u"");
+  processes.StopByImageName(Utf8ToUtf16(name));
   EXPECT_TRUE(WaitUntil([&] { return launched->HasEnded(); }));
 }
 
@@ -132,11 +132,11 @@ TEST(PosixProcesses, StopKillsEveryProcessOfTheImageAndOnlyThose) {
 
   // A released handle does not keep the stopped child from being reaped.
   first.reset();
-  processes.StopByImageName(Utf8ToUtf16(name), u"/F /IM ignored.exe");
+  processes.StopByImageName(Utf8ToUtf16(name));
   EXPECT_TRUE(WaitUntil([&] { return count(name) == 0 && second->HasEnded(); }));
   EXPECT_TRUE(WaitUntil([&] { return StatOf(*stopped).state == 0; })) << "no zombie is left";
   EXPECT_FALSE(bystander->HasEnded());
-  processes.StopByImageName(Utf8ToUtf16(other), u"");
+  processes.StopByImageName(Utf8ToUtf16(other));
   EXPECT_TRUE(WaitUntil([&] { return bystander->HasEnded(); }));
 }
 

@@ -38,7 +38,7 @@ bool Eventually(Condition condition, std::chrono::milliseconds limit = 15s) {
 class Win32ProcessesTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    processes_.StopByImageName(kChildImage, std::u16string(u"/F /IM ") + kChildImage);
+    processes_.StopByImageName(kChildImage);
     Eventually([&] { return !ChildListed(processes_); });
   }
 
@@ -58,7 +58,7 @@ TEST_F(Win32ProcessesTest, RunningProgramIsListedUntilStopped) {
   EXPECT_TRUE(Eventually([&] { return ChildListed(processes_); }));
   EXPECT_FALSE(child->HasEnded());
 
-  processes_.StopByImageName(kChildImage, std::u16string(u"/F /IM ") + kChildImage);
+  processes_.StopByImageName(kChildImage);
   EXPECT_TRUE(Eventually([&] { return child->HasEnded(); }));
   EXPECT_TRUE(Eventually([&] { return !ChildListed(processes_); }));
 }
