@@ -11,7 +11,8 @@
 
 int wmain(int argc, wchar_t** argv) {
   // No system error dialogs (a sibling library that fails to load, a missing
-  // drive): nobody is there to dismiss them and the service would wait.
+  // drive): nobody is there to dismiss them and the service would wait. The
+  // programs this one starts (converter, duplex program) inherit the mode.
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 
   std::vector<std::u16string> arguments;

@@ -1,5 +1,7 @@
 #include "platform/win32/thread_with_limit.h"
 
+#include <algorithm>
+
 #include "platform/win32/unique_resource.h"
 
 namespace jobhost::win32 {
@@ -10,9 +12,24 @@ namespace {
 // to cancel.
 constexpr DWORD kCancelRetryMilliseconds = 20;
 
+// Whether the thread has ended within waitMilliseconds. A failed wait says
+// nothing about the thread: then its exit code decides, and a thread that may
+// still run counts as running, since it may still use the caller's stack. The
+// routines run here never return STILL_ACTIVE.
 bool HasEnded(HANDLE thread, DWORD waitMilliseconds) {
-  DWORD result = ::WaitForSingleObject(thread, waitMilliseconds);
-  return result == WAIT_OBJECT_0 || result == WAIT_FAILED;
+  const ULONGLONG end = ::GetTickCount64() + waitMilliseconds;
+  for (;;) {
+    const ULONGLONG now = ::GetTickCount64();
+    const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
+    const DWORD result = ::WaitForSingleObject(thread, left);
+    if (result == WAIT_OBJECT_0) return true;
+    if (result != WAIT_FAILED) return false;
+    DWORD exitCode = STILL_ACTIVE;
+    if (::GetExitCodeThread(thread, &exitCode) && exitCode != STILL_ACTIVE) return true;
+    if (left == 0) return false;
+    // No busy loop while the waits keep failing.
+    ::Sleep(std::min(left, kCancelRetryMilliseconds));
+  }
 }
 
 }  // namespace
