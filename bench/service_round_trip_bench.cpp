@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -38,7 +39,9 @@ sockaddr_un AbstractAddress(const std::string& name, socklen_t& length) {
 }
 
 // One connection: send, receive the reply. Retries while no instance
-// listens, for at most five seconds (then the reply is empty).
+// listens, and when the connection is reset because it was still queued when
+// the listener closed (it was not served), for at most five seconds (then
+// the reply is empty).
 std::string RoundTrip(const std::string& name, const std::string& message) {
   socklen_t length;
   sockaddr_un address = AbstractAddress(name, length);
@@ -50,10 +53,14 @@ std::string RoundTrip(const std::string& name, const std::string& message) {
       if (std::chrono::steady_clock::now() > deadline) return {};
       continue;
     }
-    send(client, message.data(), message.size(), MSG_NOSIGNAL);
     char reply[8192];
-    ssize_t received = recv(client, reply, sizeof reply, 0);
+    ssize_t received = -1;
+    bool reset = send(client, message.data(), message.size(), MSG_NOSIGNAL) < 0 &&
+                 (errno == ECONNRESET || errno == EPIPE);
+    if (!reset) received = recv(client, reply, sizeof reply, 0);
+    reset = reset || (received < 0 && errno == ECONNRESET);
     close(client);
+    if (reset && std::chrono::steady_clock::now() <= deadline) continue;
     return std::string(reply, received > 0 ? static_cast<std::size_t>(received) : 0);
   }
 }

@@ -14,22 +14,24 @@ REQUESTS = 10000
 
 def exchange(name, request):
     """One connection: the request, then the reply. Retries while no
-    instance listens (between two connections there is none)."""
+    instance listens (between two connections there is none), and when the
+    connection is reset: it was still queued when the listener closed, so it
+    was not served."""
     deadline = time.monotonic() + 10
     while True:
         client = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET)
         try:
             client.connect("\0" + name)
-            break
-        except ConnectionRefusedError:
+            client.settimeout(10)
+            client.send(request.encode("utf-16-le"))
+            reply = client.recv(8192).decode("utf-16-le")
+            client.close()
+            return reply
+        except (ConnectionRefusedError, ConnectionResetError, BrokenPipeError):
             client.close()
             if time.monotonic() > deadline:
                 raise
             time.sleep(0.0005)
-    with client:
-        client.settimeout(10)
-        client.send(request.encode("utf-16-le"))
-        return client.recv(8192).decode("utf-16-le")
 
 
 def resources(pid):

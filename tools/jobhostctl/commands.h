@@ -13,6 +13,7 @@ inline constexpr int kExitFailed = 1;  // also: key or value missing
 inline constexpr int kExitUsage = 2;
 
 int RunSend(std::span<const std::string> arguments);
+int RunStorm(std::span<const std::string> arguments);
 int RunReg(std::span<const std::string> arguments);
 int RunRecord(std::span<const std::string> arguments);
 

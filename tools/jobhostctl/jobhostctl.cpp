@@ -13,6 +13,7 @@ Drives the job service and its stored settings, for tests and by hand.
 
 commands:
   send     send one request to the job service and print its reply
+  storm    many clients send requests at once; print what they met
   reg      query, set or delete a value of the per-user settings store
   record   make or show a search-settings record ("SearchData")
 
@@ -45,6 +46,7 @@ int RunJobhostCtl(std::span<const std::string> arguments) {
   std::span<const std::string> rest = arguments.subspan(1);
   if (command == "--help" || command == "-h" || command == "help") return ShowHelp(kHelp);
   if (command == "send") return RunSend(rest);
+  if (command == "storm") return RunStorm(rest);
   if (command == "reg") return RunReg(rest);
   if (command == "record") return RunRecord(rest);
   return Fail(kExitUsage, "unknown command " + command + " (try --help)");

@@ -13,6 +13,7 @@ namespace jobhost::ctl {
 enum class ReceiveStatus {
   kMessage,   // one whole message arrived
   kEnded,     // the service ended the connection without a message
+  kReset,     // reset before the service took the connection: not served, retry
   kTimedOut,  // nothing within the limit
   kFailed,
 };
@@ -20,13 +21,20 @@ enum class ReceiveStatus {
 struct Received {
   ReceiveStatus status = ReceiveStatus::kFailed;
   std::vector<std::uint8_t> message;
+  std::string detail;  // how it ended or failed, for the user ("system error 109")
+};
+
+enum class SendStatus {
+  kSent,
+  kReset,  // as ReceiveStatus::kReset
+  kFailed,
 };
 
 class PipeClient {
  public:
   virtual ~PipeClient() = default;
   // Sends message as one message.
-  virtual bool Send(std::span<const std::uint8_t> message) = 0;
+  virtual SendStatus Send(std::span<const std::uint8_t> message) = 0;
   virtual Received Receive(std::chrono::milliseconds limit) = 0;
 };
 
@@ -36,6 +44,7 @@ struct Connection {
   ConnectStatus status = ConnectStatus::kFailed;
   std::unique_ptr<PipeClient> client;
   std::string error;  // why it failed, for the user
+  int refusals = 0;   // attempts that found no free instance
 };
 
 // Connects to the pipe named baseName (no "\\.\pipe\"), retrying while no

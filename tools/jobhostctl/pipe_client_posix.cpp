@@ -37,24 +37,32 @@ class SocketClient : public PipeClient {
  public:
   explicit SocketClient(std::unique_ptr<UniqueFd> socket) : socket_(std::move(socket)) {}
 
-  bool Send(std::span<const std::uint8_t> message) override {
+  SendStatus Send(std::span<const std::uint8_t> message) override {
     ssize_t sent = send(socket_->get(), message.data(), message.size(), MSG_NOSIGNAL);
-    return sent == static_cast<ssize_t>(message.size());
+    if (sent == static_cast<ssize_t>(message.size())) return SendStatus::kSent;
+    // A queued connection whose listener is closing fails with EPIPE, once
+    // closed with ECONNRESET: either way the message never reached the service.
+    return sent < 0 && (errno == ECONNRESET || errno == EPIPE) ? SendStatus::kReset
+                                                               : SendStatus::kFailed;
   }
 
+  // A connection still queued when the service closed its listener is reset
+  // (ECONNRESET): it was never served. An orderly end of stream without a
+  // message means the request ended the service.
   Received Receive(std::chrono::milliseconds limit) override {
     pollfd waiting{socket_->get(), POLLIN, 0};
     int ready = poll(&waiting, 1, static_cast<int>(limit.count()));
-    if (ready == 0) return {ReceiveStatus::kTimedOut, {}};
-    if (ready < 0) return {ReceiveStatus::kFailed, {}};
+    if (ready == 0) return {ReceiveStatus::kTimedOut, {}, ""};
+    if (ready < 0) return {ReceiveStatus::kFailed, {}, std::strerror(errno)};
     std::vector<std::uint8_t> buffer(kReceiveBuffer);
     ssize_t got = recv(socket_->get(), buffer.data(), buffer.size(), MSG_TRUNC);
-    if (got == 0 || (got < 0 && (errno == ECONNRESET || errno == EPIPE)))
-      return {ReceiveStatus::kEnded, {}};
-    if (got < 0 || static_cast<std::size_t>(got) > buffer.size())
-      return {ReceiveStatus::kFailed, {}};
+    if (got == 0) return {ReceiveStatus::kEnded, {}, "end of stream"};
+    if (got < 0 && errno == ECONNRESET) return {ReceiveStatus::kReset, {}, std::strerror(errno)};
+    if (got < 0) return {ReceiveStatus::kFailed, {}, std::strerror(errno)};
+    if (static_cast<std::size_t>(got) > buffer.size())
+      return {ReceiveStatus::kFailed, {}, "reply longer than the buffer"};
     buffer.resize(static_cast<std::size_t>(got));
-    return {ReceiveStatus::kMessage, std::move(buffer)};
+    return {ReceiveStatus::kMessage, std::move(buffer), ""};
   }
 
  private:
@@ -71,6 +79,7 @@ Connection ConnectPipe(const std::string& baseName, std::chrono::milliseconds li
   std::memcpy(address.sun_path + 1, baseName.data(), baseName.size());
   auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + baseName.size());
   Clock::time_point deadline = Clock::now() + limit;
+  int refusals = 0;
   for (;;) {
     // Non-blocking, so a full backlog of a busy service is retried, not waited on.
     auto socket = std::make_unique<UniqueFd>(
@@ -79,13 +88,16 @@ Connection ConnectPipe(const std::string& baseName, std::chrono::milliseconds li
     if (connect(socket->get(), reinterpret_cast<const sockaddr*>(&address), length) == 0) {
       int flags = fcntl(socket->get(), F_GETFL);
       fcntl(socket->get(), F_SETFL, flags & ~O_NONBLOCK);
-      return {ConnectStatus::kConnected, std::make_unique<SocketClient>(std::move(socket)), ""};
+      return {ConnectStatus::kConnected, std::make_unique<SocketClient>(std::move(socket)), "",
+              refusals};
     }
     int error = errno;
     if (error != ECONNREFUSED && error != ENOENT && error != EAGAIN)
-      return {ConnectStatus::kFailed, nullptr, std::strerror(error)};
+      return {ConnectStatus::kFailed, nullptr, std::strerror(error), refusals};
+    ++refusals;
     if (Clock::now() >= deadline)
-      return {ConnectStatus::kNoInstance, nullptr, "no instance of the pipe within the limit"};
+      return {ConnectStatus::kNoInstance, nullptr, "no instance of the pipe within the limit",
+              refusals};
     std::this_thread::sleep_for(kRetryPause);
   }
 }

@@ -33,12 +33,15 @@ class NamedPipeClient : public PipeClient {
   explicit NamedPipeClient(UniqueFileHandle pipe)
       : pipe_(std::move(pipe)), event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
-  bool Send(std::span<const std::uint8_t> message) override {
+  // A client that opened the pipe has the instance to itself: nothing resets
+  // it before it is served, as a queued connection on Linux can be.
+  SendStatus Send(std::span<const std::uint8_t> message) override {
     DWORD written = 0;
-    return Complete(WriteFile(pipe_.get(), message.data(), static_cast<DWORD>(message.size()),
-                              nullptr, Prepare()),
-                    kWriteLimitMs, written) == ERROR_SUCCESS &&
-           written == message.size();
+    bool sent = Complete(WriteFile(pipe_.get(), message.data(), static_cast<DWORD>(message.size()),
+                                   nullptr, Prepare()),
+                         kWriteLimitMs, written) == ERROR_SUCCESS &&
+                written == message.size();
+    return sent ? SendStatus::kSent : SendStatus::kFailed;
   }
 
   Received Receive(std::chrono::milliseconds limit) override {
@@ -53,6 +56,9 @@ class NamedPipeClient : public PipeClient {
           MillisecondsUntil(deadline), got);
       received.message.resize(start + got);
       if (error == ERROR_MORE_DATA) continue;
+      // The exact code tells a closed instance (109, the service ended) from
+      // a disconnected one (233).
+      if (error != ERROR_SUCCESS && error != WAIT_TIMEOUT) received.detail = ErrorText(error);
       if (error == ERROR_SUCCESS) {
         received.status = ReceiveStatus::kMessage;
       } else if (error == WAIT_TIMEOUT) {
@@ -102,21 +108,25 @@ class NamedPipeClient : public PipeClient {
 Connection ConnectPipe(const std::string& baseName, std::chrono::milliseconds limit) {
   std::wstring name = L"\\\\.\\pipe\\" + win32::ToWide(Utf8ToUtf16(baseName));
   Clock::time_point deadline = Clock::now() + limit;
+  int refusals = 0;
   for (;;) {
     UniqueFileHandle pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
     if (pipe) {
       DWORD mode = PIPE_READMODE_MESSAGE;
       if (!SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr))
-        return {ConnectStatus::kFailed, nullptr, ErrorText(GetLastError())};
-      return {ConnectStatus::kConnected, std::make_unique<NamedPipeClient>(std::move(pipe)), ""};
+        return {ConnectStatus::kFailed, nullptr, ErrorText(GetLastError()), refusals};
+      return {ConnectStatus::kConnected, std::make_unique<NamedPipeClient>(std::move(pipe)), "",
+              refusals};
     }
     DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PIPE_BUSY)
-      return {ConnectStatus::kFailed, nullptr, ErrorText(error)};
+      return {ConnectStatus::kFailed, nullptr, ErrorText(error), refusals};
+    ++refusals;
     DWORD left = MillisecondsUntil(deadline);
     if (left == 0)
-      return {ConnectStatus::kNoInstance, nullptr, "no free instance of the pipe within the limit"};
+      return {ConnectStatus::kNoInstance, nullptr, "no free instance of the pipe within the limit",
+              refusals};
     if (error == ERROR_PIPE_BUSY) {
       WaitNamedPipeW(name.c_str(), left);
     } else {

@@ -3,6 +3,7 @@
 
 #include "arguments.h"
 #include "commands.h"
+#include "exchange.h"
 #include "hex_text.h"
 #include "pipe_client.h"
 #include "request_message.h"
@@ -27,7 +28,8 @@ pipe:
                        the pipe is P + "xpsnamedpipe"
   --pipe NAME          the pipe's name ("\\.\pipe\" may be given or left out)
   --timeout S          keep retrying for S seconds while no instance of the
-                       pipe is there or it is busy (default 10)
+                       pipe is there or it is busy, or the connection is reset
+                       before the service took it (default 10)
   --reply-timeout S    wait at most S seconds for the reply (default 120)
 
 message (instead of, or shaping, REQUEST):
@@ -46,8 +48,9 @@ exit codes:
   0  reply printed (with --vanish: message sent)
   1  the message could not be sent, or another failure
   2  usage error
-  3  no reply: the service ended the connection without one
-  4  could not connect within --timeout
+  3  no reply: the service ended the connection without one (the message
+     says how: "system error 109" on Windows, "end of stream" on Linux)
+  4  could not connect, or was not served, within --timeout
   5  no reply within --reply-timeout (with --silent: within --hold)
 
 S may have a fraction ("0.5").
@@ -60,26 +63,30 @@ std::string SecondsText(std::chrono::milliseconds limit) {
 }
 
 int Execute(const SendPlan& plan) {
-  Connection connection = ConnectPipe(plan.pipe, plan.connectLimit);
-  if (connection.status != ConnectStatus::kConnected)
-    return Fail(kExitNoConnection, "cannot connect to " + plan.pipe + ": " + connection.error);
-  if (!plan.silent && !connection.client->Send(plan.message))
-    return Fail(kExitFailed, "the message could not be sent");
-  if (plan.vanish) return kExitOk;
-  Received received = connection.client->Receive(plan.replyLimit);
-  switch (received.status) {
-    case ReceiveStatus::kMessage:
-      PrintOut((plan.replyHex ? FormatHex(received.message) : DecodeReply(received.message)) +
-               "\n");
+  ExchangeRequest request{plan.message, plan.connectLimit, plan.replyLimit, !plan.silent,
+                          !plan.vanish};
+  ExchangeCounts counts;
+  ExchangeResult result =
+      Exchange([&](std::chrono::milliseconds limit) { return ConnectPipe(plan.pipe, limit); },
+               request, counts);
+  switch (result.status) {
+    case ExchangeStatus::kReply:
+      if (plan.vanish) return kExitOk;
+      PrintOut((plan.replyHex ? FormatHex(result.reply) : DecodeReply(result.reply)) + "\n");
       return kExitOk;
-    case ReceiveStatus::kEnded:
-      return Fail(kExitNoReply, "the service ended the connection without a reply");
-    case ReceiveStatus::kTimedOut:
+    case ExchangeStatus::kEnded:
+      return Fail(kExitNoReply,
+                  "the service ended the connection without a reply (" + result.detail + ")");
+    case ExchangeStatus::kNoConnection:
+      return Fail(kExitNoConnection, "cannot connect to " + plan.pipe + ": " + result.detail);
+    case ExchangeStatus::kTimedOut:
       return Fail(kExitReplyTimedOut, "no reply within " + SecondsText(plan.replyLimit) + " s");
-    case ReceiveStatus::kFailed:
+    case ExchangeStatus::kSendFailed:
+      return Fail(kExitFailed, "the message could not be sent");
+    case ExchangeStatus::kFailed:
       break;
   }
-  return Fail(kExitFailed, "reading the reply failed");
+  return Fail(kExitFailed, "reading the reply failed: " + result.detail);
 }
 
 }  // namespace
