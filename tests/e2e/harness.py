@@ -44,9 +44,9 @@ def system_path(path):
 class Installation:
     """One installed copy of the program and its siblings."""
 
-    def __init__(self, folder, siblings=SIBLINGS):
+    def __init__(self, folder, siblings=SIBLINGS, prefix=None):
         self.folder = folder
-        self.prefix = "qa" + uuid.uuid4().hex[:6]
+        self.prefix = prefix if prefix is not None else "qa" + uuid.uuid4().hex[:6]
         self.service_path = self.file("svc.exe")
         shutil.copy2(os.path.join(BIN_DIR, BUILD_PREFIX + "svc.exe"), self.service_path)
         for built, installed in siblings.items():
@@ -56,6 +56,7 @@ class Installation:
         self.env["JOBHOST_DEBUG_LOG"] = os.path.join(folder, "debug.log")
         self.process = None
         self.console_output = b""
+        self.last_error = ""  # what jobhostctl send wrote to standard error
 
     def file(self, suffix):
         return os.path.join(self.folder, self.prefix + suffix)
@@ -102,24 +103,24 @@ class Installation:
             command.append(request)
         done = subprocess.run(EMULATOR + command, env=self.env, stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, timeout=timeout + reply_timeout + 30)
+        self.last_error = done.stderr.decode("utf-8", "replace")
         return done.returncode, done.stdout.decode("utf-8", "replace").rstrip("\n")
 
-    def tool(self, *arguments, check=True):
+    def tool(self, *arguments, check=True, timeout=60):
         done = subprocess.run(EMULATOR + [TOOL, *arguments], env=self.env,
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
         if check and done.returncode != 0:
             raise AssertionError("jobhostctl %s: %d %s" % (" ".join(arguments), done.returncode,
                                                          done.stderr.decode(errors="replace")))
         return done
 
+    def converters(self):
+        """Process ids of this installation's converters that still run."""
+        return program_pids(self.file("jobconvert.exe"))
+
     def stop_converters(self):
         """Ends every converter this installation started."""
-        name = self.prefix + "jobconvert.exe"
-        if ON_WINDOWS:
-            subprocess.run(EMULATOR + ["taskkill", "/F", "/IM", name], env=self.env,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-            return
-        for pid in converter_pids(self.file("jobconvert.exe")):
+        for pid in self.converters():
             try:
                 os.kill(pid, signal.SIGKILL)
             except ProcessLookupError:
@@ -136,18 +137,26 @@ class Installation:
         self.stop_converters()
 
 
-def converter_pids(path):
-    """Processes (Linux) whose executable is path."""
+def program_pids(path):
+    """Processes that run the program at path: natively, those whose
+    executable is path; under Wine, whose command line starts with its
+    Windows path (Wine's processes are Linux processes of its loader)."""
     pids = []
+    wine_path = system_path(path).lower().encode("utf-8")
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
             continue
         try:
-            if os.readlink("/proc/%s/exe" % entry) == path:
+            if ON_WINDOWS:
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    if f.read().split(b"\0")[0].lower() == wine_path:
+                        pids.append(int(entry))
+            elif os.readlink("/proc/%s/exe" % entry) == path:
                 pids.append(int(entry))
         except OSError:
             pass
     return pids
+
 
 
 def wait_for(condition, timeout=10.0, interval=0.05):
@@ -171,8 +180,8 @@ class InstallationTest(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.folder, True)
         self.app = self.install()
 
-    def install(self):
+    def install(self, prefix=None):
         """Another installation in the same folder, under a prefix of its own."""
-        app = Installation(self.folder, self.siblings)
+        app = Installation(self.folder, self.siblings, prefix)
         self.addCleanup(app.close)
         return app
