@@ -133,7 +133,8 @@ TEST(PosixProcesses, StopKillsEveryProcessOfTheImageAndOnlyThose) {
   // A released handle does not keep the stopped child from being reaped.
   first.reset();
   processes.StopByImageName(Utf8ToUtf16(name));
-  EXPECT_TRUE(WaitUntil([&] { return count(name) == 0 && second->HasEnded(); }));
+  EXPECT_TRUE(second->HasEnded()) << "the stop returns once they have ended";
+  EXPECT_TRUE(WaitUntil([&] { return count(name) == 0; }));
   EXPECT_TRUE(WaitUntil([&] { return StatOf(*stopped).state == 0; })) << "no zombie is left";
   EXPECT_FALSE(bystander->HasEnded());
   processes.StopByImageName(Utf8ToUtf16(other));
