@@ -102,7 +102,7 @@ class Service {
     const fs::path bin = JOBHOST_BIN_DIR;
     const std::string built = JOBHOST_BUILD_PREFIX;
     fs::copy_file(bin / (built + "svc.exe"), folder_ / "bnsvc.exe");
-    fs::copy_file(bin / (built + "portlink.dll"), folder_ / "bnportlink.dll");
+    fs::copy_file(bin / (built + "portlink_scripted.dll"), folder_ / "bnportlink.dll");
     std::ofstream(folder_ / "bnportlink.table") << "Plain\t1\n";
     std::ofstream(folder_ / "overlay.src") << std::string(4096, 'o');
     std::string path = (folder_ / "bnsvc.exe").string();
