@@ -1,0 +1,127 @@
+"""Port checks through a real CUPS server that the tests start themselves."""
+
+import os
+import shutil
+import unittest
+
+from cups_server import MISSING, CupsServer
+from harness import (BIN_DIR, BUILD_PREFIX, NO_REPLY, ON_WINDOWS, REPLY, SIBLINGS,
+                     InstallationTest)
+
+QUEUES = {
+    "Tcp": "socket://192.0.2.5:9100",
+    "Lpd": "lpd://user@198.51.100.2/queue",
+    "Wsd": "ipp://10.0.0.7/ipp/print",
+    "Wsd6": "ipps://[2001:db8::7]:631/ipp/print",
+    "Named": "ipp://localhost:631/ipp/print",
+    "Lost": "ipp://no-such-host.invalid/ipp/print",
+    "Usb": "usb://Vendor/Model?serial=1",
+    "B\u00fcro": "socket://192.0.2.9",
+}
+
+# The request limits: a port check must be answered well within them.
+REPLY_LIMIT = 10
+
+
+@unittest.skipIf(MISSING, MISSING)
+class CupsTest(InstallationTest):
+    """One CUPS server with the class's queues for the whole class."""
+
+    queues = {name: QUEUES[name] for name in ("Tcp", "Wsd")}
+
+    @classmethod
+    def setUpClass(cls):
+        cls.cups = CupsServer()
+        try:
+            cls.cups.start()
+            for name, uri in cls.queues.items():
+                cls.cups.add_queue(name, uri)
+        except BaseException:
+            cls.cups.close()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.cups.close()
+
+    def install(self):
+        app = super().install()
+        app.env["CUPS_SERVER"] = self.cups.socket
+        return app
+
+    def check(self, app, printer, reply):
+        """reply None: the check gets no reply and the service ends."""
+        if not app.running():
+            app.start()
+        code, text = app.send("CheckPort/" + printer, reply_timeout=REPLY_LIMIT)
+        if reply is None:
+            self.assertEqual(code, NO_REPLY, printer)
+            self.assertEqual(app.wait(), 0, printer)
+        else:
+            self.assertEqual((code, text), (REPLY, reply), printer)
+
+
+class ScriptedPortLibrary(CupsTest):
+    """The scripted library gives the kind; the spooler gives kind 2's address."""
+
+    def test_address_paths(self):
+        self.app.write("portlink.table", "Wsd\t3\t198.51.100.3\nTcp\t2\nMissing\t3\t198.51.100.4\n")
+        self.check(self.app, "Wsd", "Port3/198.51.100.3")
+        self.check(self.app, "Missing", "Port3/")
+        self.assertNotIn('printer="Missing" address', self.app.read("portlink.log"))
+        if ON_WINDOWS:
+            # What Wine's port monitor answers is Wine's own.
+            code, text = self.app.send("CheckPort/Tcp", reply_timeout=REPLY_LIMIT)
+            self.assertEqual(code, REPLY)
+            self.assertTrue(text.startswith("Port2/"), text)
+        else:
+            self.check(self.app, "Tcp", "Port2/192.0.2.5")
+        self.assertIn('GetIPAddressFromWsdPortByPrinterName printer="Wsd"',
+                      self.app.read("portlink.log"))
+
+
+@unittest.skipIf(ON_WINDOWS, "the real port library is built for Linux only")
+class RealPortLibrary(CupsTest):
+
+    queues = QUEUES
+    siblings = {built: installed for built, installed in SIBLINGS.items()
+                if installed != "portlink.dll"}
+    siblings["portlink.dll"] = "portlink.dll"
+
+    def test_kind_and_address_from_the_device_uri(self):
+        for printer, reply in (("Tcp", "Port2/192.0.2.5"), ("Lpd", "Port2/198.51.100.2"),
+                               ("Wsd", "Port3/10.0.0.7"), ("Wsd6", "Port3/2001:db8::7"),
+                               ("Named", "Port3/127.0.0.1"), ("Usb", "Port1/"),
+                               ("B\u00fcro", "Port2/192.0.2.9")):
+            self.check(self.app, printer, reply)
+
+    def test_checks_that_end_the_service(self):
+        for printer in ("Missing", "Lost", "Front Desk", "Tcp/../Wsd", "\u00e9" * 511):
+            with self.subTest(printer=printer[:20]):
+                self.check(self.install(), printer, None)
+
+
+class StoppedServer(CupsTest):
+    """A hung or stopped server holds no port check beyond the request limits:
+    the spooler's printer cannot be opened (the kind without its address), and
+    the real library cannot tell the kind (no reply)."""
+
+    def real_library(self):
+        app = self.install()
+        shutil.copy2(os.path.join(BIN_DIR, BUILD_PREFIX + "portlink.dll"), app.file("portlink.dll"))
+        return app
+
+    def test_port_checks_answer_in_time(self):
+        self.app.write("portlink.table", "Tcp\t2\nWsd\t3\t198.51.100.3\n")
+        self.check(self.app, "Tcp", "Port2/192.0.2.5")
+        for stop in (self.cups.pause, self.cups.stop):
+            with self.subTest(stop=stop.__name__):
+                stop()
+                self.check(self.app, "Tcp", "Port2/")
+                self.check(self.app, "Wsd", "Port3/")
+                if not ON_WINDOWS:
+                    self.check(self.real_library(), "Tcp", None)
+
+
+if __name__ == "__main__":
+    unittest.main()
