@@ -85,6 +85,11 @@ class ScriptedPortLibrary(CupsTest):
         log = self.app.read("portlink.log")
         self.assertIn('GetIPAddressFromWsdPortByPrinterName printer="%s"' % wsd, log)
         self.assertNotIn('GetIPAddressFromWsdPortByPrinterName printer="%s"' % missing, log)
+        # Names no queue can have reach the spooler, which cannot open them.
+        odd = ("Front Desk", "a/b", "B\u00fcro" + self.tag, "\u00e9" * 511)
+        self.app.write("portlink.table", "".join(name + "\t2\n" for name in odd + (tcp,)))
+        for name in odd:
+            self.check(self.app, name, "Port2/")
         if ON_WINDOWS:
             # The monitor path: a monitor that did not open would give no
             # reply. What Wine's monitor answers is Wine's own.
@@ -93,6 +98,7 @@ class ScriptedPortLibrary(CupsTest):
             self.assertTrue(text.startswith("Port2/"), text)
         else:
             self.check(self.app, tcp, "Port2/192.0.2.5")
+        self.assertEqual(self.app.read("portlink.log").count(" -> 2"), len(odd) + 1)
 
 
 @unittest.skipIf(ON_WINDOWS, "the real port library is built for Linux only")
