@@ -33,7 +33,6 @@ TEST(DeviceUri, SchemeHostAndKind) {
        "Office Laser._ipp._tcp.local.", false, 3, false},
       {"usb://Vendor/Model?serial=1", true, "usb", "Vendor", false, 1, false},
       {"file:///dev/null", true, "file", "", false, 1, false},
-      {"socket:", true, "socket", "", false, 2, true},
       {"socket://", true, "socket", "", false, 2, true},
       {"socket://:9100", true, "socket", "", false, 2, true},
       {"socket://[2001:db8::1", true, "socket", "", false, 2, true},
@@ -43,12 +42,10 @@ TEST(DeviceUri, SchemeHostAndKind) {
       {"socket://trailing%2", true, "socket", "", false, 2, true},
       {"socket://256.1.1.1", true, "socket", "256.1.1.1", false, 2, true},
       {"socket://1.2.3", true, "socket", "1.2.3", false, 2, true},
-      {"socket://1.2.3.4.5", true, "socket", "1.2.3.4.5", false, 2, true},
       {"socket://" + longName + ":9100/", true, "socket", longName, false, 2, true},
       {"", false, "", "", false, 0, false},
       {"no scheme here", false, "", "", false, 0, false},
       {"9p://host", false, "", "", false, 0, false},
-      {"://host", false, "", "", false, 0, false},
   };
   for (const UriCase& c : cases) {
     SCOPED_TRACE(c.uri);
