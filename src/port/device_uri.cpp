@@ -55,7 +55,9 @@ bool IsDottedQuad(std::string_view host) {
     std::size_t end = host.find('.', i);
     if (end == std::string_view::npos) end = host.size();
     std::string_view part = host.substr(i, end - i);
-    if (part.empty() || part.size() > 3 || !std::all_of(part.begin(), part.end(), IsDigit)) {
+    // A leading zero reads as octal to some parsers: no plain address then.
+    if (part.empty() || part.size() > 3 || (part.size() > 1 && part.front() == '0') ||
+        !std::all_of(part.begin(), part.end(), IsDigit)) {
       return false;
     }
     int value = 0;

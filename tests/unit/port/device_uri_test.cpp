@@ -42,6 +42,7 @@ TEST(DeviceUri, SchemeHostAndKind) {
       {"socket://trailing%2", true, "socket", "", false, 2, true},
       {"socket://256.1.1.1", true, "socket", "256.1.1.1", false, 2, true},
       {"socket://1.2.3", true, "socket", "1.2.3", false, 2, true},
+      {"socket://010.0.0.7", true, "socket", "010.0.0.7", false, 2, true},
       {"socket://" + longName + ":9100/", true, "socket", longName, false, 2, true},
       {"", false, "", "", false, 0, false},
       {"no scheme here", false, "", "", false, 0, false},
