@@ -9,8 +9,10 @@ packages=(
   libsqlite3-dev sqlite3 python3
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   snmpd snmp iproute2
+  libcups2-dev cups-daemon cups-client cups
 )
-[ "${1:-}" = "--native-only" ] && packages=(cmake make g++ libgtest-dev libgmock-dev libsqlite3-dev sqlite3 python3)
+[ "${1:-}" = "--native-only" ] &&
+  packages=(cmake make g++ libgtest-dev libgmock-dev libsqlite3-dev sqlite3 python3 libcups2-dev)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -28,7 +28,7 @@ REPLY, SEND_FAILED, NO_REPLY, NO_CONNECTION = 0, 1, 3, 4
 SIBLINGS = {
     "jobconvert.exe": "jobconvert.exe",
     "flipguide.exe": "flipguide.exe",
-    "portlink.dll": "portlink.dll",
+    "portlink_scripted.dll": "portlink.dll",
     "devprobe_scripted.dll": "devprobe.dll",
 }
 
@@ -54,6 +54,9 @@ class Installation:
         self.env = dict(os.environ)
         self.env["JOBHOST_REGISTRY"] = os.path.join(folder, "registry.sqlite3")
         self.env["JOBHOST_DEBUG_LOG"] = os.path.join(folder, "debug.log")
+        # No test depends on the machine's print queues: a test that wants
+        # some starts its own CUPS server and points CUPS_SERVER at it.
+        self.env["CUPS_SERVER"] = os.path.join(folder, "no-cups-server.sock")
         self.process = None
         self.console_output = b""
         self.last_error = ""  # what jobhostctl send wrote to standard error

@@ -1,6 +1,7 @@
 #pragma once
-// Linux has no print spooler to ask: opening a printer or monitor fails, so a
-// port inspection reports the port library's kind without an address.
+// The print spooler on Linux is CUPS: a printer is a queue of that name on the
+// server libcups is set up for, its port name is the queue's device URI, and
+// the port monitor of a network device URI answers "IPAddress" with its host.
 
 #include "platform/spooler.h"
 
@@ -8,10 +9,10 @@ namespace jobhost {
 
 class PosixSpooler : public Spooler {
  public:
-  std::unique_ptr<PrinterHandle> OpenPrinter(std::u16string_view) override { return nullptr; }
-  std::unique_ptr<PortMonitorHandle> OpenPortMonitor(std::u16string_view) override {
-    return nullptr;
-  }
+  // Asks the server afresh; fails without a server or without such a queue.
+  std::unique_ptr<PrinterHandle> OpenPrinter(std::u16string_view printerName) override;
+  // ",XcvPort <device URI>": opens for a network scheme with a host. Asks no server.
+  std::unique_ptr<PortMonitorHandle> OpenPortMonitor(std::u16string_view openName) override;
 };
 
 }  // namespace jobhost

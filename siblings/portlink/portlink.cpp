@@ -1,0 +1,68 @@
+// The port library on Linux: a printer is a CUPS queue, and the scheme of its
+// device URI says what kind of port it prints to. Every call asks the server
+// afresh; nothing is kept between calls.
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "host_address.h"
+#include "platform/posix/cups_queue.h"
+#include "port/device_uri.h"
+#include "port/port_library_abi.h"
+#include "support/utf.h"
+
+namespace jobhost::portlink {
+namespace {
+
+constexpr std::int32_t kNoQueue = 0;
+constexpr std::int32_t kNetworkDevice = 3;
+
+std::optional<DeviceUri> QueueUri(const char16_t* printer) {
+  if (printer == nullptr) return std::nullopt;
+  std::optional<std::string> text = QueueDeviceUri(Utf16ToUtf8(printer));
+  if (!text) return std::nullopt;
+  // A device URI without a scheme is a kind of port all the same.
+  return ParseDeviceUri(*text).value_or(DeviceUri{});
+}
+
+std::int32_t PortKindOf(const char16_t* printer) {
+  std::optional<DeviceUri> uri = QueueUri(printer);
+  if (!uri) return kNoQueue;
+  return PortKindOfScheme(uri->scheme);
+}
+
+// The host when it is an address, else what the resolver makes of it.
+std::optional<std::string> AddressOf(const DeviceUri& uri) {
+  if (uri.host.empty()) return std::nullopt;
+  if (uri.hostIsAddress) return uri.host;
+  return ResolveHost(uri.host);
+}
+
+// Writes a terminated address that fits the caller's buffer whole; a text
+// that would not fit is not written at all.
+std::int32_t NetworkAddressOf(const char16_t* printer, char16_t* address) {
+  if (address == nullptr) return 0;
+  std::optional<DeviceUri> uri = QueueUri(printer);
+  if (!uri || PortKindOfScheme(uri->scheme) != kNetworkDevice) return 0;
+  std::optional<std::string> text = AddressOf(*uri);
+  if (!text) return 0;
+  std::u16string units = Utf8ToUtf16(*text);
+  if (units.size() >= static_cast<std::size_t>(kWsdAddressUnits)) return 0;
+  std::copy(units.begin(), units.end(), address);
+  address[units.size()] = u'\0';
+  return 1;
+}
+
+}  // namespace
+}  // namespace jobhost::portlink
+
+JOBHOST_EXPORT std::int32_t JOBHOST_WINAPI GetPortTypeByPrinterName(const char16_t* printer) {
+  return jobhost::portlink::PortKindOf(printer);
+}
+
+JOBHOST_EXPORT std::int32_t JOBHOST_WINAPI GetIPAddressFromWsdPortByPrinterName(
+    const char16_t* printer, char16_t* address, std::uint32_t* /*value*/) {
+  return jobhost::portlink::NetworkAddressOf(printer, address);
+}

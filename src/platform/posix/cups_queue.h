@@ -1,0 +1,19 @@
+#pragma once
+// One question to the CUPS server libcups is set up for (CUPS_SERVER,
+// client.conf, the default socket): the device URI of the queue of a name.
+// Shared by the spooler and the port library, which ask it on every call.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace jobhost {
+
+// Upper bounds of one question, so a down or hung server answers quickly.
+inline constexpr int kCupsConnectMilliseconds = 1000;
+inline constexpr double kCupsReplySeconds = 1.5;
+
+// nullopt when there is no server, no such queue, or no answer in time.
+std::optional<std::string> QueueDeviceUri(std::string_view queueName);
+
+}  // namespace jobhost

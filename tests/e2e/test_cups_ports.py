@@ -1,0 +1,150 @@
+"""Port checks through a real CUPS server that the tests start themselves."""
+
+import os
+import shutil
+import unittest
+import uuid
+
+from cups_server import MISSING, CupsServer
+from harness import (BIN_DIR, BUILD_PREFIX, NO_REPLY, ON_WINDOWS, REPLY, SIBLINGS,
+                     InstallationTest)
+
+QUEUES = {
+    "Tcp": "socket://192.0.2.5:9100",
+    "Lpd": "lpd://user@198.51.100.2/queue",
+    "Wsd": "ipp://10.0.0.7/ipp/print",
+    "Wsd6": "ipps://[2001:db8::7]:631/ipp/print",
+    "Named": "ipp://localhost:631/ipp/print",
+    "Lost": "ipp://no-such-host.invalid/ipp/print",
+    "Usb": "usb://Vendor/Model?serial=1",
+    "B\u00fcro": "socket://192.0.2.9",
+    # Hosts that give no address, or none that fits its buffer whole.
+    "TcpNoHost": "socket:///queue",
+    "WsdNoHost": "ipp:///printers/x",
+    "TcpLong": "socket://" + "h" * 200 + ":9100",
+    "WsdLong": "ipp://[" + "1:" * 300 + ":1]/ipp",
+}
+
+# The request limits: a port check must be answered well within them.
+REPLY_LIMIT = 10
+
+
+@unittest.skipIf(MISSING, MISSING)
+class CupsTest(InstallationTest):
+    """One CUPS server with the class's queues for the whole class."""
+
+    queues = {name: QUEUES[name] for name in ("Tcp", "Wsd")}
+
+    @classmethod
+    def setUpClass(cls):
+        cls.cups = CupsServer()
+        try:
+            cls.cups.start()
+            for name, uri in cls.queues.items():
+                cls.cups.add_queue(name, uri)
+        except BaseException:
+            cls.cups.close()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.cups.close()
+
+    def install(self):
+        app = super().install()
+        app.env["CUPS_SERVER"] = self.cups.socket
+        return app
+
+    def check(self, app, printer, reply):
+        """reply None: the check gets no reply and the service ends."""
+        if not app.running():
+            app.start()
+        code, text = app.send("CheckPort/" + printer, reply_timeout=REPLY_LIMIT)
+        if reply is None:
+            self.assertEqual(code, NO_REPLY, printer)
+            self.assertEqual(app.wait(), 0, printer)
+        else:
+            self.assertEqual((code, text), (REPLY, reply), printer)
+
+
+class ScriptedPortLibrary(CupsTest):
+    """The scripted library gives the kind; the spooler gives kind 2's address.
+    Under Wine the queues have names of their own, so that a printer which
+    Wine's spooler kept from an earlier run cannot pass for one of this
+    server's."""
+
+    tag = uuid.uuid4().hex[:6]
+    queues = {"Wsd" + tag: QUEUES["Wsd"], "Tcp" + tag: QUEUES["Tcp"]}
+
+    def test_address_paths(self):
+        wsd, tcp, missing = "Wsd" + self.tag, "Tcp" + self.tag, "Missing" + self.tag
+        self.app.write("portlink.table",
+                       "%s\t3\t198.51.100.3\n%s\t2\n%s\t3\t198.51.100.4\n" % (wsd, tcp, missing))
+        self.check(self.app, wsd, "Port3/198.51.100.3")
+        self.check(self.app, missing, "Port3/")
+        log = self.app.read("portlink.log")
+        self.assertIn('GetIPAddressFromWsdPortByPrinterName printer="%s"' % wsd, log)
+        self.assertNotIn('GetIPAddressFromWsdPortByPrinterName printer="%s"' % missing, log)
+        # Names no queue can have reach the spooler, which cannot open them.
+        odd = ("Front Desk", "a/b", "B\u00fcro" + self.tag, "\u00e9" * 511)
+        self.app.write("portlink.table", "".join(name + "\t2\n" for name in odd + (tcp,)))
+        for name in odd:
+            self.check(self.app, name, "Port2/")
+        if ON_WINDOWS:
+            # The monitor path: a monitor that did not open would give no
+            # reply. What Wine's monitor answers is Wine's own.
+            code, text = self.app.send("CheckPort/" + tcp, reply_timeout=REPLY_LIMIT)
+            self.assertEqual(code, REPLY)
+            self.assertTrue(text.startswith("Port2/"), text)
+        else:
+            self.check(self.app, tcp, "Port2/192.0.2.5")
+        self.assertEqual(self.app.read("portlink.log").count(" -> 2"), len(odd) + 1)
+
+
+@unittest.skipIf(ON_WINDOWS, "the real port library is built for Linux only")
+class RealPortLibrary(CupsTest):
+
+    queues = QUEUES
+    siblings = {built: installed for built, installed in SIBLINGS.items()
+                if installed != "portlink.dll"}
+    siblings["portlink.dll"] = "portlink.dll"
+
+    def test_kind_and_address_from_the_device_uri(self):
+        for printer, reply in (("Tcp", "Port2/192.0.2.5"), ("Lpd", "Port2/198.51.100.2"),
+                               ("Wsd", "Port3/10.0.0.7"), ("Wsd6", "Port3/2001:db8::7"),
+                               ("Named", "Port3/127.0.0.1"), ("Usb", "Port1/"),
+                               ("B\u00fcro", "Port2/192.0.2.9"), ("TcpLong", "Port2/")):
+            self.check(self.app, printer, reply)
+
+    def test_checks_that_end_the_service(self):
+        for printer in ("Missing", "Lost", "TcpNoHost", "WsdNoHost", "WsdLong", "Front Desk",
+                        "Tcp/../Wsd", "\u00e9" * 511):
+            with self.subTest(printer=printer[:20]):
+                self.check(self.install(), printer, None)
+
+
+@unittest.skipIf(ON_WINDOWS, "Wine's spooler keeps the CUPS printers it has seen after the "
+                 "server stops, and does not bound its own waits for a hung server")
+class StoppedServer(CupsTest):
+    """A hung or stopped server holds no port check beyond the request limits:
+    the spooler's printer cannot be opened (the kind without its address), and
+    the real library cannot tell the kind (no reply)."""
+
+    def real_library(self):
+        app = self.install()
+        shutil.copy2(os.path.join(BIN_DIR, BUILD_PREFIX + "portlink.dll"), app.file("portlink.dll"))
+        return app
+
+    def test_port_checks_answer_in_time(self):
+        self.app.write("portlink.table", "Tcp\t2\nWsd\t3\t198.51.100.3\n")
+        self.check(self.app, "Tcp", "Port2/192.0.2.5")
+        for stop in (self.cups.pause, self.cups.stop):
+            with self.subTest(stop=stop.__name__):
+                stop()
+                self.check(self.app, "Tcp", "Port2/")
+                self.check(self.app, "Wsd", "Port3/")
+                self.check(self.real_library(), "Tcp", None)
+
+
+if __name__ == "__main__":
+    unittest.main()
