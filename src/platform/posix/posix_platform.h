@@ -3,7 +3,6 @@
 // one Platform.
 
 #include "platform/platform.h"
-#include "platform/posix/posix_files.h"
 #include "platform/posix/posix_libraries.h"
 #include "platform/posix/posix_pipe.h"
 #include "platform/posix/posix_processes.h"

@@ -1,12 +1,16 @@
-#include "platform/posix/posix_files.h"
+#include "platform/posix/posix_system.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <syslog.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <thread>
 
+#include "platform/posix/process_table.h"
 #include "platform/posix/unique_fd.h"
 #include "support/utf.h"
 
@@ -87,6 +91,40 @@ bool PosixFiles::CopyReplacing(std::u16string_view source, std::u16string_view t
   if (!CopyContents(input.get(), copy.fd())) return false;
   if (::fchmod(copy.fd(), status.st_mode & 0777) != 0) return false;
   return copy.RenameTo(to);
+}
+
+std::optional<std::u16string> PosixModulePath::Read() {
+  auto path = ReadLinkWhole("/proc/self/exe");
+  if (!path) return std::nullopt;
+  return Utf8ToUtf16(*path);
+}
+
+void PosixDebugOutput::Send(std::string_view text) {
+  const char* logPath = std::getenv("JOBHOST_DEBUG_LOG");
+  if (logPath != nullptr && *logPath != '\0') {
+    UniqueFd log(::open(logPath, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644));
+    if (log) {
+      // One write: O_APPEND keeps a whole text together; a failure is not reported.
+      ssize_t written = ::write(log.get(), text.data(), text.size());
+      static_cast<void>(written);
+    }
+    return;
+  }
+  ::syslog(LOG_DEBUG, "%.*s", static_cast<int>(text.size()), text.data());
+}
+
+void PosixClock::Sleep(std::chrono::milliseconds duration) {
+  std::this_thread::sleep_for(duration);
+}
+
+// steady_clock is CLOCK_MONOTONIC on Linux.
+std::chrono::milliseconds PosixClock::Now() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+}
+
+std::string PosixOemText::FromUtf16(std::u16string_view text) {
+  return Utf16ToUtf8(text);
 }
 
 }  // namespace jobhost
