@@ -13,5 +13,5 @@ int main(int argc, char** argv) {
   arguments.reserve(static_cast<std::size_t>(argc));
   for (int index = 0; index < argc; ++index) arguments.push_back(jobhost::Utf8ToUtf16(argv[index]));
   jobhost::PosixPlatform posix;
-  return jobhost::RunJobHost(arguments, posix.platform());
+  return jobhost::RunJobHost(arguments, posix.platform);
 }

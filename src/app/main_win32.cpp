@@ -19,5 +19,5 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 0; i < argc; ++i) arguments.push_back(jobhost::win32::FromWide(argv[i]));
 
   jobhost::win32::Win32Platform platform;
-  return jobhost::RunJobHost(arguments, platform.platform());
+  return jobhost::RunJobHost(arguments, platform.platform);
 }
