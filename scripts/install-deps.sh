@@ -4,13 +4,13 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ clang libclang-rt-14-dev
+  cmake make g++ clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 python3
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   snmpd snmp iproute2
 )
-[ "${1:-}" = "--native-only" ] && packages=(cmake make g++ libgtest-dev libgmock-dev libsqlite3-dev sqlite3 python3)
+[ "${1:-}" = "--native-only" ] && packages=(cmake make g++ clang-format libgtest-dev libgmock-dev libsqlite3-dev sqlite3 python3)
 
 missing=()
 for package in "${packages[@]}"; do
