@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "hex_text.h"
 #include "support/utf.h"
+#include "text_formats.h"
 
 namespace jobhost::ctl {
 namespace {

@@ -3,10 +3,10 @@
 
 #include "arguments.h"
 #include "commands.h"
-#include "hex_text.h"
 #include "pipe_client.h"
 #include "request_message.h"
 #include "send_plan.h"
+#include "text_formats.h"
 
 namespace jobhost::ctl {
 namespace {

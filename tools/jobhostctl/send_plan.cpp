@@ -1,7 +1,7 @@
 #include "send_plan.h"
 
-#include "hex_text.h"
 #include "request_message.h"
+#include "text_formats.h"
 
 namespace jobhost::ctl {
 

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "hex_text.h"
-#include "json_text.h"
 #include "registry_path.h"
+#include "text_formats.h"
 
 namespace jobhost::ctl {
 namespace {
