@@ -4,7 +4,6 @@
 #include "arguments.h"
 #include "commands.h"
 #include "pipe_client.h"
-#include "request_message.h"
 #include "send_plan.h"
 #include "text_formats.h"
 
