@@ -5,7 +5,6 @@
 #include "commands.h"
 #include "file_access.h"
 #include "reg_options.h"
-#include "registry_path.h"
 #include "settings_access.h"
 #include "support/utf.h"
 #include "text_formats.h"

@@ -1,7 +1,6 @@
-#include <gtest/gtest.h>
-
-#include "registry_path.h"
 #include "text_formats.h"
+
+#include <gtest/gtest.h>
 
 namespace jobhost::ctl {
 namespace {
@@ -50,43 +49,6 @@ TEST(JobhostCtlJson, EscapesWhatJsonRequiresAndKeepsOnlyWellFormedUtf8) {
     SCOPED_TRACE(json);
     EXPECT_EQ(JsonString(bytes), json);
   }
-}
-
-TEST(JobhostCtlRegistry, KeyIsTakenBelowTheCurrentUserRootOnly) {
-  const std::pair<std::string, std::optional<std::string>> cases[] = {
-      {"HKEY_CURRENT_USER\\Software\\A", "Software\\A"},
-      {"hkcu\\Software\\A/B", "Software\\A/B"},
-      {"HKCU\\", std::nullopt},
-      {"HKCU", std::nullopt},
-      {"HKEY_LOCAL_MACHINE\\Software", std::nullopt},
-      {"Software\\A", std::nullopt},
-      {"HKCUX\\Software", std::nullopt},
-  };
-  for (const auto& [key, path] : cases) {
-    SCOPED_TRACE(key);
-    EXPECT_EQ(PathBelowCurrentUser(key), path);
-  }
-}
-
-TEST(JobhostCtlRegistry, ValueDataIsShownByType) {
-  struct Case {
-    ValueType type;
-    std::vector<std::uint8_t> data;
-    std::string text;
-  };
-  const Case cases[] = {
-      {ValueType::kDword, {0x02, 0x01, 0x00, 0x00}, "258"},
-      {ValueType::kDword, {0xFF, 0xFF, 0xFF, 0xFF}, "4294967295"},
-      {ValueType::kDword, {0x02, 0x01}, "0201"},  // not four bytes: shown raw
-      {ValueType::kBinary, {0x00, 0xAB}, "00ab"},
-      {ValueType::kString, {'h', 0, 'i', 0, 0, 0, 'x', 0}, "hi"},
-      {static_cast<ValueType>(11), {0x01}, "01"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(ValueDataText(c.type, c.data), c.text);
-  }
-  EXPECT_EQ(ValueTypeName(static_cast<ValueType>(11)), "type 11");
 }
 
 }  // namespace
