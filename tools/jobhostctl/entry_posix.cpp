@@ -1,7 +1,7 @@
 #include <string>
 #include <vector>
 
-#include "jobhostctl.h"
+#include "commands.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "jobhostctl.h"
+#include "commands.h"
 #include "support/utf.h"
 
 int wmain(int argc, wchar_t** argv) {

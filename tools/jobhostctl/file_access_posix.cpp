@@ -1,4 +1,4 @@
-#include "file_access.h"
+#include "commands.h"
 
 namespace jobhost::ctl {
 

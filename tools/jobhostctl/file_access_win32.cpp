@@ -1,4 +1,4 @@
-#include "file_access.h"
+#include "commands.h"
 #include "platform/win32/wide_text.h"
 #include "support/utf.h"
 

@@ -3,7 +3,6 @@
 
 #include "arguments.h"
 #include "commands.h"
-#include "file_access.h"
 #include "record_text.h"
 #include "reg_options.h"
 #include "settings_access.h"

@@ -3,7 +3,6 @@
 
 #include "arguments.h"
 #include "commands.h"
-#include "file_access.h"
 #include "reg_options.h"
 #include "settings_access.h"
 #include "support/utf.h"
