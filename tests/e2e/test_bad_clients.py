@@ -75,10 +75,8 @@ class BadClients(InstallationTest):
                                   env=self.app.env, stdout=subprocess.DEVNULL,
                                   stderr=subprocess.DEVNULL)
         self.addCleanup(holder.wait)
-        # A refused probe shows that the holder has the instance.
-        self.assertTrue(wait_for(lambda: self.app.send(None, "--silent", "--hold", "0.1",
-                                                       timeout=0.1)[0] == NO_CONNECTION,
-                                 timeout=30))
+        probe = lambda: self.app.send(None, "--silent", "--hold", "0.1", timeout=0.1)[0]
+        self.assertTrue(wait_for(lambda: probe() == NO_CONNECTION, timeout=30))  # holder is in
         started = time.monotonic()
         self.assertEqual(self.app.send("Duplex", timeout=20), (REPLY, "RenderReady"))
         self.assertGreaterEqual(time.monotonic() - started, 1.0)

@@ -36,10 +36,6 @@ inline std::vector<std::byte> HexBytes(std::string_view text) {
   return bytes;
 }
 
-// "RenderReady" in UTF-16LE, without terminator.
-inline constexpr char kRenderReadyBytes[] =
-    "52 00 65 00 6e 00 64 00 65 00 72 00 52 00 65 00 61 00 64 00 79 00";
-
 struct InstanceScript {
   bool clientConnects = true;
   ReadStatus readStatus = ReadStatus::kMessage;

@@ -11,7 +11,6 @@ namespace jobhost {
 namespace {
 
 using testing::HexBytes;
-using testing::kRenderReadyBytes;
 
 JobRequest PortCheck(std::int32_t kind, std::u16string address) {
   JobRequest request;
@@ -27,7 +26,8 @@ TEST(ComposeJobReply, RenderReadyIsTwentyTwoBytesWithoutTerminator) {
     JobRequest request;
     request.*flag = 1;
     request.actionResult = 1;
-    EXPECT_EQ(ComposeJobReply(request), HexBytes(kRenderReadyBytes));
+    EXPECT_EQ(ComposeJobReply(request),
+              HexBytes("52 00 65 00 6e 00 64 00 65 00 72 00 52 00 65 00 61 00 64 00 79 00"));
   }
 }
 

@@ -88,9 +88,8 @@ TEST(RunJobService, ServesClientsUntilARequestEndsIt) {
     }
     std::vector<std::u16string> replies;
     for (const auto& reply : fakes.pipes.replies) {
-      replies.push_back(reply.message == testing::HexBytes(testing::kRenderReadyBytes)
-                            ? u"RenderReady"
-                            : u"(other)");
+      replies.push_back(reply.message == Utf16LeBytes(u"RenderReady") ? u"RenderReady"
+                                                                      : u"(other)");
       EXPECT_EQ(reply.maxAttempts, 3);
       EXPECT_EQ(reply.limit, milliseconds(10000));
     }

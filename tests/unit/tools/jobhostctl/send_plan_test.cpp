@@ -41,6 +41,7 @@ TEST(JobhostCtlSendPlan, PipeNameComesFromPrefixOrIsGivenWhole) {
       {{"--prefix", "abc", "Close"}, "abcxpsnamedpipe"},
       {{"--pipe", "\\\\.\\pipe\\other", "Close"}, "other"},
       {{"--pipe", "other", "Close"}, "other"},
+      {{"--pipe", "\\\\.\\pip", "Close"}, "\\\\.\\pip"},  // the namespace only is dropped
   };
   for (const auto& [arguments, pipe] : cases) {
     SendPlan plan;
@@ -84,10 +85,6 @@ TEST(JobhostCtlSendPlan, MessageIsRawHexOrTheShapedRequest) {
   EXPECT_TRUE(empty.message.empty());
 }
 
-}  // namespace
-
-namespace {
-
 std::vector<std::uint8_t> Bytes(std::string_view text) {
   return std::vector<std::uint8_t>(text.begin(), text.end());
 }
@@ -130,12 +127,5 @@ TEST(JobhostCtlRequest, RepliesAreDecodedFromUtf16) {
   EXPECT_EQ(DecodeReply(Bytes("A\0B"s)), "A\xEF\xBF\xBD");  // odd last byte
 }
 
-TEST(JobhostCtlRequest, PipeNameLosesTheWindowsNamespaceOnly) {
-  EXPECT_EQ(PipeBaseName("\\\\.\\pipe\\vtlxpsnamedpipe"), "vtlxpsnamedpipe");
-  EXPECT_EQ(PipeBaseName("vtlxpsnamedpipe"), "vtlxpsnamedpipe");
-  EXPECT_EQ(PipeBaseName("\\\\.\\pip"), "\\\\.\\pip");
-}
-
 }  // namespace
-
 }  // namespace jobhost::ctl
