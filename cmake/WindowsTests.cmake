@@ -16,14 +16,12 @@ add_test(NAME windows_imports_are_system_dlls
     -DDIRECTORY=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
     -P ${CMAKE_CURRENT_LIST_DIR}/CheckWindowsImports.cmake)
 
-if(TARGET jobhost_svc)
-  add_test(NAME windows_service_stripped_size
-    COMMAND ${CMAKE_COMMAND}
-      -DSTRIP=${JOBHOST_STRIP}
-      -DFILE=$<TARGET_FILE:jobhost_svc>
-      -DLIMIT=307200
-      -P ${CMAKE_CURRENT_LIST_DIR}/CheckStrippedSize.cmake)
-endif()
+add_test(NAME windows_service_stripped_size
+  COMMAND ${CMAKE_COMMAND}
+    -DSTRIP=${JOBHOST_STRIP}
+    -DFILE=$<TARGET_FILE:jobhost_svc>
+    -DLIMIT=307200
+    -P ${CMAKE_CURRENT_LIST_DIR}/CheckStrippedSize.cmake)
 
 # A small program the process tests start, list and stop; built beside the
 # unit tests, which find it there.

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "port/device_uri.h"
+#include "support/device_uri.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ clang libclang-rt-14-dev
+  cmake make g++ clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 python3
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
@@ -12,7 +12,7 @@ packages=(
   libcups2-dev cups-daemon cups-client cups
 )
 [ "${1:-}" = "--native-only" ] &&
-  packages=(cmake make g++ libgtest-dev libgmock-dev libsqlite3-dev sqlite3 python3 libcups2-dev)
+  packages=(cmake make g++ clang-format libgtest-dev libgmock-dev libsqlite3-dev sqlite3 python3 libcups2-dev)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the native suite (unit, end-to-end, SNMP), the
-# sanitizer build, each fuzzer briefly, and the Windows build under Wine.
+# Builds and runs every test: the format and include checks, the native suite
+# (unit, end-to-end, SNMP, corpus replays), the sanitizer build, each fuzzer
+# briefly, and the Windows build under Wine.
 # Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,6 +12,10 @@ step() { printf '\n==== %s\n' "$*"; }
 
 step "dependencies"
 scripts/install-deps.sh
+
+step "formatting and include layering"
+scripts/check-format.sh
+scripts/check-includes.py
 
 step "native build and tests"
 cmake --workflow --preset linux
@@ -25,7 +30,9 @@ for fuzzer in build/fuzz/bin/fuzz_*; do
   corpus="build/fuzz/corpus/$(basename "$fuzzer")"
   mkdir -p "$corpus"
   echo "-- $(basename "$fuzzer")"
-  "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>&1 | tail -n 2
+  # New inputs go to the build's corpus; the committed seeds are read too.
+  "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" \
+    "fuzz/corpus/$(basename "$fuzzer")" 2>&1 | tail -n 2
 done
 
 step "Windows build and tests under Wine"

@@ -9,8 +9,8 @@
 
 #include "host_address.h"
 #include "platform/posix/cups_queue.h"
-#include "port/device_uri.h"
 #include "port/port_library_abi.h"
+#include "support/device_uri.h"
 #include "support/utf.h"
 
 namespace jobhost::portlink {

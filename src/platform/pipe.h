@@ -9,6 +9,10 @@
 
 namespace jobhost {
 
+// Every pipe name starts here; a backend without named pipes maps the rest of
+// the name onto its own kind of endpoint.
+inline constexpr char16_t kPipeNamespace[] = u"\\\\.\\pipe\\";
+
 enum class ReadStatus {
   kMessage,  // one whole message arrived; size bytes are in the buffer
   kFailed,   // failed, empty, larger than the buffer, or not within the limit

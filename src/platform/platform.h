@@ -23,4 +23,29 @@ struct Platform {
   OemText& oem;
 };
 
+// Owns one implementation of each interface and hands them out as one
+// Platform. The backends and the tests' fakes are all assembled here.
+template <class PipesT, class ProcessesT, class LibrariesT, class SettingsT, class SpoolerT,
+          class FilesT, class ModulePathT, class DebugT, class ClockT, class OemT>
+struct PlatformOf {
+  PlatformOf() = default;
+  // The Platform refers to the members; a copy would refer to the original's.
+  PlatformOf(const PlatformOf&) = delete;
+  PlatformOf& operator=(const PlatformOf&) = delete;
+
+  PipesT pipes;
+  ProcessesT processes;
+  LibrariesT libraries;
+  SettingsT settings;
+  SpoolerT spooler;
+  FilesT files;
+  ModulePathT modulePath;
+  DebugT debug;
+  ClockT clock;
+  OemT oem;
+  // Last: refers to every member above.
+  Platform platform{pipes, processes,  libraries, settings, spooler,
+                    files, modulePath, debug,     clock,    oem};
+};
+
 }  // namespace jobhost

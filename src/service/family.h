@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/pipe.h"
+
 namespace jobhost {
 
 // Every family file name ends in seven characters after the prefix ("svc.exe").
@@ -13,7 +15,6 @@ inline constexpr std::size_t kOwnEndingLength = 7;
 // Capacity (with terminator) of every sibling path, as the platform allows.
 inline constexpr std::size_t kSiblingPathCapacity = 260;
 
-inline constexpr char16_t kPipeNamespace[] = u"\\\\.\\pipe\\";
 inline constexpr char16_t kPipeSuffix[] = u"xpsnamedpipe";
 
 inline constexpr char16_t kConverterSuffix[] = u"jobconvert.exe";

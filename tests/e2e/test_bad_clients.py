@@ -5,8 +5,8 @@ import subprocess
 import time
 import unittest
 
-from harness import (EMULATOR, NO_REPLY, REPLY, SEND_FAILED, TOOL, InstallationTest, system_path,
-                     wait_for)
+from harness import (EMULATOR, NO_CONNECTION, NO_REPLY, REPLY, SEND_FAILED, TOOL, InstallationTest,
+                     system_path, wait_for)
 
 READ_LIMIT = 10.0
 
@@ -68,14 +68,15 @@ class BadClients(InstallationTest):
         self.assertFalse(os.path.exists(target))
 
     def test_a_second_client_waits_while_one_is_served(self):
-        # The first client holds the only instance for two seconds without
+        # The first client holds the only instance for four seconds without
         # sending; the second one keeps retrying and is served afterwards.
         holder = subprocess.Popen(EMULATOR + [TOOL, "send", "--prefix", self.app.prefix,
-                                              "--silent", "--hold", "2"],
+                                              "--silent", "--hold", "4"],
                                   env=self.app.env, stdout=subprocess.DEVNULL,
                                   stderr=subprocess.DEVNULL)
         self.addCleanup(holder.wait)
-        time.sleep(0.5)
+        probe = lambda: self.app.send(None, "--silent", "--hold", "0.1", timeout=0.1)[0]
+        self.assertTrue(wait_for(lambda: probe() == NO_CONNECTION, timeout=30))  # holder is in
         started = time.monotonic()
         self.assertEqual(self.app.send("Duplex", timeout=20), (REPLY, "RenderReady"))
         self.assertGreaterEqual(time.monotonic() - started, 1.0)

@@ -120,7 +120,7 @@ class RequestsThatEndTheService(InstallationTest):
             with self.subTest(request=request):
                 self.app = self.install()
                 self.check_ends(request)
-        self.assertEqual(self.app.read("jobconvert.log"), "")
+                self.assertEqual(self.app.read("jobconvert.log"), "", request)
 
     def test_a_missing_sibling_ends_the_service_at_once(self):
         self.check_ends("Duplex", lambda: os.remove(self.app.file("flipguide.exe")))

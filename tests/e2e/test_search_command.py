@@ -76,9 +76,15 @@ class ArgumentForms(SearchCommandTest):
         self.assertFalse(self.key_exists())
 
     def test_length_beyond_the_argument_touches_nothing(self):
-        self.assertEqual(self.app.run("999/abc/def/Search/p"), 1)
-        self.assertEqual(self.app.run("-1/abc/def/Search/p"), 1)
-        self.assertFalse(os.path.exists(self.app.env["JOBHOST_REGISTRY"]) and self.key_exists())
+        # The arguments name this test's key: missing, then holding a record.
+        for record in (None, bytes(rec.make())):
+            if record:
+                self.store("SearchData", record)
+            for n in (999, -1):
+                self.assertEqual(self.app.run("%d/%s/%s/Search/p" % (n, self.inner, self.outer)), 1)
+            self.assertEqual(self.key_exists(), record is not None)
+            self.assertEqual((self.stored("SearchData"), self.total_printers()), (record, None))
+        self.assertEqual(self.calls(), [])
 
     def test_other_commands_run_the_job_service(self):
         for argument in (self.argument("/search/p"), "hello", ""):

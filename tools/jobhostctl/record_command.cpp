@@ -3,9 +3,8 @@
 
 #include "arguments.h"
 #include "commands.h"
-#include "file_access.h"
 #include "record_text.h"
-#include "registry_path.h"
+#include "reg_options.h"
 #include "settings_access.h"
 #include "support/utf.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "json_text.h"
+#include "text_formats.h"
 
 namespace jobhost::ctl {
 namespace {

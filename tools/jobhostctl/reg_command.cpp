@@ -3,12 +3,10 @@
 
 #include "arguments.h"
 #include "commands.h"
-#include "file_access.h"
-#include "hex_text.h"
 #include "reg_options.h"
-#include "registry_path.h"
 #include "settings_access.h"
 #include "support/utf.h"
+#include "text_formats.h"
 
 namespace jobhost::ctl {
 namespace {

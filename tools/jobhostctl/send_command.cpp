@@ -4,10 +4,9 @@
 #include "arguments.h"
 #include "commands.h"
 #include "exchange.h"
-#include "hex_text.h"
 #include "pipe_client.h"
-#include "request_message.h"
 #include "send_plan.h"
+#include "text_formats.h"
 
 namespace jobhost::ctl {
 namespace {

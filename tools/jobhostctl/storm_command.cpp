@@ -10,7 +10,6 @@
 #include "arguments.h"
 #include "commands.h"
 #include "exchange.h"
-#include "request_message.h"
 #include "send_plan.h"
 
 namespace jobhost::ctl {

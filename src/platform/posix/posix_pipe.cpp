@@ -13,7 +13,6 @@
 
 #include "platform/posix/deadline.h"
 #include "platform/posix/unique_fd.h"
-#include "service/family.h"
 #include "support/utf.h"
 
 namespace jobhost {

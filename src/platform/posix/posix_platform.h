@@ -1,9 +1,7 @@
 #pragma once
-// Every POSIX implementation of the seam, owned together and handed out as
-// one Platform.
+// Every POSIX implementation of the seam, owned together.
 
 #include "platform/platform.h"
-#include "platform/posix/posix_files.h"
 #include "platform/posix/posix_libraries.h"
 #include "platform/posix/posix_pipe.h"
 #include "platform/posix/posix_processes.h"
@@ -13,27 +11,8 @@
 
 namespace jobhost {
 
-class PosixPlatform {
- public:
-  PosixPlatform() = default;
-  PosixPlatform(const PosixPlatform&) = delete;
-  PosixPlatform& operator=(const PosixPlatform&) = delete;
-
-  Platform& platform() { return platform_; }
-
- private:
-  PosixPipeHost pipes_;
-  PosixProcesses processes_;
-  PosixLibraries libraries_;
-  SqliteSettingsStore settings_;
-  PosixSpooler spooler_;
-  PosixFiles files_;
-  PosixModulePath modulePath_;
-  PosixDebugOutput debug_;
-  PosixClock clock_;
-  PosixOemText oem_;
-  Platform platform_{pipes_, processes_,  libraries_, settings_, spooler_,
-                     files_, modulePath_, debug_,     clock_,    oem_};
-};
+using PosixPlatform =
+    PlatformOf<PosixPipeHost, PosixProcesses, PosixLibraries, SqliteSettingsStore, PosixSpooler,
+               PosixFiles, PosixModulePath, PosixDebugOutput, PosixClock, PosixOemText>;
 
 }  // namespace jobhost

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/posix/cups_queue.h"
-#include "port/device_uri.h"
+#include "support/device_uri.h"
 #include "support/utf.h"
 
 namespace jobhost {

@@ -1,5 +1,6 @@
 #pragma once
-// The small system services: module path, debug output, clock, 8-bit text.
+// The small system services: file copies for overlay requests, module path,
+// debug output, clock, 8-bit text.
 
 #include <chrono>
 #include <optional>
@@ -9,6 +10,17 @@
 #include "platform/system.h"
 
 namespace jobhost {
+
+// Request paths use "\" as their separator ("/" separates request fields).
+std::string PosixPathOf(std::u16string_view requestPath);
+
+class PosixFiles : public Files {
+ public:
+  // Copies a regular file's contents and permission bits through a temporary
+  // file beside the target, renamed over it: the target is either the old
+  // file or the whole copy, never half of one.
+  bool CopyReplacing(std::u16string_view source, std::u16string_view target) override;
+};
 
 class PosixModulePath : public ModulePath {
  public:

@@ -1,5 +1,5 @@
 #pragma once
-// The Win32 implementations of every interface, handed out as one Platform.
+// The Win32 implementations of every interface, owned together.
 
 #include "platform/platform.h"
 #include "platform/win32/win32_libraries.h"
@@ -11,28 +11,8 @@
 
 namespace jobhost::win32 {
 
-class Win32Platform {
- public:
-  Win32Platform() = default;
-  Win32Platform(const Win32Platform&) = delete;
-  Win32Platform& operator=(const Win32Platform&) = delete;
-
-  Platform& platform() { return platform_; }
-
- private:
-  Win32PipeHost pipes_;
-  Win32Processes processes_;
-  Win32Libraries libraries_;
-  Win32SettingsStore settings_;
-  Win32Spooler spooler_;
-  Win32Files files_;
-  Win32ModulePath modulePath_;
-  Win32DebugOutput debug_;
-  Win32Clock clock_;
-  Win32OemText oem_;
-  // Last: refers to every member above.
-  Platform platform_{pipes_, processes_,  libraries_, settings_, spooler_,
-                     files_, modulePath_, debug_,     clock_,    oem_};
-};
+using Win32Platform =
+    PlatformOf<Win32PipeHost, Win32Processes, Win32Libraries, Win32SettingsStore, Win32Spooler,
+               Win32Files, Win32ModulePath, Win32DebugOutput, Win32Clock, Win32OemText>;
 
 }  // namespace jobhost::win32

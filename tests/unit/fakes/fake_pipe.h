@@ -25,6 +25,17 @@ inline std::vector<std::byte> Utf16LeBytes(std::u16string_view text) {
   return bytes;
 }
 
+// Bytes written out as hex pairs ("52 00 65 00"), so that replies are checked
+// against literal bytes rather than against an encoder like the code's own.
+inline std::vector<std::byte> HexBytes(std::string_view text) {
+  std::vector<std::byte> bytes;
+  for (std::size_t at = 0; at + 1 < text.size(); at += 3) {
+    bytes.push_back(
+        static_cast<std::byte>(std::stoi(std::string(text.substr(at, 2)), nullptr, 16)));
+  }
+  return bytes;
+}
+
 struct InstanceScript {
   bool clientConnects = true;
   ReadStatus readStatus = ReadStatus::kMessage;

@@ -15,21 +15,10 @@
 
 namespace jobhost::testing {
 
-struct TestPlatform {
+struct TestPlatform
+    : PlatformOf<FakePipeHost, FakeProcesses, FakeLibraries, FakeSettingsStore, FakeSpooler,
+                 FakeFiles, FakeModulePath, FakeDebugOutput, FakeClock, FakeOemText> {
   TestPlatform() { processes.clock = &clock; }
-
-  FakePipeHost pipes;
-  FakeProcesses processes;
-  FakeLibraries libraries;
-  FakeSettingsStore store;
-  FakeSpooler spooler;
-  FakeFiles files;
-  FakeModulePath modulePath;
-  FakeDebugOutput debug;
-  FakeClock clock;
-  FakeOemText oem;
-  Platform platform{pipes, processes,  libraries, store, spooler,
-                    files, modulePath, debug,     clock, oem};
 };
 
 }  // namespace jobhost::testing

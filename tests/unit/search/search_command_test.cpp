@@ -44,14 +44,14 @@ struct SearchRun {
   explicit SearchRun(std::u16string_view path = kKey, bool withLibrary = true) {
     ScriptedDiscovery::Reset();
     if (withLibrary) fakes.libraries.Provide(testing::kLibraryPath, ScriptedDiscovery::Exports());
-    fakes.store.keys[std::u16string(path)] = {{u"SearchData", StoredRecord()}};
+    fakes.settings.keys[std::u16string(path)] = {{u"SearchData", StoredRecord()}};
   }
   FakeSettingsStore::Values& Values(std::u16string_view path = kKey) {
-    return fakes.store.keys[std::u16string(path)];
+    return fakes.settings.keys[std::u16string(path)];
   }
   void Run(std::u16string_view argument) {
     exitCode = RunSearchCommand(argument, testing::kFamily, fakes.platform);
-    EXPECT_EQ(fakes.store.openKeys, 0);
+    EXPECT_EQ(fakes.settings.openKeys, 0);
     EXPECT_EQ(fakes.libraries.open(), 0);
   }
 };
@@ -111,7 +111,7 @@ TEST(RunSearchCommand, SplitsTheArgumentIntoKeyAndParameter) {
     SearchRun run(Utf8ToUtf16(c.path));
     run.Run(c.argument);
     EXPECT_EQ(run.exitCode, c.form == Form::kNotSearch ? std::nullopt : std::optional(1)) << name;
-    EXPECT_EQ(run.fakes.store.calls, ExpectedCalls(c.form, c.path)) << name;
+    EXPECT_EQ(run.fakes.settings.calls, ExpectedCalls(c.form, c.path)) << name;
     bool searched = c.form == Form::kFull;
     ASSERT_EQ(ScriptedDiscovery::log.size(), searched ? 2u : 0u) << name;
     if (searched) {
@@ -126,8 +126,8 @@ TEST(RunSearchCommand, SplitsTheArgumentIntoKeyAndParameter) {
 }
 
 std::optional<FakeSettingsStore::Value> Stored(SearchRun& run, const char16_t* name) {
-  auto key = run.fakes.store.keys.find(kKey);
-  if (key == run.fakes.store.keys.end()) return std::nullopt;
+  auto key = run.fakes.settings.keys.find(kKey);
+  if (key == run.fakes.settings.keys.end()) return std::nullopt;
   auto value = key->second.find(name);
   if (value == key->second.end()) return std::nullopt;
   return value->second;
@@ -178,7 +178,7 @@ TEST(RunSearchCommand, StoresOnlyWhatEachOutcomeAllows) {
   };
   for (const auto& c : cases) {
     SearchRun run(kKey, c.setup != kNoLibrary);
-    FakeSettingsStore& store = run.fakes.store;
+    FakeSettingsStore& store = run.fakes.settings;
     run.Values() = {{u"SearchData", c.setup == kLongRecord ? *longRecord : *record},
                     {u"TotalPrinters", *earlierTotal}};
     if (c.setup == kNoKey || c.setup == kNoStore) store.keys.clear();

@@ -55,7 +55,7 @@ TEST(RunJobHost, DerivesNamesAndChoosesTheMode) {
     // No pipe instance can be made, so the service ends at once.
     EXPECT_EQ(RunJobHost(c.arguments, fakes.platform), c.exitCode);
     EXPECT_EQ(fakes.pipes.namesAsked, c.pipesCreated);
-    EXPECT_TRUE(fakes.store.calls.empty());
+    EXPECT_TRUE(fakes.settings.calls.empty());
   }
 }
 

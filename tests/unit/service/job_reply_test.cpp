@@ -10,7 +10,7 @@
 namespace jobhost {
 namespace {
 
-using testing::Utf16LeBytes;
+using testing::HexBytes;
 
 JobRequest PortCheck(std::int32_t kind, std::u16string address) {
   JobRequest request;
@@ -26,29 +26,34 @@ TEST(ComposeJobReply, RenderReadyIsTwentyTwoBytesWithoutTerminator) {
     JobRequest request;
     request.*flag = 1;
     request.actionResult = 1;
-    EXPECT_EQ(ComposeJobReply(request), Utf16LeBytes(u"RenderReady"));
+    EXPECT_EQ(ComposeJobReply(request),
+              HexBytes("52 00 65 00 6e 00 64 00 65 00 72 00 52 00 65 00 61 00 64 00 79 00"));
   }
 }
 
 TEST(ComposeJobReply, PortReplyCarriesKindAndAddress) {
-  const std::u16string longest(kPortAddressCapacity - 1, u'a');
+  const std::string port = "50 00 6f 00 72 00 74 00 ";  // "Port"
+  std::string longest = port + "33 00 2f 00";           // "3/"
+  for (std::size_t i = 0; i + 1 < kPortAddressCapacity; ++i) longest += " 61 00";
   struct Case {
     std::int32_t kind;
     std::u16string address;
-    std::u16string reply;
+    std::string reply;
   } cases[] = {
-      {1, u"", u"Port1/"},
-      {2, u"192.0.2.5", u"Port2/192.0.2.5"},
-      {3, u"fe80::1%4", u"Port3/fe80::1%4"},
-      {-7, u"", u"Port-7/"},
-      {INT_MAX, u"", u"Port2147483647/"},
-      {INT_MIN, u"", u"Port-2147483648/"},
+      {1, u"", port + "31 00 2f 00"},
+      {2, u"192.0.2.5", port + "32 00 2f 00 31 00 39 00 32 00 2e 00 30 00 2e 00 32 00 2e 00 35 00"},
+      {3, u"fe80::1%4\u4e2d",
+       port + "33 00 2f 00 66 00 65 00 38 00 30 00 3a 00 3a 00 31 00 25 00 34 00 2d 4e"},
+      {-7, u"", port + "2d 00 37 00 2f 00"},
+      {INT_MAX, u"", port + "32 00 31 00 34 00 37 00 34 00 38 00 33 00 36 00 34 00 37 00 2f 00"},
+      {INT_MIN, u"",
+       port + "2d 00 32 00 31 00 34 00 37 00 34 00 38 00 33 00 36 00 34 00 38 00 2f 00"},
       // Longer than 255 characters: sent whole, never cut.
-      {3, longest, u"Port3/" + longest},
+      {3, std::u16string(kPortAddressCapacity - 1, u'a'), longest},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
-    EXPECT_EQ(ComposeJobReply(PortCheck(c.kind, c.address)), Utf16LeBytes(c.reply));
+    EXPECT_EQ(ComposeJobReply(PortCheck(c.kind, c.address)), HexBytes(c.reply));
   }
 }
 

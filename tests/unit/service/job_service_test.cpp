@@ -113,7 +113,8 @@ TEST(RunJobService, PortCheckReplyCarriesKindAndAddress) {
         testing::ExportOf(+[](const char16_t*) -> std::int32_t { return 5; })}});
   EXPECT_EQ(RunJobService(DeriveFamily(u"C:\\Drivers\\vtlsvc.exe"), fakes.platform), 0);
   ASSERT_EQ(fakes.pipes.replies.size(), 1u);
-  EXPECT_EQ(fakes.pipes.replies[0].message, Utf16LeBytes(u"Port5/"));
+  EXPECT_EQ(fakes.pipes.replies[0].message,
+            testing::HexBytes("50 00 6f 00 72 00 74 00 35 00 2f 00"));
 }
 
 }  // namespace

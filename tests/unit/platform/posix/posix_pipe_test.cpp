@@ -86,21 +86,24 @@ TEST(PosixPipe, ReadsOneWholeMessageOrFails) {
     if (c.closes) served.client.Reset();
     std::vector<std::byte> buffer(8);
     auto start = Clock::now();
-    ReadResult read = served.instance->ReadMessage(buffer, 150ms);
+    ReadResult read = served.instance->ReadMessage(buffer, 500ms);
     auto took = Clock::now() - start;
     EXPECT_EQ(read.status, c.expected);
     std::string got(reinterpret_cast<const char*>(buffer.data()),
                     read.status == ReadStatus::kMessage ? read.size : 0);
     EXPECT_EQ(got, c.expected == ReadStatus::kMessage ? *c.message : "");
-    EXPECT_LT(took, 1s);
-    EXPECT_EQ(took >= 140ms, !c.message && !c.closes);
+    EXPECT_LT(took, 3s);
+    EXPECT_EQ(took >= 490ms, !c.message && !c.closes);
   }
 }
 
 TEST(PosixPipe, ReplyWaitsForTheReaderWithinTheLimit) {
   using Client = std::function<void(UniqueFd&)>;
   std::string received;
+  // Reads a while after the reply has arrived, well within the limit.
   const Client lateReader = [&](UniqueFd& client) {
+    pollfd entry{client.get(), POLLIN, 0};
+    ::poll(&entry, 1, 5000);
     std::this_thread::sleep_for(100ms);
     char incoming[64];
     ssize_t got = ::recv(client.get(), incoming, sizeof incoming, 0);
@@ -124,7 +127,7 @@ TEST(PosixPipe, ReplyWaitsForTheReaderWithinTheLimit) {
       {"a client that closes unread ends the wait", nothing, closesUnread, ReplyStatus::kDelivered,
        0ms},
       {"a client that never reads is given up at the limit", nothing, nothing,
-       ReplyStatus::kNotDelivered, 290ms},
+       ReplyStatus::kNotDelivered, 990ms},
       {"a client already gone makes every write fail", gone, nothing, ReplyStatus::kNotDelivered,
        0ms},
   };
@@ -136,11 +139,11 @@ TEST(PosixPipe, ReplyWaitsForTheReaderWithinTheLimit) {
     c.before(served.client);
     std::thread client([&] { c.during(served.client); });
     auto start = Clock::now();
-    EXPECT_EQ(served.instance->DeliverReply(Bytes("RenderReady"), 3, 300ms), c.expected);
+    EXPECT_EQ(served.instance->DeliverReply(Bytes("RenderReady"), 3, 1s), c.expected);
     auto took = Clock::now() - start;
     client.join();
     EXPECT_GE(took, c.minimum);
-    EXPECT_LT(took, 1s);
+    EXPECT_LT(took, 3s);
   }
   EXPECT_EQ(received, "RenderReady");
 }

@@ -6,7 +6,6 @@
 #include <set>
 #include <string>
 
-#include "platform/posix/posix_files.h"
 #include "platform/posix/posix_libraries.h"
 #include "platform/posix/posix_system.h"
 #include "platform/posix/posix_test_support.h"

@@ -1,0 +1,32 @@
+// The Windows parts of jobhostctl: its entry, and how a file is opened.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "platform/win32/wide_text.h"
+#include "support/utf.h"
+
+namespace jobhost::ctl {
+
+// The wide call, so paths outside the ANSI code page open too.
+std::FILE* OpenBinaryFile(const std::string& path, bool forWriting) {
+  return _wfopen(win32::ToWide(Utf8ToUtf16(path)).c_str(), forWriting ? L"wb" : L"rb");
+}
+
+}  // namespace jobhost::ctl
+
+int wmain(int argc, wchar_t** argv) {
+  // Output is UTF-8 with bare line feeds, byte for byte as on Linux.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) {
+    std::wstring_view argument(argv[i]);
+    arguments.push_back(jobhost::Utf16ToUtf8(std::u16string(argument.begin(), argument.end())));
+  }
+  return jobhost::ctl::RunJobhostCtl(arguments);
+}
