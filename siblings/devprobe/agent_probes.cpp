@@ -7,10 +7,11 @@
 namespace jobhost::devprobe {
 
 SysNameProbe::SysNameProbe(std::string community, std::int32_t v2cRequestId,
-                           std::int32_t v1RequestId)
-    : v2cRequestId_(v2cRequestId), v1RequestId_(v1RequestId) {
-  requests_.push_back(EncodeSysNameRequest(SnmpVersion::kV2c, community, v2cRequestId));
-  requests_.push_back(EncodeSysNameRequest(SnmpVersion::kV1, community, v1RequestId));
+                           std::int32_t v1RequestId, bool printersOnly)
+    : v2cRequestId_(v2cRequestId), v1RequestId_(v1RequestId), printersOnly_(printersOnly) {
+  requests_.push_back(
+      EncodeSysNameRequest(SnmpVersion::kV2c, community, v2cRequestId, printersOnly));
+  requests_.push_back(EncodeSysNameRequest(SnmpVersion::kV1, community, v1RequestId, printersOnly));
 }
 
 std::optional<std::string> SysNameProbe::MatchAnswer(ByteView datagram) const {
@@ -19,6 +20,9 @@ std::optional<std::string> SysNameProbe::MatchAnswer(ByteView datagram) const {
   const std::int32_t expected =
       response->version == SnmpVersion::kV2c ? v2cRequestId_ : v1RequestId_;
   if (response->requestId != expected) return std::nullopt;
+  // An SNMPv1 agent without hrDeviceType.1 answers with an error and no
+  // value: not a printer either.
+  if (printersOnly_ && !response->isPrinter) return std::nullopt;
   return response->sysName;
 }
 

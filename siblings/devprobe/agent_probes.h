@@ -25,13 +25,16 @@ class AgentProbe {
 class SysNameProbe : public AgentProbe {
  public:
   // The identifiers must differ: they tell which request an answer is for.
-  SysNameProbe(std::string community, std::int32_t v2cRequestId, std::int32_t v1RequestId);
+  // printersOnly also asks hrDeviceType.1 and accepts only printers' answers.
+  SysNameProbe(std::string community, std::int32_t v2cRequestId, std::int32_t v1RequestId,
+               bool printersOnly = false);
   const std::vector<Bytes>& Requests() const override { return requests_; }
   std::optional<std::string> MatchAnswer(ByteView datagram) const override;
 
  private:
   std::int32_t v2cRequestId_;
   std::int32_t v1RequestId_;
+  bool printersOnly_;
   std::vector<Bytes> requests_;
 };
 

@@ -28,6 +28,7 @@ class CollectAgentsTest : public ::testing::Test {
     return CollectAgents(channel, clock, probe, plan,
                          [&](const Endpoint& agent, const std::string& name) {
                            reports.push_back({FormatIpv4(agent), name});
+                           return true;
                          });
   }
   void Arrive(std::int64_t afterMs, const Endpoint& from, Bytes datagram) {
@@ -49,7 +50,7 @@ class CollectAgentsTest : public ::testing::Test {
 TEST_F(CollectAgentsTest, OneHostEndsTheWaitAtItsFirstAnswer) {
   Arrive(40, target, Answer("prn"));
   Arrive(50, target, Answer("prn", kV1Id, 0));
-  EXPECT_EQ(Collect({{target}, true, 3000, 1}), 1);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "prn"}}));
   EXPECT_EQ(clock.now - start, 40);
   ASSERT_EQ(channel.sent.size(), 2u) << "a v2c and a v1 request";
@@ -63,14 +64,14 @@ TEST_F(CollectAgentsTest, OneHostIgnoresWhatItShouldNotTrust) {
   Arrive(30, target, Answer("stale", kV2cId + 7));
   Arrive(40, target, Of({0x30, 0x03, 0x02, 0x01}));
   Arrive(50, target, Answer("prn", kV1Id, 0));
-  EXPECT_EQ(Collect({{target}, true, 3000, 1}), 1);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "prn"}}));
   EXPECT_EQ(clock.now - start, 50);
 }
 
 TEST_F(CollectAgentsTest, SilenceReturnsNothingAtTheTimeOut) {
   Arrive(3500, target, Answer("late"));
-  EXPECT_EQ(Collect({{target}, true, 3000, 1}), 0);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), 0);
   EXPECT_TRUE(reports.empty());
   EXPECT_EQ(clock.now - start, 3000);
 }
@@ -80,14 +81,14 @@ TEST_F(CollectAgentsTest, BroadcastCollectsEveryAgentOnceUntilTheTimeOut) {
   Arrive(10, target, Answer("a"));
   Arrive(20, other, Answer("b"));
   Arrive(30, target, Answer("a", kV1Id, 0));
-  EXPECT_EQ(Collect({{all}, false, 2000, 1}), 2);
+  EXPECT_EQ(Collect({{all}, false, 2000, 1, {}, 1}), 2);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "a"}, {"192.0.2.8", "b"}}));
   EXPECT_EQ(clock.now - start, 2000);
 }
 
 TEST_F(CollectAgentsTest, RequestsAreResentEvenlyWithinTheTimeOut) {
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
-  EXPECT_EQ(Collect({{all, target}, false, 6000, 3}), 0);
+  EXPECT_EQ(Collect({{all, target}, false, 6000, 3, {}, 1}), 0);
   std::vector<std::int64_t> times;
   for (const auto& sent : channel.sent) times.push_back(sent.atMs - start);
   // Two requests to two destinations, three times.
@@ -98,19 +99,19 @@ TEST_F(CollectAgentsTest, RequestsAreResentEvenlyWithinTheTimeOut) {
 
 TEST_F(CollectAgentsTest, FailuresEndTheSearch) {
   channel.sendsSucceed = false;
-  EXPECT_EQ(Collect({{target}, true, 3000, 1}), -1);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), -1);
   EXPECT_EQ(clock.now, start) << "no wait when nothing could be sent";
 
   FakeChannel broken(clock);
   broken.failWhenIdle = true;
-  EXPECT_EQ(CollectAgents(broken, clock, probe, {{target}, true, 3000, 1},
-                          [](const Endpoint&, const std::string&) {}),
+  EXPECT_EQ(CollectAgents(broken, clock, probe, {{target}, true, 3000, 1, {}, 1},
+                          [](const Endpoint&, const std::string&) { return true; }),
             -1);
-  EXPECT_EQ(Collect({{}, true, 3000, 1}), -1) << "no destination";
+  EXPECT_EQ(Collect({{}, true, 3000, 1, {}, 1}), -1) << "no destination";
 }
 
 TEST_F(CollectAgentsTest, ANegativeTimeOutSendsOnceAndDoesNotWait) {
-  EXPECT_EQ(Collect({{target}, true, -5, 1}), 0);
+  EXPECT_EQ(Collect({{target}, true, -5, 1, {}, 1}), 0);
   EXPECT_EQ(channel.sent.size(), 2u);
   EXPECT_TRUE(channel.waits.empty());
 }
