@@ -63,8 +63,13 @@ void DecodeAll(ByteView datagram) {
     Check(EngineIdText(report->engineId).size() < report->engineId.size());
   }
   static const SysNameProbe sysNameProbe("public", 77, 78);
+  static const SysNameProbe printerProbe("public", 77, 78, true);
   static const EngineIdProbe engineProbe(77, 5);
   sysNameProbe.MatchAnswer(exact);
+  if (const auto answer = printerProbe.MatchAnswer(exact)) {
+    // Only an answer that says it is a printer may be wanted.
+    Check(!answer->wanted || DecodeSysNameResponse(exact)->isPrinter);
+  }
   engineProbe.MatchAnswer(exact);
 }
 

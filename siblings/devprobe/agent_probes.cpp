@@ -14,7 +14,7 @@ SysNameProbe::SysNameProbe(std::string community, std::int32_t v2cRequestId,
   requests_.push_back(EncodeSysNameRequest(SnmpVersion::kV1, community, v1RequestId, printersOnly));
 }
 
-std::optional<std::string> SysNameProbe::MatchAnswer(ByteView datagram) const {
+std::optional<AgentAnswer> SysNameProbe::MatchAnswer(ByteView datagram) const {
   const auto response = DecodeSysNameResponse(datagram);
   if (!response) return std::nullopt;
   const std::int32_t expected =
@@ -22,8 +22,7 @@ std::optional<std::string> SysNameProbe::MatchAnswer(ByteView datagram) const {
   if (response->requestId != expected) return std::nullopt;
   // An SNMPv1 agent without hrDeviceType.1 answers with an error and no
   // value: not a printer either.
-  if (printersOnly_ && !response->isPrinter) return std::nullopt;
-  return response->sysName;
+  return AgentAnswer{response->sysName, !printersOnly_ || response->isPrinter};
 }
 
 EngineIdProbe::EngineIdProbe(std::int32_t messageId, std::int32_t requestId)
@@ -31,10 +30,10 @@ EngineIdProbe::EngineIdProbe(std::int32_t messageId, std::int32_t requestId)
   requests_.push_back(EncodeEngineDiscovery(messageId, requestId));
 }
 
-std::optional<std::string> EngineIdProbe::MatchAnswer(ByteView datagram) const {
+std::optional<AgentAnswer> EngineIdProbe::MatchAnswer(ByteView datagram) const {
   const auto report = DecodeEngineReport(datagram);
   if (!report || report->messageId != messageId_) return std::nullopt;
-  return EngineIdText(report->engineId);
+  return AgentAnswer{EngineIdText(report->engineId)};
 }
 
 std::int32_t NewRequestId() {

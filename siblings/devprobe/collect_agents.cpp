@@ -107,9 +107,9 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
     if (status != ReceiveStatus::kDatagram) continue;
 
     if (plan.oneHost && !FromTarget(plan, from)) continue;
-    const auto name = probe.MatchAnswer(ByteView(buffer.data(), std::min(size, buffer.size())));
-    if (!name || !answered.insert(KeyOf(from)).second) continue;
-    if (report(from, *name)) ++reported;
+    const auto answer = probe.MatchAnswer(ByteView(buffer.data(), std::min(size, buffer.size())));
+    if (!answer || !answered.insert(KeyOf(from)).second) continue;
+    if (answer->wanted && report(from, answer->name)) ++reported;
     if (plan.oneHost) break;
   }
   return delivered == 0 ? -1 : reported;
