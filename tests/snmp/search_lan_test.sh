@@ -127,25 +127,8 @@ check "without IPv4 nothing is reported and the call ends by its time-out (${ela
   [ -z "$output" -a "$elapsed_ms" -lt 1500 ]
 
 # --- a burst of 300 agents on one LAN ---
-burst=$net_tag-b
-responder=$net_tag-p
-net_add_namespace "$burst" || exit 1
-net_add_namespace "$responder" || exit 1
-ip netns exec "$burst" ip link add e0 type veth peer name e0 netns "$responder"
-ip netns exec "$burst" ip link set e0 address 02:00:00:00:4f:01
-ip netns exec "$burst" ip addr add 10.79.0.1/16 brd + dev e0
-addresses=()
-for i in $(seq 0 299); do addresses+=("10.79.$((1 + i / 200)).$((1 + i % 200))"); done
-printf 'addr add %s/16 dev e0\n' "${addresses[@]}" | ip netns exec "$responder" ip -batch -
-ip netns exec "$responder" ip link set e0 up
-ip netns exec "$burst" ip link set e0 up
-ip netns exec "$burst" ip route add default dev e0
-# The answers must not wait in the responder for address resolution.
-ip netns exec "$responder" ip neigh replace 10.79.0.1 lladdr 02:00:00:00:4f:01 dev e0 nud permanent
-ip netns exec "$responder" python3 "$here/burst_responder.py" 1161 "${addresses[@]}" \
-  >"$net_work/burst.out" 2>&1 &
-net_pids+=($!)
-for _ in $(seq 100); do grep -q ready "$net_work/burst.out" && break; sleep 0.1; done
+net_burst 300 1161 || exit 1
+burst=$net_burst_searcher
 before=$(net_rcvbuf_errors "$burst")
 start=$(date +%s%N)
 found=$(ip netns exec "$burst" "$find_tool" --timeout 2000 --broadcast --parameter port=1161 v4 "" |
