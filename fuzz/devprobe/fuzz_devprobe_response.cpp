@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "agent_probes.h"
@@ -60,7 +61,9 @@ void DecodeAll(ByteView datagram) {
   }
   if (const auto report = DecodeEngineReport(exact)) {
     Check(!report->engineId.empty() && report->engineId.size() <= 32);
-    Check(EngineIdText(report->engineId).size() < report->engineId.size());
+    // The longest readable form is an IPv6 address's 39 characters.
+    const std::string text = EngineIdText(report->engineId);
+    Check(text.size() <= 39 && std::memchr(text.data(), 0, text.size()) == nullptr);
   }
   static const SysNameProbe sysNameProbe("public", 77, 78);
   static const SysNameProbe printerProbe("public", 77, 78, true);
