@@ -9,6 +9,7 @@ packages=(
   libsqlite3-dev sqlite3 python3
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   snmpd snmp iproute2
+  cups # its SNMP backend is the discovery benchmark's comparison
 )
 [ "${1:-}" = "--native-only" ] && packages=(cmake make g++ libgtest-dev libgmock-dev libsqlite3-dev sqlite3 python3)
 
