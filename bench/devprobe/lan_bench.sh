@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Usage: lan_bench.sh BIN_DIR [LAN_AGENTS [FAR_AGENTS [BURST_AGENTS]]]
+#        (LAN_AGENTS and FAR_AGENTS at most 240 each)
 #
 # Discovery on the namespace network of tests/snmp/lan_network.sh, with
 # LAN_AGENTS (default 30) real snmpd agents on the searcher's LAN and
@@ -21,6 +22,11 @@ bin=$1
 lan_agents=${2:-30}
 far_agents=${3:-30}
 burst_agents=${4:-300}
+# Hosts .11 to .250 of each /24.
+if [ "$lan_agents" -gt 240 ] || [ "$far_agents" -gt 240 ]; then
+  echo "at most 240 agents on the LAN and on the far /24" >&2
+  exit 2
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../tests/snmp/lan_network.sh
 . "$here/../../tests/snmp/lan_network.sh"
