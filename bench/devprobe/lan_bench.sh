@@ -106,12 +106,14 @@ echo '| search | where | agents found | last answer (ms) | call returned (ms) |'
 echo '|---|---|---|---|---|'
 pattern=$'^[0-9.]+\t'
 searcher=$net_searcher
+lan_before=$(net_rcvbuf_errors "$searcher")
 row "library, broadcast, time-out 3000 ms" "LAN" "$lan_agents" \
   "$(timed "$bin/devprobe_find" --timeout 3000 --broadcast v4 "")"
 row "library, .255 target (sweep), time-out 3000 ms" "far /24" "$far_agents" \
   "$(timed "$bin/devprobe_find" --timeout 3000 --broadcast v4 10.78.0.255)"
 row "library, range=10.78.0.0/24 + broadcast" "LAN + far" "$((lan_agents + far_agents))" \
   "$(timed "$bin/devprobe_find" --timeout 3000 --broadcast --parameter range=10.78.0.0/24 v4 "")"
+lan_drops=$(($(net_rcvbuf_errors "$searcher") - lan_before))
 searcher=$net_burst_searcher
 before=$(net_rcvbuf_errors "$searcher")
 row "library, broadcast, time-out 3000 ms" "burst LAN" "$burst_agents" \
@@ -130,4 +132,4 @@ if command -v snmpget >/dev/null; then
   row "254 parallel snmpget (-t 1 -r 0)" "far /24" "$far_agents" "$(timed bash -c sweep_snmpget)"
 fi
 echo
-echo "UDP RcvbufErrors of the library's burst search: $burst_drops"
+echo "UDP RcvbufErrors of the library's LAN searches: $lan_drops, of its burst search: $burst_drops"
