@@ -28,7 +28,7 @@ if [ "$lan_agents" -gt 240 ] || [ "$far_agents" -gt 240 ]; then
   exit 2
 fi
 here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../../tests/snmp/lan_network.sh
+# shellcheck source-path=SCRIPTDIR source=../../tests/snmp/lan_network.sh
 . "$here/../../tests/snmp/lan_network.sh"
 reason=$(net_check)
 [ -z "$reason" ] || { echo "cannot run: $reason"; exit 1; }

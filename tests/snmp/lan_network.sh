@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the namespace tests and the benchmark: a small routed network
 # of real snmpd agents, made only inside network namespaces of its own.
 #
@@ -94,7 +95,7 @@ net_agent() {
   net_plug "$ns" "$bridge" "$subnet.$host" "$subnet.254" "$(net_mac "$side" "$host")" || return 1
   mkdir -p "$net_work/$name"
   printf 'agentAddress udp:161\n%s\n' "$config" >"$net_work/$name/snmpd.conf"
-  SNMP_PERSISTENT_DIR="$net_work/$name/state" MIBS= MIBDIRS="$net_work" \
+  SNMP_PERSISTENT_DIR="$net_work/$name/state" MIBS='' MIBDIRS="$net_work" \
     ip netns exec "$ns" "$net_snmpd" -f -C -c "$net_work/$name/snmpd.conf" \
     -Lf "$net_work/$name/snmpd.log" -p "$net_work/$name/snmpd.pid" &
   net_pids+=($!)

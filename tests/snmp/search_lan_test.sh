@@ -19,7 +19,7 @@ bin=$1
 prefix=$2
 here=$(cd "$(dirname "$0")" && pwd)
 find_tool=$bin/devprobe_find
-# shellcheck source=lan_network.sh
+# shellcheck source-path=SCRIPTDIR source=lan_network.sh
 . "$here/lan_network.sh"
 
 skip() { echo "SKIPPED: $*"; exit 77; }
