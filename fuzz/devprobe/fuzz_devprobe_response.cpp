@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "agent_probes.h"
@@ -60,11 +61,18 @@ void DecodeAll(ByteView datagram) {
   }
   if (const auto report = DecodeEngineReport(exact)) {
     Check(!report->engineId.empty() && report->engineId.size() <= 32);
-    Check(EngineIdText(report->engineId).size() < report->engineId.size());
+    // The longest readable form is an IPv6 address's 39 characters.
+    const std::string text = EngineIdText(report->engineId);
+    Check(text.size() <= 39 && std::memchr(text.data(), 0, text.size()) == nullptr);
   }
   static const SysNameProbe sysNameProbe("public", 77, 78);
+  static const SysNameProbe printerProbe("public", 77, 78, true);
   static const EngineIdProbe engineProbe(77, 5);
   sysNameProbe.MatchAnswer(exact);
+  if (const auto answer = printerProbe.MatchAnswer(exact)) {
+    // Only an answer that says it is a printer may be wanted.
+    Check(!answer->wanted || DecodeSysNameResponse(exact)->isPrinter);
+  }
   engineProbe.MatchAnswer(exact);
 }
 

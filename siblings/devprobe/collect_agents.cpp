@@ -1,6 +1,8 @@
 #include "collect_agents.h"
 
 #include <algorithm>
+#include <set>
+#include <tuple>
 
 namespace jobhost::devprobe {
 
@@ -19,15 +21,50 @@ int SendRequests(DatagramChannel& channel, const AgentProbe& probe, const Collec
   return sent;
 }
 
-bool AlreadyReported(const std::vector<Endpoint>& reported, const Endpoint& agent) {
-  return std::ranges::any_of(reported, [&](const Endpoint& known) {
-    return known.SameAddress(agent) && known.scopeId == agent.scopeId;
-  });
-}
-
 bool FromTarget(const CollectPlan& plan, const Endpoint& from) {
   const Endpoint& target = plan.destinations.front();
   return from.SameAddress(target) && from.port == target.port;
+}
+
+// The unicast sweep: datagram k of it is due k / rate seconds after the
+// start, so a late wake-up catches up without ever exceeding the rate on
+// average.
+class Sweep {
+ public:
+  Sweep(const CollectPlan& plan, const AgentProbe& probe, std::int64_t start)
+      : plan_(plan), requests_(probe.Requests()), start_(start) {}
+
+  bool Done() const { return host_ >= plan_.sweep.size() || requests_.empty(); }
+  std::int64_t NextDueMs() const {
+    return start_ + static_cast<std::int64_t>(sent_) * 1000 / std::max(plan_.sweepRate, 1);
+  }
+  // Sends what is due by now and before the deadline; the number sent.
+  int SendDue(DatagramChannel& channel, std::int64_t now, std::int64_t deadline) {
+    int delivered = 0;
+    while (!Done() && NextDueMs() <= now && NextDueMs() < deadline) {
+      if (channel.Send(plan_.sweep[host_], requests_[request_])) ++delivered;
+      ++sent_;
+      if (++request_ == requests_.size()) {
+        request_ = 0;
+        ++host_;
+      }
+    }
+    return delivered;
+  }
+
+ private:
+  const CollectPlan& plan_;
+  const std::vector<Bytes>& requests_;
+  std::int64_t start_;
+  std::size_t host_ = 0;
+  std::size_t request_ = 0;
+  std::uint64_t sent_ = 0;
+};
+
+using AgentKey = std::tuple<int, std::array<std::uint8_t, 16>, std::uint32_t>;
+
+AgentKey KeyOf(const Endpoint& agent) {
+  return {static_cast<int>(agent.family), agent.address, agent.scopeId};
 }
 
 }  // namespace
@@ -41,35 +78,41 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
   const std::int64_t deadline = start + timeoutMs;
   std::int64_t nextSend = start;
   int sends = 0;
+  int delivered = 0;
+  Sweep sweep(plan, probe, start);
 
   std::vector<std::uint8_t> buffer(kDatagramCapacity);
-  std::vector<Endpoint> reported;
+  std::set<AgentKey> answered;
+  int reported = 0;
   for (;;) {
     std::int64_t now = clock.NowMs();
     if (sends < attempts && now >= nextSend) {
-      if (SendRequests(channel, probe, plan) == 0 && sends == 0) return -1;
+      const int sent = SendRequests(channel, probe, plan);
+      if (sent == 0 && sends == 0 && plan.sweep.empty()) return -1;
+      delivered += sent;
       ++sends;
       nextSend = start + static_cast<std::int64_t>(timeoutMs) * sends / attempts;
       now = clock.NowMs();
     }
+    delivered += sweep.SendDue(channel, now, deadline);
     if (now >= deadline) break;
 
-    const std::int64_t wakeUp = sends < attempts ? std::min(deadline, nextSend) : deadline;
+    std::int64_t wakeUp = sends < attempts ? std::min(deadline, nextSend) : deadline;
+    if (!sweep.Done()) wakeUp = std::min(wakeUp, std::max(sweep.NextDueMs(), now));
     std::size_t size = 0;
     Endpoint from;
-    const ReceiveStatus status = channel.Receive(
-        buffer, static_cast<int>(std::max<std::int64_t>(wakeUp - now, 0)), size, from);
-    if (status == ReceiveStatus::kFailed) return reported.empty() ? -1 : int(reported.size());
+    const ReceiveStatus status =
+        channel.Receive(buffer, static_cast<int>(wakeUp - now), size, from);
+    if (status == ReceiveStatus::kFailed) return answered.empty() ? -1 : reported;
     if (status != ReceiveStatus::kDatagram) continue;
 
     if (plan.oneHost && !FromTarget(plan, from)) continue;
-    const auto name = probe.MatchAnswer(ByteView(buffer.data(), std::min(size, buffer.size())));
-    if (!name || AlreadyReported(reported, from)) continue;
-    reported.push_back(from);
-    report(from, *name);
+    const auto answer = probe.MatchAnswer(ByteView(buffer.data(), std::min(size, buffer.size())));
+    if (!answer || !answered.insert(KeyOf(from)).second) continue;
+    if (answer->wanted && report(from, answer->name)) ++reported;
     if (plan.oneHost) break;
   }
-  return static_cast<int>(reported.size());
+  return delivered == 0 ? -1 : reported;
 }
 
 }  // namespace jobhost::devprobe

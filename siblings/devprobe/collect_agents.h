@@ -1,7 +1,7 @@
 #pragma once
 // The wait for answers: sends a probe's requests to every destination,
-// re-sends them at even steps within the time-out, and reports each agent
-// that answers once.
+// re-sends them at even steps within the time-out, sweeps the unicast hosts
+// at a steady pace, and reports each agent that answers once.
 
 #include <functional>
 #include <string>
@@ -20,9 +20,16 @@ struct CollectPlan {
   int timeoutMs = 0;
   // How often the requests are sent, spread evenly over the time-out.
   int attempts = 1;
+  // Hosts asked once each, besides the destinations, at most sweepRate
+  // datagrams per second from the start; what the time-out leaves no room
+  // for is not sent.
+  std::vector<Endpoint> sweep;
+  int sweepRate = 1;
 };
 
-using AgentReport = std::function<void(const Endpoint& agent, const std::string& name)>;
+// Hands an agent on; false when it was not reported (the search had
+// reported it already, for one).
+using AgentReport = std::function<bool(const Endpoint& agent, const std::string& name)>;
 
 // The number of agents reported, or -1 when not one request could be sent or
 // the socket failed before any agent answered.

@@ -30,6 +30,10 @@ Endpoint Ipv4Endpoint(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8
 // Dotted text of an IPv4 endpoint's address, e.g. "192.0.2.7".
 std::string FormatIpv4(const Endpoint& endpoint);
 
+// The search's IPv6 text: eight groups of four lower-case hex digits, the
+// first run of zero groups (not the longest) written as "::".
+std::string FormatIpv6(const std::array<std::uint8_t, 16>& address);
+
 // Size of the record the IPv6 result callback receives.
 inline constexpr std::size_t kAddressRecordSize = 80;
 

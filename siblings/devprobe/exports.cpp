@@ -1,12 +1,14 @@
 // The library's exports: argument checks and the bridge from the C calling
 // interface to the portable discovery code. Every callback is made on the
-// calling thread, one at a time, before the export returns.
+// calling thread, one at a time, before the export returns; an agent is
+// reported once per search.
 
 #include <algorithm>
 #include <type_traits>
 
 #include "find_agents.h"
 #include "search/discovery_abi.h"
+#include "search_memory.h"
 #include "support/abi.h"
 
 namespace jobhost::devprobe {
@@ -18,49 +20,67 @@ constexpr int kCommunityAttempts = 2;
 constexpr int kMaxRetries = 10;
 constexpr std::int32_t kFailed = -1;
 
+// The search the loaded library is in: the first find call starts it, the
+// SNMPv3 call after it reports only agents it has not reported yet.
+SearchMemory& Memory() {
+  static SearchMemory memory;
+  return memory;
+}
+
 std::string TextOrEmpty(const char* text) {
   return text ? std::string(text) : std::string();
 }
 
 AgentReport ReportTo(AgentFoundCallback callback) {
   return [callback](const Endpoint& agent, const std::string& name) {
+    if (!Memory().Claim(agent)) return false;
     callback(FormatIpv4(agent).c_str(), name.c_str());
+    return true;
   };
 }
 
 AgentReport ReportTo(AgentFoundV6Callback callback) {
   return [callback](const Endpoint& agent, const std::string& name) {
+    if (!Memory().Claim(agent)) return false;
     const auto record = MakeAddressRecord(agent);
     callback(record.data(), nullptr, name.c_str());
+    return true;
   };
 }
 
 // Runs one search; any failure, even an exhausted heap, becomes a result.
-int Search(AddressFamily family, bool broadcast, const char* target, int timeoutMs, int attempts,
-           const char* parameter, const AgentProbe& probe, const AgentReport& report) {
+int Search(const FindRequest& request, const AgentProbe& probe, const AgentReport& report) {
   try {
-    const auto options = ParseSearchOptions(TextOrEmpty(parameter));
-    if (!options) return kFailed;
     const auto network = OpenSystemNetwork();
     if (!network) return kFailed;
     SteadyClock clock;
-    FindRequest request{family, broadcast, TextOrEmpty(target), timeoutMs, attempts, *options};
     return FindAgents(*network, clock, probe, request, report);
   } catch (...) {
     return kFailed;
   }
 }
 
+std::optional<FindRequest> MakeRequest(AddressFamily family, std::int32_t broadcast,
+                                       const char* target, std::int32_t timeoutMs, int attempts,
+                                       const char* parameter) {
+  const auto options = ParseSearchOptions(TextOrEmpty(parameter));
+  if (!options) return std::nullopt;
+  return FindRequest{family, broadcast != 0, TextOrEmpty(target), timeoutMs, attempts, *options};
+}
+
 template <typename Callback>
 std::int32_t FindByCommunity(AddressFamily family, const char* community, std::int32_t broadcast,
                              const char* target, std::int32_t timeoutMs, const char* parameter,
                              Callback callback) {
-  if (!callback) return kFailed;
   try {
+    Memory().Start();
+    if (!callback) return kFailed;
+    const auto request =
+        MakeRequest(family, broadcast, target, timeoutMs, kCommunityAttempts, parameter);
+    if (!request) return kFailed;
     const SysNameProbe probe(community ? community : kDefaultCommunity, NewRequestId(),
-                             NewRequestId());
-    return Search(family, broadcast != 0, target, timeoutMs, kCommunityAttempts, parameter, probe,
-                  ReportTo(callback));
+                             NewRequestId(), request->options.printersOnly);
+    return Search(*request, probe, ReportTo(callback));
   } catch (...) {
     return kFailed;
   }
@@ -71,10 +91,14 @@ int FindEngines(AddressFamily family, std::int32_t broadcast, const char* target
                 std::int32_t timeoutMs, std::int32_t retries, const char* parameter,
                 Callback callback) {
   try {
-    const EngineIdProbe probe(NewRequestId(), NewRequestId());
     const int attempts = std::clamp(retries, 0, kMaxRetries) + 1;
-    return Search(family, broadcast != 0, target, timeoutMs, attempts, parameter, probe,
-                  ReportTo(callback));
+    const auto request = MakeRequest(family, broadcast, target, timeoutMs, attempts, parameter);
+    if (!request) return kFailed;
+    // Engine discovery grants no access, so no agent found this way can be
+    // asked whether it is a printer: none is reported, nothing is sent.
+    if (request->options.printersOnly) return 0;
+    const EngineIdProbe probe(NewRequestId(), NewRequestId());
+    return Search(*request, probe, ReportTo(callback));
   } catch (...) {
     return kFailed;
   }

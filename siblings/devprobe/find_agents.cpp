@@ -52,6 +52,26 @@ void AddGroupOnInterfaces(Network& network, const Endpoint& group,
   if (destinations.empty()) destinations.push_back(group);
 }
 
+// The hosts a broadcast search also asks one by one: those of the ranges,
+// and .1 to .254 of the /24 of a directed broadcast target (x.y.z.255),
+// since routers drop directed broadcasts and many agents ignore them.
+std::vector<Endpoint> SweepHosts(const Endpoint& target, const SearchOptions& options) {
+  std::vector<Ipv4Range> ranges = options.ranges;
+  if (target.address[3] == 0xFF && !IsLimitedBroadcast(target)) {
+    const std::uint32_t network = (std::uint32_t{target.address[0]} << 24) |
+                                  (std::uint32_t{target.address[1]} << 16) |
+                                  (std::uint32_t{target.address[2]} << 8);
+    ranges.push_back({network, 24});
+  }
+  std::vector<Endpoint> hosts;
+  for (const std::uint32_t host : RangeHosts(ranges)) {
+    hosts.push_back(Ipv4Endpoint(
+        static_cast<std::uint8_t>(host >> 24), static_cast<std::uint8_t>(host >> 16),
+        static_cast<std::uint8_t>(host >> 8), static_cast<std::uint8_t>(host), options.port));
+  }
+  return hosts;
+}
+
 }  // namespace
 
 std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& request) {
@@ -70,6 +90,8 @@ std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& reque
   plan.oneHost = !request.broadcast;
   plan.timeoutMs = request.timeoutMs;
   plan.attempts = request.attempts;
+  plan.sweepRate = request.options.sweepRate;
+  if (request.broadcast && !ipv6) plan.sweep = SweepHosts(*resolved, request.options);
   if (request.broadcast && resolved->IsIpv6Multicast() && resolved->scopeId == 0) {
     AddGroupOnInterfaces(network, *resolved, plan.destinations);
     return plan;

@@ -34,6 +34,10 @@ class DatagramChannel {
                                 Endpoint& from) = 0;
 };
 
+// Room for the answers of a few hundred agents to one broadcast, which all
+// arrive at once.
+inline constexpr int kReceiveBufferBytes = 1 << 20;
+
 class Network {
  public:
   virtual ~Network() = default;
@@ -44,6 +48,8 @@ class Network {
   // The index of every IPv6 interface that is up and does multicast.
   virtual std::vector<std::uint32_t> Ipv6MulticastInterfaces() = 0;
   // nullptr when no socket can be made; broadcast allows IPv4 broadcasts.
+  // Its receive buffer holds at least kReceiveBufferBytes where the system
+  // lets it.
   virtual std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) = 0;
 };
 

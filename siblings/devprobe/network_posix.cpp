@@ -153,6 +153,12 @@ class PosixNetwork : public Network {
     if (!ipv6 && broadcast && ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
       return nullptr;
     }
+    // The forced size passes the system's cap (net.core.rmem_max) where the
+    // caller may; elsewhere the plain request gets as much as the cap allows.
+    const int size = kReceiveBufferBytes;
+    if (::setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
+      ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    }
     return channel;
   }
 

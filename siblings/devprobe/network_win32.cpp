@@ -206,6 +206,8 @@ class WinsockNetwork : public Network {
         ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, value, sizeof on) != 0) {
       return nullptr;
     }
+    const int size = kReceiveBufferBytes;
+    ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size), sizeof size);
     // Without this an ICMP "port unreachable" of an earlier send fails the
     // next receive; where the option is unknown the receive skips that error.
     BOOL reportResets = FALSE;

@@ -1,10 +1,15 @@
 #include "search_options.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace jobhost::devprobe {
 
 namespace {
+
+constexpr int kMinPrefixLength = 16;
+// Far above what a LAN takes, low enough that the pacing arithmetic is safe.
+constexpr int kMaxSweepRate = 1000000;
 
 std::string_view Trim(std::string_view text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
@@ -22,12 +27,83 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::optional<std::uint16_t> ParsePort(std::string_view text) {
+// A decimal number from minimum to maximum, digits only, nothing around it.
+std::optional<unsigned> ParseNumber(std::string_view text, unsigned minimum, unsigned maximum) {
   unsigned value = 0;
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc() || stop != end || value == 0 || value > 65535) return std::nullopt;
-  return static_cast<std::uint16_t>(value);
+  if (text.empty() || text.front() == '+' || error != std::errc() || stop != end ||
+      value < minimum || value > maximum) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// A dotted quad of four decimal octets.
+std::optional<std::uint32_t> ParseIpv4(std::string_view text) {
+  std::uint32_t address = 0;
+  for (int octet = 0; octet < 4; ++octet) {
+    const std::size_t dot = text.find('.');
+    if ((octet < 3) == (dot == std::string_view::npos)) return std::nullopt;
+    const std::string_view digits = text.substr(0, dot);
+    if (digits.size() > 3) return std::nullopt;
+    const auto value = ParseNumber(digits, 0, 255);
+    if (!value) return std::nullopt;
+    address = (address << 8) | *value;
+    text = octet < 3 ? text.substr(dot + 1) : std::string_view{};
+  }
+  return address;
+}
+
+std::optional<Ipv4Range> ParseRange(std::string_view text) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string_view::npos) return std::nullopt;
+  const auto address = ParseIpv4(Trim(text.substr(0, slash)));
+  const auto length = ParseNumber(Trim(text.substr(slash + 1)), kMinPrefixLength, 32);
+  if (!address || !length) return std::nullopt;
+  const std::uint32_t mask = *length == 32 ? 0xFFFFFFFFu : ~(0xFFFFFFFFu >> *length);
+  return Ipv4Range{*address & mask, static_cast<int>(*length)};
+}
+
+std::optional<std::vector<Ipv4Range>> ParseRanges(std::string_view text) {
+  std::vector<Ipv4Range> ranges;
+  std::uint32_t addresses = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',');
+    const auto range = ParseRange(text.substr(0, comma));
+    if (!range) return std::nullopt;
+    // At most 2^16 per range, so the sum cannot overflow before the check.
+    addresses += 1u << (32 - range->prefixLength);
+    if (addresses > kMaxRangeAddresses) return std::nullopt;
+    ranges.push_back(*range);
+    if (comma == std::string_view::npos) return ranges;
+    text = text.substr(comma + 1);
+  }
+}
+
+// Applies one pair; false when a known key cannot use its value.
+bool ApplyOption(std::string_view key, std::string_view value, SearchOptions& options) {
+  if (EqualsIgnoringCase(key, "port")) {
+    const auto port = ParseNumber(value, 1, 65535);
+    if (port) options.port = static_cast<std::uint16_t>(*port);
+    return port.has_value();
+  }
+  if (EqualsIgnoringCase(key, "range")) {
+    auto ranges = ParseRanges(value);
+    if (ranges) options.ranges = std::move(*ranges);
+    return ranges.has_value();
+  }
+  if (EqualsIgnoringCase(key, "rate")) {
+    const auto rate = ParseNumber(value, 1, kMaxSweepRate);
+    if (rate) options.sweepRate = static_cast<int>(*rate);
+    return rate.has_value();
+  }
+  if (EqualsIgnoringCase(key, "printers")) {
+    const auto printers = ParseNumber(value, 0, 1);
+    if (printers) options.printersOnly = *printers == 1;
+    return printers.has_value();
+  }
+  return true;
 }
 
 }  // namespace
@@ -41,15 +117,24 @@ std::optional<SearchOptions> ParseSearchOptions(std::string_view parameter) {
 
     const std::size_t equals = pair.find('=');
     if (equals == std::string_view::npos) continue;
-    const std::string_view key = Trim(pair.substr(0, equals));
-    const std::string_view value = Trim(pair.substr(equals + 1));
-    if (EqualsIgnoringCase(key, "port")) {
-      const auto port = ParsePort(value);
-      if (!port) return std::nullopt;
-      options.port = *port;
+    if (!ApplyOption(Trim(pair.substr(0, equals)), Trim(pair.substr(equals + 1)), options)) {
+      return std::nullopt;
     }
   }
   return options;
+}
+
+std::vector<std::uint32_t> RangeHosts(const std::vector<Ipv4Range>& ranges) {
+  std::vector<std::uint32_t> hosts;
+  for (const Ipv4Range& range : ranges) {
+    const std::uint32_t size = 1u << (32 - range.prefixLength);
+    // /31 and /32 have no network or broadcast address to leave out.
+    const std::uint32_t skip = range.prefixLength < 31 ? 1 : 0;
+    for (std::uint32_t i = skip; i + skip < size; ++i) hosts.push_back(range.address + i);
+  }
+  std::sort(hosts.begin(), hosts.end());
+  hosts.erase(std::unique(hosts.begin(), hosts.end()), hosts.end());
+  return hosts;
 }
 
 }  // namespace jobhost::devprobe

@@ -1,6 +1,9 @@
 #include "snmp_messages.h"
 
 #include <algorithm>
+#include <array>
+
+#include "endpoint.h"
 
 namespace jobhost::devprobe {
 
@@ -17,10 +20,28 @@ constexpr std::uint8_t kReportableFlag = 0x04;
 constexpr std::uint8_t kPrivacyFlag = 0x02;
 
 constexpr std::size_t kEngineIdMaxSize = 32;
+// RFC 3411 engine-ID formats: the byte after the enterprise number.
+constexpr std::uint8_t kEngineIdIpv4Format = 1;
+constexpr std::uint8_t kEngineIdIpv6Format = 2;
+constexpr std::uint8_t kEngineIdMacFormat = 3;
 constexpr std::uint8_t kEngineIdTextFormat = 4;
+constexpr std::size_t kEngineIdHeaderSize = 5;
 
 Bytes SysNameOid() {
   return EncodeObjectId({1, 3, 6, 1, 2, 1, 1, 5, 0});
+}
+
+// hrDeviceType.1 and the value a printer gives it, hrDevicePrinter.
+Bytes DeviceTypeOid() {
+  return EncodeObjectId({1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 2, 1});
+}
+Bytes PrinterTypeOid() {
+  return EncodeObjectId({1, 3, 6, 1, 2, 1, 25, 3, 1, 5});
+}
+
+// The content bytes of an encoded object identifier (tag and length dropped).
+bool IsOid(ByteView content, const Bytes& encoded) {
+  return std::ranges::equal(content, ByteView(encoded).subspan(2));
 }
 
 bool IsRequestId(std::int64_t value) {
@@ -32,36 +53,55 @@ std::string TextUpToZero(ByteView bytes) {
   return std::string(bytes.begin(), end);
 }
 
-// Reads the first variable binding; the name is set only for sysName.0
-// holding an octet string.
-bool ReadSysName(BerReader& pdu, std::string& sysName) {
+// Reads every variable binding: sysName.0 holding an octet string gives the
+// name, hrDeviceType.1 holding hrDevicePrinter marks a printer.
+bool ReadBindings(BerReader& pdu, SysNameResponse& response) {
   BerReader bindings(ByteView{});
-  BerReader binding(ByteView{});
   if (!pdu.Enter(ber::kSequence, bindings)) return false;
-  if (bindings.AtEnd()) return true;
-  ByteView oid;
-  ByteView value;
-  std::uint8_t valueTag = 0;
-  if (!bindings.Enter(ber::kSequence, binding) || !binding.Read(ber::kObjectId, oid) ||
-      !binding.ReadAny(valueTag, value)) {
-    return false;
-  }
-  const Bytes expected = SysNameOid();
-  const ByteView expectedOid = ByteView(expected).subspan(2);
-  if (valueTag == ber::kOctetString && std::ranges::equal(oid, expectedOid)) {
-    sysName = TextUpToZero(value);
+  const Bytes sysName = SysNameOid();
+  const Bytes deviceType = DeviceTypeOid();
+  const Bytes printer = PrinterTypeOid();
+  while (!bindings.AtEnd()) {
+    BerReader binding(ByteView{});
+    ByteView oid;
+    ByteView value;
+    std::uint8_t valueTag = 0;
+    if (!bindings.Enter(ber::kSequence, binding) || !binding.Read(ber::kObjectId, oid) ||
+        !binding.ReadAny(valueTag, value)) {
+      return false;
+    }
+    if (valueTag == ber::kOctetString && IsOid(oid, sysName)) {
+      response.sysName = TextUpToZero(value);
+    } else if (valueTag == ber::kObjectId && IsOid(oid, deviceType) && IsOid(value, printer)) {
+      response.isPrinter = true;
+    }
   }
   return true;
 }
 
+std::string HexByte(std::uint8_t byte) {
+  constexpr char kDigits[] = "0123456789abcdef";
+  return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
+}
+
+std::string MacText(ByteView mac) {
+  std::string text;
+  for (std::size_t i = 0; i < mac.size(); ++i) text += (i ? ":" : "") + HexByte(mac[i]);
+  return text;
+}
+
 }  // namespace
 
-Bytes EncodeSysNameRequest(SnmpVersion version, std::string_view community,
-                           std::int32_t requestId) {
-  const Bytes binding = EncodeElement(ber::kSequence, Join({SysNameOid(), EncodeNull()}));
+Bytes EncodeSysNameRequest(SnmpVersion version, std::string_view community, std::int32_t requestId,
+                           bool askDeviceType) {
+  Bytes bindings = EncodeElement(ber::kSequence, Join({SysNameOid(), EncodeNull()}));
+  if (askDeviceType) {
+    const Bytes type = EncodeElement(ber::kSequence, Join({DeviceTypeOid(), EncodeNull()}));
+    bindings.insert(bindings.end(), type.begin(), type.end());
+  }
   const Bytes pdu = EncodeElement(
       kGetRequestPdu, Join({EncodeInteger(requestId), EncodeInteger(0), EncodeInteger(0),
-                            EncodeElement(ber::kSequence, binding)}));
+                            EncodeElement(ber::kSequence, bindings)}));
   return EncodeElement(ber::kSequence, Join({EncodeInteger(static_cast<std::int64_t>(version)),
                                              EncodeOctetString(community), pdu}));
 }
@@ -85,7 +125,7 @@ std::optional<SysNameResponse> DecodeSysNameResponse(ByteView datagram) {
   SysNameResponse response;
   response.version = static_cast<SnmpVersion>(version);
   response.requestId = static_cast<std::int32_t>(requestId);
-  if (!ReadSysName(pdu, response.sysName)) return std::nullopt;
+  if (!ReadBindings(pdu, response)) return std::nullopt;
   return response;
 }
 
@@ -159,10 +199,25 @@ std::optional<EngineReport> DecodeEngineReport(ByteView datagram) {
 }
 
 std::string EngineIdText(ByteView engineId) {
-  if (engineId.size() < 5 || !(engineId[0] & 0x80) || engineId[4] != kEngineIdTextFormat) {
-    return {};
+  if (engineId.size() < kEngineIdHeaderSize || !(engineId[0] & 0x80)) return {};
+  const ByteView data = engineId.subspan(kEngineIdHeaderSize);
+  switch (engineId[4]) {
+    case kEngineIdTextFormat:
+      return TextUpToZero(data);
+    case kEngineIdMacFormat:
+      return data.size() == 6 ? MacText(data) : std::string();
+    case kEngineIdIpv4Format:
+      return data.size() == 4 ? FormatIpv4(Ipv4Endpoint(data[0], data[1], data[2], data[3], 0))
+                              : std::string();
+    case kEngineIdIpv6Format: {
+      if (data.size() != 16) return {};
+      std::array<std::uint8_t, 16> address{};
+      std::ranges::copy(data, address.begin());
+      return FormatIpv6(address);
+    }
+    default:
+      return {};
   }
-  return TextUpToZero(engineId.subspan(5));
 }
 
 }  // namespace jobhost::devprobe

@@ -20,6 +20,8 @@ struct SysNameResponse {
   std::int32_t requestId = 0;
   // sysName.0 when the answer holds it as an octet string, else empty.
   std::string sysName;
+  // hrDeviceType.1 is hrDevicePrinter.
+  bool isPrinter = false;
 };
 
 // What an SNMPv3 answer carries that discovery needs.
@@ -28,7 +30,10 @@ struct EngineReport {
   Bytes engineId;
 };
 
-Bytes EncodeSysNameRequest(SnmpVersion version, std::string_view community, std::int32_t requestId);
+// With askDeviceType the request also asks hrDeviceType.1, so one answer
+// tells whether the agent is a printer.
+Bytes EncodeSysNameRequest(SnmpVersion version, std::string_view community, std::int32_t requestId,
+                           bool askDeviceType = false);
 // Decodes a GetResponse of version 1 or 2c. Anything else: nullopt.
 std::optional<SysNameResponse> DecodeSysNameResponse(ByteView datagram);
 
@@ -36,8 +41,9 @@ Bytes EncodeEngineDiscovery(std::int32_t messageId, std::int32_t requestId);
 // Decodes an SNMPv3 USM answer with a non-empty authoritative engine ID.
 std::optional<EngineReport> DecodeEngineReport(ByteView datagram);
 
-// The administrator's text of an engine ID in text format (RFC 3411: the
-// enterprise bit set and format byte 4), cut at a zero byte; else empty.
+// The readable form of an engine ID of RFC 3411's formats (enterprise bit
+// set): text (4) cut at a zero byte, MAC (3) as xx:xx:xx:xx:xx:xx, IPv4 (1)
+// dotted, IPv6 (2) in the search's IPv6 text form; anything else empty.
 std::string EngineIdText(ByteView engineId);
 
 }  // namespace jobhost::devprobe

@@ -87,6 +87,15 @@ TEST(SnmpMessages, SysNameRequestHasTheExactWireForm) {
   const Bytes v1 = EncodeSysNameRequest(SnmpVersion::kV1, "public", 0x1234);
   ASSERT_EQ(v1.size(), expected.size());
   EXPECT_EQ(v1[4], 0x00);
+
+  // Asking for printers appends the hrDeviceType.1 binding to the same list.
+  const Bytes typeBinding = Of({0x30, 0x0F, 0x06, 0x0B, 0x2B, 0x06, 0x01, 0x02, 0x01, 0x19, 0x03,
+                                0x02, 0x01, 0x02, 0x01, 0x05, 0x00});
+  const Bytes printers = EncodeSysNameRequest(SnmpVersion::kV2c, "public", 0x1234, true);
+  ASSERT_EQ(printers.size(), expected.size() + typeBinding.size());
+  EXPECT_TRUE(std::ranges::equal(ByteView(printers).last(typeBinding.size()), typeBinding));
+  EXPECT_EQ(printers[printers.size() - typeBinding.size() - 0x0E - 1], 0x0E + typeBinding.size())
+      << "binding list length";
 }
 
 TEST(SnmpMessages, EngineDiscoveryIsReportableNoAuthWithoutUserOrEngine) {
@@ -180,7 +189,7 @@ TEST(SnmpMessages, EngineReportCarriesTheEngineId) {
   EXPECT_TRUE(DecodeEngineReport(EngineAnswer(1, kTextEngine, 0xA2))) << "a response PDU";
 }
 
-TEST(SnmpMessages, EngineIdTextOnlyForTheTextFormat) {
+TEST(SnmpMessages, EngineIdTextByItsFormat) {
   const struct {
     const char* what;
     Bytes engineId;
@@ -188,7 +197,17 @@ TEST(SnmpMessages, EngineIdTextOnlyForTheTextFormat) {
   } cases[] = {
       {"text format", kTextEngine, "engine-7"},
       {"text with zero byte", Of({0x80, 0, 0x1F, 0x88, 4, 'a', 0, 'b'}), "a"},
-      {"MAC format", Of({0x80, 0, 0x1F, 0x88, 3, 1, 2, 3, 4, 5, 6}), ""},
+      {"MAC format", Of({0x80, 0, 0x1F, 0x88, 3, 0, 0x1B, 0xA9, 0xFE, 0xC3, 0x0A}),
+       "00:1b:a9:fe:c3:0a"},
+      {"MAC of the wrong size", Of({0x80, 0, 0x1F, 0x88, 3, 1, 2, 3, 4, 5}), ""},
+      {"IPv4 format", Of({0x80, 0, 0x1F, 0x88, 1, 192, 0, 2, 17}), "192.0.2.17"},
+      {"IPv4 of the wrong size", Of({0x80, 0, 0x1F, 0x88, 1, 192, 0, 2}), ""},
+      {"IPv6 format, first zero run compressed",
+       Of({0x80, 0, 0x1F, 0x88, 2, 0x20, 0x01, 0x0D, 0xB8, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1}),
+       "2001:0db8::0001:0000:0000:0001"},
+      {"IPv6 of the wrong size", Of({0x80, 0, 0x1F, 0x88, 2, 0x20, 0x01}), ""},
+      {"enterprise-specific random (net-snmp's default)",
+       Of({0x80, 0, 0x1F, 0x88, 0x80, 0x3E, 0x12, 0x9A, 0x01}), ""},
       {"octets format", Of({0x80, 0, 0x1F, 0x88, 5, 'a', 'b'}), ""},
       {"old format without the enterprise bit", Of({0x00, 0, 0x1F, 0x88, 4, 'a'}), ""},
       {"too short for a format byte", Of({0x80, 0, 0x1F, 0x88}), ""},
@@ -196,18 +215,38 @@ TEST(SnmpMessages, EngineIdTextOnlyForTheTextFormat) {
   for (const auto& c : cases) EXPECT_EQ(EngineIdText(c.engineId), c.text) << c.what;
 }
 
+// The name of a wanted answer; nullopt for no answer or an unwanted one.
+std::optional<std::string> WantedName(const std::optional<AgentAnswer>& answer) {
+  if (!answer || !answer->wanted) return std::nullopt;
+  return answer->name;
+}
+
 TEST(AgentProbes, AnswersMustCarryTheIdentifierOfTheirOwnRequest) {
   const SysNameProbe probe("public", 1001, 1002);
   const Bytes name = EncodeOctetString("p");
-  EXPECT_EQ(probe.MatchAnswer(SysNameAnswer(1, 1001, name)), "p") << "v2c answer";
-  EXPECT_EQ(probe.MatchAnswer(SysNameAnswer(0, 1002, name)), "p") << "v1 answer";
-  EXPECT_FALSE(probe.MatchAnswer(SysNameAnswer(0, 1001, name))) << "v1 with the v2c id";
-  EXPECT_FALSE(probe.MatchAnswer(SysNameAnswer(1, 1003, name))) << "unknown id";
+  EXPECT_EQ(WantedName(probe.MatchAnswer(SysNameAnswer(1, 1001, name))), "p") << "v2c answer";
+  EXPECT_EQ(WantedName(probe.MatchAnswer(SysNameAnswer(0, 1002, name))), "p") << "v1 answer";
+  EXPECT_FALSE(WantedName(probe.MatchAnswer(SysNameAnswer(0, 1001, name)))) << "v1 with the v2c id";
+  EXPECT_FALSE(WantedName(probe.MatchAnswer(SysNameAnswer(1, 1003, name)))) << "unknown id";
+
+  // Asked for printers only, an answer counts when hrDeviceType.1 says so.
+  const SysNameProbe printers("public", 1001, 1002, true);
+  const Bytes printer = EncodeObjectId({1, 3, 6, 1, 2, 1, 25, 3, 1, 5});
+  const Bytes other = EncodeObjectId({1, 3, 6, 1, 2, 1, 25, 3, 1, 3});
+  EXPECT_EQ(WantedName(printers.MatchAnswer(SysNameAnswer(1, 1001, name, 0, printer))), "p");
+  EXPECT_FALSE(WantedName(printers.MatchAnswer(SysNameAnswer(1, 1001, name, 0, other))))
+      << "a processor";
+  EXPECT_TRUE(printers.MatchAnswer(SysNameAnswer(1, 1001, name, 0, other)))
+      << "still an answer: it ends a one-host wait";
+  EXPECT_FALSE(WantedName(printers.MatchAnswer(SysNameAnswer(1, 1001, name)))) << "no device type";
+  EXPECT_FALSE(
+      WantedName(printers.MatchAnswer(SysNameAnswer(1, 1001, name, 0, EncodeElement(0x81, {})))))
+      << "noSuchInstance";
 
   const EngineIdProbe engineProbe(5005, 6006);
-  EXPECT_EQ(engineProbe.MatchAnswer(EngineAnswer(5005, kTextEngine)), "engine-7");
-  EXPECT_FALSE(engineProbe.MatchAnswer(EngineAnswer(5006, kTextEngine)));
-  EXPECT_FALSE(engineProbe.MatchAnswer(SysNameAnswer(1, 5005, name)));
+  EXPECT_EQ(WantedName(engineProbe.MatchAnswer(EngineAnswer(5005, kTextEngine))), "engine-7");
+  EXPECT_FALSE(WantedName(engineProbe.MatchAnswer(EngineAnswer(5006, kTextEngine))));
+  EXPECT_FALSE(WantedName(engineProbe.MatchAnswer(SysNameAnswer(1, 5005, name))));
 }
 
 TEST(AgentProbes, RequestIdentifiersArePositiveAndVary) {

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "collect_agents.h"
 #include "fake_network.h"
+#include "search_memory.h"
 #include "test_messages.h"
 
 namespace jobhost::devprobe {
@@ -27,7 +30,9 @@ class CollectAgentsTest : public ::testing::Test {
   int Collect(const CollectPlan& plan) {
     return CollectAgents(channel, clock, probe, plan,
                          [&](const Endpoint& agent, const std::string& name) {
+                           if (!memory.Claim(agent)) return false;
                            reports.push_back({FormatIpv4(agent), name});
+                           return true;
                          });
   }
   void Arrive(std::int64_t afterMs, const Endpoint& from, Bytes datagram) {
@@ -42,6 +47,7 @@ class CollectAgentsTest : public ::testing::Test {
   FakeChannel channel{clock};
   SysNameProbe probe{"public", kV2cId, kV1Id};
   std::vector<Reported> reports;
+  SearchMemory memory;
   const Endpoint target = Ipv4Endpoint(192, 0, 2, 7, 161);
   const Endpoint other = Ipv4Endpoint(192, 0, 2, 8, 161);
 };
@@ -49,7 +55,7 @@ class CollectAgentsTest : public ::testing::Test {
 TEST_F(CollectAgentsTest, OneHostEndsTheWaitAtItsFirstAnswer) {
   Arrive(40, target, Answer("prn"));
   Arrive(50, target, Answer("prn", kV1Id, 0));
-  EXPECT_EQ(Collect({{target}, true, 3000, 1}), 1);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "prn"}}));
   EXPECT_EQ(clock.now - start, 40);
   ASSERT_EQ(channel.sent.size(), 2u) << "a v2c and a v1 request";
@@ -63,14 +69,14 @@ TEST_F(CollectAgentsTest, OneHostIgnoresWhatItShouldNotTrust) {
   Arrive(30, target, Answer("stale", kV2cId + 7));
   Arrive(40, target, Of({0x30, 0x03, 0x02, 0x01}));
   Arrive(50, target, Answer("prn", kV1Id, 0));
-  EXPECT_EQ(Collect({{target}, true, 3000, 1}), 1);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "prn"}}));
   EXPECT_EQ(clock.now - start, 50);
 }
 
 TEST_F(CollectAgentsTest, SilenceReturnsNothingAtTheTimeOut) {
   Arrive(3500, target, Answer("late"));
-  EXPECT_EQ(Collect({{target}, true, 3000, 1}), 0);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), 0);
   EXPECT_TRUE(reports.empty());
   EXPECT_EQ(clock.now - start, 3000);
 }
@@ -80,14 +86,14 @@ TEST_F(CollectAgentsTest, BroadcastCollectsEveryAgentOnceUntilTheTimeOut) {
   Arrive(10, target, Answer("a"));
   Arrive(20, other, Answer("b"));
   Arrive(30, target, Answer("a", kV1Id, 0));
-  EXPECT_EQ(Collect({{all}, false, 2000, 1}), 2);
+  EXPECT_EQ(Collect({{all}, false, 2000, 1, {}, 1}), 2);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "a"}, {"192.0.2.8", "b"}}));
   EXPECT_EQ(clock.now - start, 2000);
 }
 
 TEST_F(CollectAgentsTest, RequestsAreResentEvenlyWithinTheTimeOut) {
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
-  EXPECT_EQ(Collect({{all, target}, false, 6000, 3}), 0);
+  EXPECT_EQ(Collect({{all, target}, false, 6000, 3, {}, 1}), 0);
   std::vector<std::int64_t> times;
   for (const auto& sent : channel.sent) times.push_back(sent.atMs - start);
   // Two requests to two destinations, three times.
@@ -98,21 +104,101 @@ TEST_F(CollectAgentsTest, RequestsAreResentEvenlyWithinTheTimeOut) {
 
 TEST_F(CollectAgentsTest, FailuresEndTheSearch) {
   channel.sendsSucceed = false;
-  EXPECT_EQ(Collect({{target}, true, 3000, 1}), -1);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), -1);
   EXPECT_EQ(clock.now, start) << "no wait when nothing could be sent";
 
   FakeChannel broken(clock);
   broken.failWhenIdle = true;
-  EXPECT_EQ(CollectAgents(broken, clock, probe, {{target}, true, 3000, 1},
-                          [](const Endpoint&, const std::string&) {}),
+  EXPECT_EQ(CollectAgents(broken, clock, probe, {{target}, true, 3000, 1, {}, 1},
+                          [](const Endpoint&, const std::string&) { return true; }),
             -1);
-  EXPECT_EQ(Collect({{}, true, 3000, 1}), -1) << "no destination";
+  EXPECT_EQ(Collect({{}, true, 3000, 1, {}, 1}), -1) << "no destination";
 }
 
 TEST_F(CollectAgentsTest, ANegativeTimeOutSendsOnceAndDoesNotWait) {
-  EXPECT_EQ(Collect({{target}, true, -5, 1}), 0);
+  EXPECT_EQ(Collect({{target}, true, -5, 1, {}, 1}), 0);
   EXPECT_EQ(channel.sent.size(), 2u);
   EXPECT_TRUE(channel.waits.empty());
+}
+
+TEST_F(CollectAgentsTest, TheSweepIsPacedFromTheStartAndItsHostsCount) {
+  const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
+  const Endpoint third = Ipv4Endpoint(192, 0, 2, 9, 161);
+  Arrive(35, other, Answer("swept"));
+  Arrive(36, Ipv4Endpoint(203, 0, 113, 4, 161), Answer("stale", kV2cId + 1));
+  EXPECT_EQ(Collect({{all}, false, 2000, 1, {target, other, third}, 100}), 1);
+  EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.8", "swept"}}));
+  std::vector<std::pair<std::int64_t, std::string>> sweep;
+  for (const auto& sent : channel.sent) {
+    if (!sent.to.SameAddress(all)) sweep.emplace_back(sent.atMs - start, FormatIpv4(sent.to));
+  }
+  // Two requests per host, one every 10 ms at 100 per second.
+  EXPECT_EQ(sweep, (std::vector<std::pair<std::int64_t, std::string>>{{0, "192.0.2.7"},
+                                                                      {10, "192.0.2.7"},
+                                                                      {20, "192.0.2.8"},
+                                                                      {30, "192.0.2.8"},
+                                                                      {40, "192.0.2.9"},
+                                                                      {50, "192.0.2.9"}}));
+  EXPECT_EQ(clock.now - start, 2000);
+}
+
+TEST_F(CollectAgentsTest, WhatTheTimeOutLeavesNoRoomForIsNotSent) {
+  const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
+  std::vector<Endpoint> hosts;
+  for (int i = 1; i <= 100; ++i) hosts.push_back(Ipv4Endpoint(10, 0, 0, std::uint8_t(i), 161));
+  EXPECT_EQ(Collect({{all}, false, 1000, 1, hosts, 10}), 0);
+  EXPECT_EQ(channel.sent.size(), 2u + 10u) << "the broadcast, then one every 100 ms";
+  EXPECT_EQ(channel.sent.back().atMs - start, 900);
+  EXPECT_EQ(clock.now - start, 1000);
+
+  // A sweep whose every send fails has sent nothing: the call failed.
+  FakeChannel refusing(clock);
+  refusing.sendsSucceed = false;
+  EXPECT_EQ(CollectAgents(refusing, clock, probe, {{all}, false, 300, 1, hosts, 10},
+                          [](const Endpoint&, const std::string&) { return true; }),
+            -1);
+}
+
+TEST_F(CollectAgentsTest, AgentsTheSearchReportedBeforeAreNeitherReportedNorCounted) {
+  memory.Claim(target);
+  const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
+  Arrive(10, target, Answer("again"));
+  Arrive(20, other, Answer("new"));
+  EXPECT_EQ(Collect({{all}, false, 1000, 1, {}, 1}), 1);
+  EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.8", "new"}}));
+}
+
+TEST(SearchMemory, AnAgentIsClaimedOncePerSearch) {
+  SearchMemory memory;
+  const Endpoint a = Ipv4Endpoint(192, 0, 2, 7, 161);
+  Endpoint aOtherPort = a;
+  aOtherPort.port = 1161;
+  const Endpoint v6 =
+      testing::Ipv6Endpoint({0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 161, 2);
+  Endpoint v6OtherScope = v6;
+  v6OtherScope.scopeId = 3;
+  EXPECT_TRUE(memory.Claim(a));
+  EXPECT_FALSE(memory.Claim(a));
+  EXPECT_FALSE(memory.Claim(aOtherPort)) << "one agent per address";
+  EXPECT_TRUE(memory.Claim(v6));
+  EXPECT_TRUE(memory.Claim(v6OtherScope)) << "another link";
+  memory.Start();
+  EXPECT_TRUE(memory.Claim(a)) << "a new search";
+}
+
+TEST(SearchMemory, ClaimsFromTwoThreadsAtOnceGiveEachAgentOnce) {
+  SearchMemory memory;
+  int claimed[2] = {0, 0};
+  const auto claimAll = [&](int& count) {
+    for (int i = 0; i < 4000; ++i) {
+      count += memory.Claim(Ipv4Endpoint(10, 0, std::uint8_t(i >> 8), std::uint8_t(i), 161));
+    }
+  };
+  std::thread first(claimAll, std::ref(claimed[0]));
+  std::thread second(claimAll, std::ref(claimed[1]));
+  first.join();
+  second.join();
+  EXPECT_EQ(claimed[0] + claimed[1], 4000);
 }
 
 }  // namespace

@@ -114,6 +114,102 @@ TEST_F(PlanSearchTest, UnusableTargetsMakeNoPlan) {
   EXPECT_FALSE(Plan(AddressFamily::kIpv4, false, "2001:db8::5")) << "wrong family";
 }
 
+TEST_F(PlanSearchTest, BroadcastsSweepTheRangesAndTheSlash24OfADotTwoFiftyFiveTarget) {
+  network.hosts["192.0.2.255"] = Ipv4Endpoint(192, 0, 2, 255, 0);
+  const struct {
+    AddressFamily family;
+    bool broadcast;
+    const char* target;
+    std::vector<Ipv4Range> ranges;
+    std::size_t hosts;
+    const char* first;
+    const char* last;
+  } cases[] = {
+      {AddressFamily::kIpv4, true, "192.0.2.255", {}, 254, "192.0.2.1", "192.0.2.254"},
+      {AddressFamily::kIpv4, true, "255.255.255.255", {}, 0, "", ""},
+      {AddressFamily::kIpv4, true, "", {{0xC6336400, 30}}, 2, "198.51.100.1", "198.51.100.2"},
+      {AddressFamily::kIpv4,
+       true,
+       "192.0.2.255",
+       {{0xC0000200, 25}},
+       254,
+       "192.0.2.1",
+       "192.0.2.254"},
+      {AddressFamily::kIpv4,
+       true,
+       "192.0.2.255",
+       {{0xC6336409, 32}},
+       255,
+       "192.0.2.1",
+       "198.51.100.9"},
+      {AddressFamily::kIpv4, false, "192.0.2.7", {{0xC6336400, 30}}, 0, "", ""},
+      {AddressFamily::kIpv6, true, "", {{0xC6336400, 30}}, 0, "", ""},
+  };
+  for (const auto& c : cases) {
+    FindRequest request;
+    request.family = c.family;
+    request.broadcast = c.broadcast;
+    request.target = c.target;
+    request.options.port = 1161;
+    request.options.ranges = c.ranges;
+    request.options.sweepRate = 50;
+    const auto plan = PlanSearch(network, request);
+    ASSERT_TRUE(plan) << c.target;
+    EXPECT_EQ(plan->sweepRate, 50);
+    ASSERT_EQ(plan->sweep.size(), c.hosts) << c.target;
+    if (c.hosts == 0) continue;
+    EXPECT_EQ(FormatIpv4(plan->sweep.front()), c.first) << c.target;
+    EXPECT_EQ(FormatIpv4(plan->sweep.back()), c.last) << c.target;
+    EXPECT_EQ(plan->sweep.back().port, 1161) << c.target;
+  }
+}
+
+TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
+  const struct {
+    const char* parameter;
+    bool usable;
+    std::size_t hosts = 0;
+    int rate = kDefaultSweepRate;
+    bool printers = false;
+  } cases[] = {
+      {"range=192.0.2.0/24", true, 254},
+      {"range=192.0.2.77/24", true, 254},
+      {"range = 10.0.0.0/16", true, 65534},
+      {"range=192.0.2.0/31", true, 2},
+      {"range=192.0.2.9/32", true, 1},
+      {"range=192.0.2.0/24, 192.0.2.128/25", true, 254},
+      {"range=10.0.0.0/17,10.1.0.0/17", true, 65532},
+      {"range=10.0.0.0/16,10.1.0.0/32", false},
+      {"range=10.0.0.0/15", false},
+      {"range=10.0.0.0/33", false},
+      {"range=10.0.0.0", false},
+      {"range=10.0.0/24", false},
+      {"range=10.0.0.256/24", false},
+      {"range=10.0.0.0001/24", false},
+      {"range=10.0.0.0/+24", false},
+      {"range=192.0.2.0/24,", false},
+      {"range=", false},
+      {"rate=100", true, 0, 100},
+      {"rate=1000000", true, 0, 1000000},
+      {"rate=0", false},
+      {"rate=-1", false},
+      {"rate=fast", false},
+      {"printers=1", true, 0, kDefaultSweepRate, true},
+      {"printers=0", true},
+      {"printers=yes", false},
+      {"printers=2", false},
+      {"RANGE=192.0.2.0/30;Rate=10;Printers=1;colour=9", true, 2, 10, true},
+  };
+  for (const auto& c : cases) {
+    const auto options = ParseSearchOptions(c.parameter);
+    ASSERT_EQ(options.has_value(), c.usable) << c.parameter;
+    if (!options) continue;
+    EXPECT_EQ(RangeHosts(options->ranges).size(), c.hosts) << c.parameter;
+    EXPECT_EQ(options->sweepRate, c.rate) << c.parameter;
+    EXPECT_EQ(options->printersOnly, c.printers) << c.parameter;
+  }
+}
+
 TEST(SearchOptions, PortIsTakenFromTheParameter) {
   const struct {
     const char* parameter;

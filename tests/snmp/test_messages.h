@@ -22,12 +22,18 @@ inline Bytes Sequence(std::initializer_list<ByteView> parts) {
   return EncodeElement(ber::kSequence, Join(parts));
 }
 
-// A GetResponse as an agent sends it, with the given binding value.
+// A GetResponse as an agent sends it, with the given binding value, and a
+// second binding for hrDeviceType.1 when its value is given.
 inline Bytes SysNameAnswer(std::int64_t version, std::int32_t requestId, ByteView value,
-                           std::int64_t errorStatus = 0) {
-  const Bytes binding = Sequence({EncodeObjectId({1, 3, 6, 1, 2, 1, 1, 5, 0}), value});
+                           std::int64_t errorStatus = 0, ByteView deviceType = {}) {
+  Bytes bindings = Sequence({EncodeObjectId({1, 3, 6, 1, 2, 1, 1, 5, 0}), value});
+  if (!deviceType.empty()) {
+    const Bytes type =
+        Sequence({EncodeObjectId({1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 2, 1}), deviceType});
+    bindings.insert(bindings.end(), type.begin(), type.end());
+  }
   const Bytes pdu = EncodeElement(0xA2, Join({EncodeInteger(requestId), EncodeInteger(errorStatus),
-                                              EncodeInteger(0), Sequence({binding})}));
+                                              EncodeInteger(0), Sequence({bindings})}));
   return Sequence({EncodeInteger(version), EncodeOctetString("public"), pdu});
 }
 

@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Usage: lan_bench.sh BIN_DIR [LAN_AGENTS [FAR_AGENTS [BURST_AGENTS]]]
+#        (LAN_AGENTS and FAR_AGENTS at most 240 each)
+#
+# Discovery on the namespace network of tests/snmp/lan_network.sh, with
+# LAN_AGENTS (default 30) real snmpd agents on the searcher's LAN and
+# FAR_AGENTS (default 30) on the routed far /24; every agent reports itself
+# as a printer, so every tool may count it. For each way of searching: the
+# agents found and the time from the start to the last answer, as a
+# Markdown table. A second LAN holds BURST_AGENTS (default 300) agents played
+# by one responder that answers a broadcast from all of them at once.
+#   - this library: broadcast (255.255.255.255), and the sweep of the far /24
+#     through its .255 target (BIN_DIR/devprobe_find);
+#   - CUPS's SNMP backend (/usr/lib/cups/backend/snmp) with an snmp.conf
+#     holding an Address (255.255.255.255, then 10.78.0.255) and a Community;
+#     an agent counts as found when the backend received its answer (its
+#     debug log), since it lists only devices with a print port open;
+#   - one snmpget per host of the far /24, all at once (time-out 1 s, no retry).
+# Linux, root. A benchmark, not a test: it prints figures and passes nothing.
+set -u
+bin=$1
+lan_agents=${2:-30}
+far_agents=${3:-30}
+burst_agents=${4:-300}
+# Hosts .11 to .250 of each /24.
+if [ "$lan_agents" -gt 240 ] || [ "$far_agents" -gt 240 ]; then
+  echo "at most 240 agents on the LAN and on the far /24" >&2
+  exit 2
+fi
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source-path=SCRIPTDIR source=../../tests/snmp/lan_network.sh
+. "$here/../../tests/snmp/lan_network.sh"
+reason=$(net_check)
+[ -z "$reason" ] || { echo "cannot run: $reason"; exit 1; }
+trap net_cleanup EXIT
+trap 'exit 130' INT TERM
+
+printer='override .1.3.6.1.2.1.25.3.2.1.2.1 object_id .1.3.6.1.2.1.25.3.1.5'
+description='override .1.3.6.1.2.1.25.3.2.1.3.1 octet_str BenchPrinter'
+net_setup || exit 1
+for i in $(seq 1 "$lan_agents"); do
+  net_agent "l$i" LAN $((10 + i)) "rocommunity public default
+sysName lan-$i
+$printer
+$description" || exit 1
+done
+for i in $(seq 1 "$far_agents"); do
+  net_agent "f$i" FAR $((10 + i)) "rocommunity public default
+sysName far-$i
+$printer
+$description" || exit 1
+done
+net_wait_agents || exit 1
+net_burst "$burst_agents" 161 || exit 1
+
+# timed COMMAND...: runs COMMAND in the namespace $searcher; prints
+# "FOUND LAST_MS WALL_MS": lines matching $pattern, the time of the last one.
+timed() {
+  local start stamps end last found
+  # The shell's own clock (microseconds): no process per line to skew it.
+  start=${EPOCHREALTIME/./}
+  stamps=$(ip netns exec "$searcher" stdbuf -oL "$@" 2>/dev/null | grep --line-buffered -E "$pattern" |
+    while IFS= read -r _; do echo "${EPOCHREALTIME/./}"; done)
+  end=${EPOCHREALTIME/./}
+  found=$(printf '%s\n' "$stamps" | grep -c .)
+  last=$(printf '%s\n' "$stamps" | tail -1)
+  [ -n "$last" ] || last=$start
+  echo "$found $(((last - start) / 1000)) $(((end - start) / 1000))"
+}
+
+row() { # WHAT WHERE AGENTS RESULT
+  local found last wall
+  read -r found last wall <<<"$4"
+  printf '| %s | %s | %s of %s | %s | %s |\n' "$1" "$2" "$found" "$3" "$last" "$wall"
+}
+
+cups_conf=$net_work/cups
+mkdir -p "$cups_conf"
+# The backend lists only devices it can also reach by a print protocol, so
+# its debug log tells which agents answered and when (seconds from its start,
+# first answer of each host).
+cups() { # ADDRESS
+  printf 'Address %s\nCommunity public\nDebugLevel 2\n' "$1" >"$cups_conf/snmp.conf"
+  local start end
+  start=$(date +%s%N)
+  CUPS_SERVERROOT=$cups_conf ip netns exec "$searcher" /usr/lib/cups/backend/snmp >"$cups_conf/log" 2>&1
+  end=$(date +%s%N)
+  awk -v wall=$(((end - start) / 1000000)) '
+    /Received data from/ { host = $6; sub(/\.\.\.$/, "", host)
+      if (!(host in first)) { first[host] = $2; found++; if ($2 > last) last = $2 } }
+    END { printf "%d %d %d\n", found, last * 1000, wall }' "$cups_conf/log"
+}
+
+sweep_snmpget() {
+  local host
+  for host in $(seq 1 254); do
+    snmpget -v2c -c public -t 1 -r 0 -Oqv "10.78.0.$host" 1.3.6.1.2.1.1.5.0 &
+  done
+  wait
+}
+export -f sweep_snmpget
+
+echo "LAN agents: $lan_agents, far /24 agents: $far_agents"
+echo
+echo '| search | where | agents found | last answer (ms) | call returned (ms) |'
+echo '|---|---|---|---|---|'
+pattern=$'^[0-9.]+\t'
+searcher=$net_searcher
+lan_before=$(net_rcvbuf_errors "$searcher")
+row "library, broadcast, time-out 3000 ms" "LAN" "$lan_agents" \
+  "$(timed "$bin/devprobe_find" --timeout 3000 --broadcast v4 "")"
+row "library, .255 target (sweep), time-out 3000 ms" "far /24" "$far_agents" \
+  "$(timed "$bin/devprobe_find" --timeout 3000 --broadcast v4 10.78.0.255)"
+row "library, range=10.78.0.0/24 + broadcast" "LAN + far" "$((lan_agents + far_agents))" \
+  "$(timed "$bin/devprobe_find" --timeout 3000 --broadcast --parameter range=10.78.0.0/24 v4 "")"
+lan_drops=$(($(net_rcvbuf_errors "$searcher") - lan_before))
+searcher=$net_burst_searcher
+before=$(net_rcvbuf_errors "$searcher")
+row "library, broadcast, time-out 3000 ms" "burst LAN" "$burst_agents" \
+  "$(timed "$bin/devprobe_find" --timeout 3000 --broadcast v4 "")"
+burst_drops=$(($(net_rcvbuf_errors "$searcher") - before))
+if [ -x /usr/lib/cups/backend/snmp ]; then
+  row "CUPS snmp backend, Address 255.255.255.255" "burst LAN" "$burst_agents" \
+    "$(cups 255.255.255.255)"
+  searcher=$net_searcher
+  row "CUPS snmp backend, Address 255.255.255.255" "LAN" "$lan_agents" "$(cups 255.255.255.255)"
+  row "CUPS snmp backend, Address 10.78.0.255" "far /24" "$far_agents" "$(cups 10.78.0.255)"
+fi
+searcher=$net_searcher
+if command -v snmpget >/dev/null; then
+  pattern='^"?far-'
+  row "254 parallel snmpget (-t 1 -r 0)" "far /24" "$far_agents" "$(timed bash -c sweep_snmpget)"
+fi
+echo
+echo "UDP RcvbufErrors of the library's LAN searches: $lan_drops, of its burst search: $burst_drops"

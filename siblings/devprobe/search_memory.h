@@ -1,0 +1,31 @@
+#pragma once
+// What one search has reported so far. A search is the first find call and
+// the calls after it (the SNMPv3 pass): an agent one of them has reported is
+// not reported again, so its first name stands and the caller's table holds
+// each agent once. Calls may come from several threads at once.
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <set>
+#include <tuple>
+
+#include "endpoint.h"
+
+namespace jobhost::devprobe {
+
+class SearchMemory {
+ public:
+  // A new search: every earlier report is forgotten.
+  void Start();
+  // True the first time the search meets this agent (address, and scope for
+  // IPv6), which is then remembered.
+  bool Claim(const Endpoint& agent);
+
+ private:
+  using Key = std::tuple<int, std::array<std::uint8_t, 16>, std::uint32_t>;
+  std::mutex mutex_;
+  std::set<Key> reported_;
+};
+
+}  // namespace jobhost::devprobe
