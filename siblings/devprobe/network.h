@@ -28,6 +28,7 @@ class DatagramChannel {
   virtual ~DatagramChannel() = default;
   // For an IPv6 multicast destination the scope id names the interface to
   // leave through.
+  // Never waits for room in the send buffer: what does not fit is not sent.
   virtual bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) = 0;
   // Waits at most timeoutMs for one datagram; on kDatagram fills size and from.
   virtual ReceiveStatus Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& size,
@@ -37,6 +38,9 @@ class DatagramChannel {
 // Room for the answers of a few hundred agents to one broadcast, which all
 // arrive at once.
 inline constexpr int kReceiveBufferBytes = 1 << 20;
+// Room for a sweep of a /24 on the searcher's own LAN: a datagram to a host
+// that does not answer address resolution holds its place for seconds.
+inline constexpr int kSendBufferBytes = 1 << 20;
 
 class Network {
  public:
@@ -48,8 +52,8 @@ class Network {
   // The index of every IPv6 interface that is up and does multicast.
   virtual std::vector<std::uint32_t> Ipv6MulticastInterfaces() = 0;
   // nullptr when no socket can be made; broadcast allows IPv4 broadcasts.
-  // Its receive buffer holds at least kReceiveBufferBytes where the system
-  // lets it.
+  // Its buffers hold at least kReceiveBufferBytes and kSendBufferBytes where
+  // the system lets them.
   virtual std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) = 0;
 };
 

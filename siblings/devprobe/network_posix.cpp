@@ -68,7 +68,10 @@ class PosixChannel : public DatagramChannel {
     }
     sockaddr_storage storage;
     const socklen_t length = ToSockaddr(to, storage);
-    return ::sendto(socket_, datagram.data(), datagram.size(), 0,
+    // Never waits for room: datagrams to LAN hosts that do not answer address
+    // resolution stay charged to the socket for seconds, and the call must
+    // still end at its time-out. What does not fit now is not sent.
+    return ::sendto(socket_, datagram.data(), datagram.size(), MSG_DONTWAIT,
                     reinterpret_cast<const sockaddr*>(&storage), length) >= 0;
   }
 
@@ -98,6 +101,15 @@ class PosixChannel : public DatagramChannel {
  private:
   int socket_;
 };
+
+// The forced size passes the system's cap (net.core.rmem_max, wmem_max)
+// where the caller may; elsewhere the plain request gets as much as the cap
+// allows.
+void SetBufferSize(int socket, int forced, int plain, int size) {
+  if (::setsockopt(socket, SOL_SOCKET, forced, &size, sizeof size) != 0) {
+    ::setsockopt(socket, SOL_SOCKET, plain, &size, sizeof size);
+  }
+}
 
 class PosixNetwork : public Network {
  public:
@@ -153,12 +165,8 @@ class PosixNetwork : public Network {
     if (!ipv6 && broadcast && ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
       return nullptr;
     }
-    // The forced size passes the system's cap (net.core.rmem_max) where the
-    // caller may; elsewhere the plain request gets as much as the cap allows.
-    const int size = kReceiveBufferBytes;
-    if (::setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0) {
-      ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    }
+    SetBufferSize(socket, SO_RCVBUFFORCE, SO_RCVBUF, kReceiveBufferBytes);
+    SetBufferSize(socket, SO_SNDBUFFORCE, SO_SNDBUF, kSendBufferBytes);
     return channel;
   }
 

@@ -206,8 +206,16 @@ class WinsockNetwork : public Network {
         ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, value, sizeof on) != 0) {
       return nullptr;
     }
-    const int size = kReceiveBufferBytes;
-    ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size), sizeof size);
+    const int receiveSize = kReceiveBufferBytes;
+    ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveSize),
+                 sizeof receiveSize);
+    const int sendSize = kSendBufferBytes;
+    ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&sendSize),
+                 sizeof sendSize);
+    // A send never waits for room (see DatagramChannel::Send); a receive
+    // comes only after select said a datagram is there.
+    u_long nonBlocking = 1;
+    if (::ioctlsocket(socket, FIONBIO, &nonBlocking) != 0) return nullptr;
     // Without this an ICMP "port unreachable" of an earlier send fails the
     // next receive; where the option is unknown the receive skips that error.
     BOOL reportResets = FALSE;

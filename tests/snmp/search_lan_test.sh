@@ -7,7 +7,8 @@
 #     MAC-format engine ID) stores each agent once under its sysName (the
 #     SNMPv3-only one under its MAC text) and TotalPrinters counts agents;
 #   - the far /24 behind the router is found through its .255 target and
-#     through range=, though the router drops directed broadcasts;
+#     through range=, though the router drops directed broadcasts; the
+#     searcher's own /24 through its .255 target, by the time-out;
 #   - printers=1 keeps exactly the agents whose hrDeviceType.1 says printer;
 #   - a burst of 300 agents answering one broadcast at once is found whole
 #     and the searcher's UDP receive buffer drops nothing;
@@ -111,6 +112,13 @@ lan="10.77.0.11${tab}lan-agent-1
 10.77.0.14${tab}lan-agent-4"
 same "the far /24 is found through its .255 target" "$far" \
   "$(target=10.78.0.255 find_v4 --parameter port=161)"
+start=$(date +%s%N)
+output=$(target=10.77.0.255 find_v4 --parameter port=161)
+elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+same "the searcher's own /24 is found through its .255 target" "$lan" "$output"
+# Its hosts that do not answer address resolution hold the send buffer.
+check "a sweep of the searcher's own /24 ends by its time-out (${elapsed_ms} ms)" \
+  [ "$elapsed_ms" -lt 2500 ]
 same "range= adds the far /24 to the LAN's broadcast" "$lan
 $far" "$(find_v4 --parameter 'port=161;range=10.78.0.0/24')"
 same "printers=1 keeps exactly the printers" "10.77.0.11${tab}lan-agent-1
