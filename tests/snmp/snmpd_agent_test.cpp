@@ -81,6 +81,12 @@ class SnmpdAgentTest : public ::testing::Test {
         .count();
   }
 
+  // The SNMPv3 call for the IPv4 host.
+  std::int32_t FindV3(const char* searchParameter) {
+    return library->findV3Agent(0, "127.0.0.1", "", 3, 30, 2000, 2, 0xFD000080u, searchParameter, 0,
+                                OnAgent, nullptr);
+  }
+
   std::int32_t result = 0;
   std::unique_ptr<DevprobeLibrary> library;
   std::string parameter;
@@ -147,8 +153,7 @@ TEST_F(SnmpdAgentTest, TheSnmpV3CallOfASearchDoesNotReportAnAgentAgain) {
   for (int search = 0; search < 2; ++search) {
     found.clear();
     Find(false, "public", "127.0.0.1", kLongTimeoutMs);
-    library->findV3Agent(0, "127.0.0.1", "", 3, 30, 2000, 2, 0xFD000080u, parameter.c_str(), 0,
-                         OnAgent, nullptr);
+    FindV3(parameter.c_str());
     ASSERT_EQ(found.size(), 1u) << "search " << search;
     EXPECT_EQ(found[0].name, sysName) << "the first report's name stands";
   }
@@ -165,6 +170,7 @@ TEST_F(SnmpdAgentTest, SearchParameterKeepsUnknownKeysAndRefusesABadPort) {
     EXPECT_TRUE(found.empty()) << bad;
     EXPECT_EQ(result, -1) << bad;
     EXPECT_LT(elapsed, kPromptMs) << bad << ": nothing to wait for";
+    EXPECT_EQ(FindV3(bad), -1) << bad;
   }
 
   // The agent has no hrDeviceType.1: it answers, so the one-host call
@@ -175,6 +181,9 @@ TEST_F(SnmpdAgentTest, SearchParameterKeepsUnknownKeysAndRefusesABadPort) {
   EXPECT_TRUE(found.empty());
   EXPECT_EQ(result, 0);
   EXPECT_LT(elapsed, kPromptMs);
+  // Engine discovery grants no access to ask: no agent is reported.
+  EXPECT_EQ(FindV3(printers.c_str()), 0);
+  EXPECT_TRUE(found.empty());
 }
 
 }  // namespace
