@@ -101,9 +101,7 @@ std::string MakeStormPlan(const ParsedArguments& parsed, StormPlan& plan) {
   if (parsed.positional.size() != 1) return "give one REQUEST (quote it)";
   if (parsed.Has("--prefix") && parsed.Has("--pipe"))
     return "--prefix and --pipe exclude each other";
-  plan.pipe = parsed.Value("--pipe")
-                  ? PipeBaseName(*parsed.Value("--pipe"))
-                  : parsed.Value("--prefix").value_or(JOBHOST_DEFAULT_PREFIX) + "xpsnamedpipe";
+  plan.pipe = PipeFromOptions(parsed, JOBHOST_DEFAULT_PREFIX);
   plan.message = BuildRequestMessage({parsed.positional.front(), false, std::nullopt});
   plan.expected = parsed.Value("--expect");
   for (auto [name, count] :
@@ -114,15 +112,10 @@ std::string MakeStormPlan(const ParsedArguments& parsed, StormPlan& plan) {
       *count = *value;
     }
   }
-  for (auto [name, limit] : {std::pair{"--timeout", &plan.connectLimit},
-                             std::pair{"--reply-timeout", &plan.replyLimit}}) {
-    if (auto text = parsed.Value(name)) {
-      auto value = ParseSeconds(*text);
-      if (!value) return std::string(name) + " needs seconds, not " + *text;
-      *limit = *value;
-    }
-  }
-  return {};
+  std::string error;
+  if (ReadSeconds(parsed, "--timeout", plan.connectLimit, error))
+    ReadSeconds(parsed, "--reply-timeout", plan.replyLimit, error);
+  return error;
 }
 
 }  // namespace
