@@ -3,7 +3,8 @@
 
 - The core (src/support, service, port, search) and the seam's own headers
   (src/platform/*.h) include only standard C++ headers (<string>, not
-  <windows.h>, <unistd.h> or <stdio.h>) and no platform implementation.
+  <windows.h>, <unistd.h> or <stdio.h>), in quotes only headers of their own
+  folders by their path from src/, and no platform implementation.
 - Nothing under src/platform/ includes the core above it or the program.
 - No file reaches itself through its includes.
 
@@ -19,6 +20,9 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".c", ".inc"}
 CORE_FOLDERS = ("support", "service", "port", "search")
 ABOVE_PLATFORM = ("service/", "search/", "port/", "app/")
+# Where the portable code's own includes start ("windows.h" in quotes is still
+# a system header).
+PORTABLE_ROOTS = tuple(folder + "/" for folder in CORE_FOLDERS) + ("platform/",)
 SCANNED_FOLDERS = ("src", "siblings", "tools", "tests/unit", "tests/snmp", "fuzz", "bench")
 
 
@@ -44,6 +48,8 @@ def layering_findings(src):
         for kind, name in includes_of(path):
             if (in_core or in_seam) and kind == "<" and not is_standard_cpp_header(name):
                 findings.append(f"src/{relative}: system header <{name}> in portable code")
+            if (in_core or in_seam) and kind == '"' and not name.startswith(PORTABLE_ROOTS):
+                findings.append(f"src/{relative}: {name} is no header of the portable code")
             if (in_core or in_seam) and name.startswith(("platform/posix/", "platform/win32/")):
                 findings.append(f"src/{relative}: platform implementation {name} in portable code")
             if in_platform and kind == '"' and name.startswith(ABOVE_PLATFORM):

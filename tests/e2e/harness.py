@@ -145,14 +145,16 @@ def program_pids(path):
     executable is path; under Wine, whose command line starts with its
     Windows path (Wine's processes are Linux processes of its loader)."""
     pids = []
-    wine_path = system_path(path).lower().encode("utf-8")
+    wine_path = system_path(path).lower()
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
             continue
         try:
             if ON_WINDOWS:
                 with open("/proc/%s/cmdline" % entry, "rb") as f:
-                    if f.read().split(b"\0")[0].lower() == wine_path:
+                    # Compared as text: bytes.lower() leaves non-ASCII letters as they are.
+                    command = f.read().split(b"\0")[0].decode("utf-8", "replace")
+                    if command.lower() == wine_path:
                         pids.append(int(entry))
             elif os.readlink("/proc/%s/exe" % entry) == path:
                 pids.append(int(entry))

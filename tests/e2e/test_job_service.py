@@ -56,6 +56,7 @@ class WholeJob(InstallationTest):
             self.assertEqual(app.send("CheckPort/" + printer), (REPLY, reply), printer)
         self.assertIn('GetPortTypeByPrinterName printer="Wsd" -> 3', app.read("portlink.log"))
 
+        self.assertNotEqual(app.converters(), [])
         started = time.monotonic()
         self.assertEqual(app.send("EndRender")[0], NO_REPLY)
         self.assertIn(ENDED_HOW, app.last_error)
@@ -146,6 +147,7 @@ class RequestsThatEndTheService(InstallationTest):
                     each.start()
                     self.assertEqual(each.send("RenderXPS/a/b/c"), (REPLY, "RenderReady"))
                 self.assertEqual(other.send("Close")[0], NO_REPLY)
+                self.assertNotEqual(app.converters(), [])
                 self.assertEqual(app.send("EndRender")[0], NO_REPLY)
                 self.assertIn(ENDED_HOW, app.last_error)
                 self.assertEqual(app.wait(), 0)

@@ -82,14 +82,15 @@ class NamedPipeClient : public PipeClient {
   }
 
   // The outcome of a started overlapped call: its error code, WAIT_TIMEOUT
-  // when it was cancelled at the limit.
+  // when it was cancelled at the limit (or the wait failed: the call is then
+  // cancelled too, since its buffer must not outlive it).
   // A message longer than the read reports ERROR_MORE_DATA with the part read.
   DWORD Complete(BOOL started, DWORD limitMs, DWORD& transferred) {
     transferred = 0;
     DWORD error = started ? ERROR_SUCCESS : GetLastError();
     if (error != ERROR_SUCCESS && error != ERROR_IO_PENDING && error != ERROR_MORE_DATA)
       return error;
-    if (error == ERROR_IO_PENDING && WaitForSingleObject(event_.get(), limitMs) == WAIT_TIMEOUT) {
+    if (error == ERROR_IO_PENDING && WaitForSingleObject(event_.get(), limitMs) != WAIT_OBJECT_0) {
       CancelIo(pipe_.get());
       GetOverlappedResult(pipe_.get(), &overlapped_, &transferred, TRUE);
       return WAIT_TIMEOUT;

@@ -45,9 +45,11 @@ const std::array<OptionRule, 11> kSendOptions = {
     OptionRule{"--reply-hex", false},
 };
 
-namespace {
+std::string PipeFromOptions(const ParsedArguments& parsed, std::string_view defaultPrefix) {
+  if (std::optional<std::string> pipe = parsed.Value("--pipe")) return PipeBaseName(*pipe);
+  return parsed.Value("--prefix").value_or(std::string(defaultPrefix)) + "xpsnamedpipe";
+}
 
-// Reads an optional seconds option into limit; false (with error) when malformed.
 bool ReadSeconds(const ParsedArguments& parsed, std::string_view name,
                  std::chrono::milliseconds& limit, std::string& error) {
   std::optional<std::string> text = parsed.Value(name);
@@ -57,6 +59,8 @@ bool ReadSeconds(const ParsedArguments& parsed, std::string_view name,
   if (seconds) limit = *seconds;
   return seconds.has_value();
 }
+
+namespace {
 
 std::string CheckCombination(const ParsedArguments& parsed) {
   bool request = !parsed.positional.empty();
@@ -79,9 +83,7 @@ std::string CheckCombination(const ParsedArguments& parsed) {
 std::string MakeSendPlan(const ParsedArguments& parsed, std::string_view defaultPrefix,
                          SendPlan& plan) {
   if (std::string error = CheckCombination(parsed); !error.empty()) return error;
-  plan.pipe = parsed.Value("--pipe")
-                  ? PipeBaseName(*parsed.Value("--pipe"))
-                  : parsed.Value("--prefix").value_or(std::string(defaultPrefix)) + "xpsnamedpipe";
+  plan.pipe = PipeFromOptions(parsed, defaultPrefix);
   plan.silent = parsed.Has("--silent");
   plan.vanish = parsed.Has("--vanish");
   plan.replyHex = parsed.Has("--reply-hex");

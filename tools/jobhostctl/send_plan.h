@@ -19,6 +19,14 @@ namespace jobhost::ctl {
 // without, and each platform adds what it needs.
 std::string PipeBaseName(std::string_view name);
 
+// The pipe's base name: --pipe's, else --prefix's (or defaultPrefix) +
+// "xpsnamedpipe".
+std::string PipeFromOptions(const ParsedArguments& parsed, std::string_view defaultPrefix);
+
+// Reads an optional seconds option into limit; false (with error) when malformed.
+bool ReadSeconds(const ParsedArguments& parsed, std::string_view name,
+                 std::chrono::milliseconds& limit, std::string& error);
+
 struct MessageRecipe {
   std::optional<std::string> request;  // UTF-8 text, sent as UTF-16LE
   bool terminator = false;             // a NUL unit after the text

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -27,7 +28,7 @@ no free instance) and the time taken.
 
 options:
   --prefix P, --pipe NAME   as for send
-  --clients N          clients at once (default 6)
+  --clients N          clients at once, at most 256 (default 6)
   --requests N         requests per client (default 150)
   --expect TEXT        the reply every request must get (default: any reply)
   --timeout S          connect limit of each request (default 10)
@@ -43,6 +44,9 @@ const std::array<OptionRule, 7> kStormOptions = {
     OptionRule{"--expect", true},        OptionRule{"--timeout", true},
     OptionRule{"--reply-timeout", true},
 };
+
+// Each client is a thread; more than the system can start would abort the tool.
+constexpr std::size_t kMostClients = 256;
 
 struct StormPlan {
   std::string pipe;
@@ -64,11 +68,14 @@ struct Tally {
     std::lock_guard lock(mutex);
     counts.resets += met.resets;
     counts.refusals += met.refusals;
+    const bool wrong = result.status == ExchangeStatus::kReply && plan.expected &&
+                       DecodeReply(result.reply) != *plan.expected;
+    if (wrong && firstFailure.empty()) firstFailure = "the reply " + DecodeReply(result.reply);
     if (result.status != ExchangeStatus::kReply && firstFailure.empty())
       firstFailure = result.detail.empty() ? "no detail" : result.detail;
     switch (result.status) {
       case ExchangeStatus::kReply:
-        ++(plan.expected && DecodeReply(result.reply) != *plan.expected ? wrongReplies : replies);
+        ++(wrong ? wrongReplies : replies);
         return;
       case ExchangeStatus::kEnded:
         ++ended;
@@ -101,9 +108,7 @@ std::string MakeStormPlan(const ParsedArguments& parsed, StormPlan& plan) {
   if (parsed.positional.size() != 1) return "give one REQUEST (quote it)";
   if (parsed.Has("--prefix") && parsed.Has("--pipe"))
     return "--prefix and --pipe exclude each other";
-  plan.pipe = parsed.Value("--pipe")
-                  ? PipeBaseName(*parsed.Value("--pipe"))
-                  : parsed.Value("--prefix").value_or(JOBHOST_DEFAULT_PREFIX) + "xpsnamedpipe";
+  plan.pipe = PipeFromOptions(parsed, JOBHOST_DEFAULT_PREFIX);
   plan.message = BuildRequestMessage({parsed.positional.front(), false, std::nullopt});
   plan.expected = parsed.Value("--expect");
   for (auto [name, count] :
@@ -114,15 +119,11 @@ std::string MakeStormPlan(const ParsedArguments& parsed, StormPlan& plan) {
       *count = *value;
     }
   }
-  for (auto [name, limit] : {std::pair{"--timeout", &plan.connectLimit},
-                             std::pair{"--reply-timeout", &plan.replyLimit}}) {
-    if (auto text = parsed.Value(name)) {
-      auto value = ParseSeconds(*text);
-      if (!value) return std::string(name) + " needs seconds, not " + *text;
-      *limit = *value;
-    }
-  }
-  return {};
+  if (plan.clients > kMostClients) return "--clients is at most " + std::to_string(kMostClients);
+  std::string error;
+  if (ReadSeconds(parsed, "--timeout", plan.connectLimit, error))
+    ReadSeconds(parsed, "--reply-timeout", plan.replyLimit, error);
+  return error;
 }
 
 }  // namespace

@@ -24,6 +24,21 @@ std::wstring SystemDirectory() {
   return directory;
 }
 
+// Starts file hidden with the given parameter text (none: nullptr); false
+// when it cannot be started. process receives the started process's handle,
+// which the system may leave out.
+bool StartHidden(const std::wstring& file, const wchar_t* parameters, UniqueHandle& process) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = kLaunchMask;
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters;
+  info.nShow = SW_HIDE;
+  if (!::ShellExecuteExW(&info)) return false;
+  process.reset(info.hProcess);
+  return true;
+}
+
 std::u16string ExeFileName(const PROCESSENTRY32W& entry) {
   constexpr std::size_t kCapacity = sizeof(entry.szExeFile) / sizeof(entry.szExeFile[0]);
   std::size_t length = 0;
@@ -41,14 +56,9 @@ std::unique_ptr<LaunchedProcess> Win32Processes::Launch(
     std::u16string_view path, std::optional<std::u16string_view> parameters) {
   const std::wstring file = ToWide(path);
   const std::wstring parameterText = parameters ? ToWide(*parameters) : std::wstring();
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.fMask = kLaunchMask;
-  info.lpFile = file.c_str();
-  info.lpParameters = parameters ? parameterText.c_str() : nullptr;
-  info.nShow = SW_HIDE;
-  if (!::ShellExecuteExW(&info)) return nullptr;
-  return std::make_unique<Win32LaunchedProcess>(UniqueHandle(info.hProcess));
+  UniqueHandle process;
+  if (!StartHidden(file, parameters ? parameterText.c_str() : nullptr, process)) return nullptr;
+  return std::make_unique<Win32LaunchedProcess>(std::move(process));
 }
 
 std::optional<std::vector<std::u16string>> Win32Processes::ImageNames() {
@@ -72,17 +82,10 @@ void Win32Processes::StopByImageName(std::u16string_view imageName) {
   const std::wstring command = directory + L"\\taskkill.exe";
   // Quoted, so a family prefix with blanks stays one name.
   const std::wstring parameters = L"/F /IM \"" + ToWide(imageName) + L"\"";
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.fMask = kLaunchMask;
-  info.lpVerb = L"open";
-  info.lpFile = command.c_str();
-  info.lpParameters = parameters.c_str();
-  info.nShow = SW_HIDE;
-  if (!::ShellExecuteExW(&info)) return;
   // Waited for, so a converter started after this returns is never hit by it.
-  UniqueHandle taskkill(info.hProcess);
-  if (taskkill) ::WaitForSingleObject(taskkill.get(), kStopWaitMilliseconds);
+  UniqueHandle taskkill;
+  if (StartHidden(command, parameters.c_str(), taskkill) && taskkill)
+    ::WaitForSingleObject(taskkill.get(), kStopWaitMilliseconds);
 }
 
 }  // namespace jobhost::win32
