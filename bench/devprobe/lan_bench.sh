@@ -38,18 +38,18 @@ trap 'exit 130' INT TERM
 printer='override .1.3.6.1.2.1.25.3.2.1.2.1 object_id .1.3.6.1.2.1.25.3.1.5'
 description='override .1.3.6.1.2.1.25.3.2.1.3.1 octet_str BenchPrinter'
 net_setup || exit 1
-for i in $(seq 1 "$lan_agents"); do
-  net_agent "l$i" LAN $((10 + i)) "rocommunity public default
-sysName lan-$i
+# agents COUNT NETWORK NAME: COUNT printers on NETWORK, named NAME-1, NAME-2, ...
+agents() {
+  local i
+  for i in $(seq 1 "$1"); do
+    net_agent "${3:0:1}$i" "$2" $((10 + i)) "rocommunity public default
+sysName $3-$i
 $printer
-$description" || exit 1
-done
-for i in $(seq 1 "$far_agents"); do
-  net_agent "f$i" FAR $((10 + i)) "rocommunity public default
-sysName far-$i
-$printer
-$description" || exit 1
-done
+$description" || return 1
+  done
+}
+agents "$lan_agents" LAN lan || exit 1
+agents "$far_agents" FAR far || exit 1
 net_wait_agents || exit 1
 net_burst "$burst_agents" 161 || exit 1
 

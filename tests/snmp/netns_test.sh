@@ -7,7 +7,8 @@
 # own namespace. Exits 77 (skipped) where namespaces cannot be made.
 set -u
 find_tool=$1
-skip() { echo "SKIPPED: $*"; exit 77; }
+# shellcheck source-path=SCRIPTDIR source=checks.sh
+. "$(dirname "$0")/checks.sh"
 
 [ "$(id -u)" = 0 ] || skip "network namespaces need root"
 command -v ip >/dev/null || skip "ip (iproute2) is not installed"
@@ -70,21 +71,12 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 
-failures=0
 # expect NAME EXPECTED-OUTPUT FIND-ARGUMENTS...: the tool's whole output must match.
 expect() {
   local name=$1 expected=$2
   shift 2
-  local output
-  output=$(in_search "$find_tool" --timeout 2000 --parameter "port=$port" "$@" 2>&1)
-  if [ "$output" = "$expected" ]; then
-    echo "ok   $name"
-  else
-    echo "FAIL $name"
-    echo "  expected: $(printf '%q' "$expected")"
-    echo "  got:      $(printf '%q' "$output")"
-    failures=$((failures + 1))
-  fi
+  equal "$name" "$expected" \
+    "$(in_search "$find_tool" --timeout 2000 --parameter "port=$port" "$@" 2>&1)"
 }
 # expect_v6 NAME NAME-OF-AGENT ARGUMENTS...: one IPv6 agent of that name.
 expect_v6() {
@@ -109,12 +101,8 @@ expect "IPv4 empty target with the broadcast flag is the default broadcast" \
 # snmpd answers a request sent to a directed broadcast address from that
 # address, which the kernel refuses, so only its log can show that the copy
 # for the interface's own broadcast address arrived.
-if grep -q -- '->\[10.203.0.255\]:1161' "$work/snmpd.log"; then
-  echo "ok   IPv4 limited broadcast is also sent to the interface's broadcast address"
-else
-  echo "FAIL IPv4 limited broadcast is also sent to the interface's broadcast address"
-  failures=$((failures + 1))
-fi
+check "IPv4 limited broadcast is also sent to the interface's broadcast address" \
+  grep -q -- '->\[10.203.0.255\]:1161' "$work/snmpd.log"
 expect "IPv4 broadcast with a wrong community finds nothing" "" --community wrong --broadcast v4 ""
 expect "SNMPv3 IPv4 default broadcast reports the engine text" "10.203.0.1${tab}netns-engine" \
   --broadcast v3 ""
@@ -124,5 +112,5 @@ expect_v6 "SNMPv3 IPv6 default multicast reports the engine text" netns-engine -
 expect "IPv6 unicast to the agent's address" \
   "fd6a:7e57:0:0:0:0:0:1${tab}netns-agent" v6 fd6a:7e57::1
 
-[ "$failures" = 0 ] || { echo "$failures failure(s)"; exit 1; }
+finish
 echo "all namespace cases passed"

@@ -14,12 +14,14 @@ prefix=$2
 shift 2
 emulator=("$@")
 
-if [ -n "${JOBHOST_SNMPD_MISSING:-}" ]; then echo "SKIPPED: $JOBHOST_SNMPD_MISSING"; exit 77; fi
+# shellcheck source-path=SCRIPTDIR source=checks.sh
+. "$(dirname "$0")/checks.sh"
+[ -z "${JOBHOST_SNMPD_MISSING:-}" ] || skip "$JOBHOST_SNMPD_MISSING"
 [ -n "${JOBHOST_SNMPD_PORT:-}" ] || { echo "FAIL: run through run_with_snmpd.sh"; exit 1; }
 ctl=$bin/jobhostctl
 [ -e "$ctl" ] || ctl=$bin/jobhostctl.exe
 for file in "$bin/${prefix}svc.exe" "$bin/${prefix}devprobe.dll" "$ctl"; do
-  [ -e "$file" ] || { echo "SKIPPED: $file is not built"; exit 77; }
+  [ -e "$file" ] || skip "$file is not built"
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/jobhost-search.XXXXXX")
@@ -29,13 +31,6 @@ cd "$work" || exit 1
 export JOBHOST_REGISTRY=$work/registry.sqlite3
 key='HKCU\Software\SnmpTestOuter\SnmpTestInner\Vantorel\PrinterUI\Search'
 run() { "${emulator[@]}" "$@"; }
-
-failures=0
-check() { # NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then echo "ok   $name"; else echo "FAIL $name"; failures=$((failures + 1)); fi
-}
 
 run "$ctl" record make --single-host --ipv4-target 127.0.0.1 --out record.bin || exit 1
 hex=$(od -An -tx1 -v record.bin | tr -d ' \n')
@@ -60,5 +55,5 @@ check "the agent carries its sysName, not the engine text" \
 total=$(run "$ctl" reg query "$key" TotalPrinters | tr -d '\r')
 check "TotalPrinters is 1 ($total)" [ "$(printf '%s' "$total" | cut -f3)" = 1 ]
 
-[ "$failures" = 0 ] || { echo "$failures failure(s)"; exit 1; }
+finish
 echo "all search command cases passed"

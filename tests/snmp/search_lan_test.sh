@@ -22,8 +22,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 find_tool=$bin/devprobe_find
 # shellcheck source-path=SCRIPTDIR source=lan_network.sh
 . "$here/lan_network.sh"
+# shellcheck source-path=SCRIPTDIR source=checks.sh
+. "$here/checks.sh"
 
-skip() { echo "SKIPPED: $*"; exit 77; }
 reason=$(net_check)
 [ -z "$reason" ] || skip "$reason"
 command -v python3 >/dev/null || skip "python3 is not installed"
@@ -33,26 +34,8 @@ done
 trap net_cleanup EXIT
 trap 'exit 130' INT TERM
 
-failures=0
-check() { # NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then echo "ok   $name"; else echo "FAIL $name"; failures=$((failures + 1)); fi
-}
 # same NAME EXPECTED ACTUAL: the two line sets are equal, order aside.
-same() {
-  local name=$1 expected actual
-  expected=$(printf '%s\n' "$2" | sort)
-  actual=$(printf '%s\n' "$3" | sort)
-  if [ "$expected" = "$actual" ]; then
-    echo "ok   $name"
-  else
-    echo "FAIL $name"
-    echo "  expected: $(printf '%q' "$expected")"
-    echo "  got:      $(printf '%q' "$actual")"
-    failures=$((failures + 1))
-  fi
-}
+same() { equal "$1" "$(printf '%s\n' "$2" | sort)" "$(printf '%s\n' "$3" | sort)"; }
 
 printer='override .1.3.6.1.2.1.25.3.2.1.2.1 object_id .1.3.6.1.2.1.25.3.1.5'
 net_setup || exit 1
@@ -147,5 +130,5 @@ echo "     burst: $found of 300 agents in ${elapsed_ms} ms, RcvbufErrors $before
 check "a burst of 300 agents is found whole" [ "$found" = 300 ]
 check "the searcher's receive buffer dropped nothing" [ "$before" = "$after" ]
 
-[ "$failures" = 0 ] || { echo "$failures failure(s)"; exit 1; }
+finish
 echo "all LAN cases passed"
