@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <set>
-#include <tuple>
 
 namespace jobhost::devprobe {
 
@@ -60,12 +59,6 @@ class Sweep {
   std::size_t request_ = 0;
   std::uint64_t sent_ = 0;
 };
-
-using AgentKey = std::tuple<int, std::array<std::uint8_t, 16>, std::uint32_t>;
-
-AgentKey KeyOf(const Endpoint& agent) {
-  return {static_cast<int>(agent.family), agent.address, agent.scopeId};
-}
 
 }  // namespace
 

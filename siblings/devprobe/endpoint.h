@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 namespace jobhost::devprobe {
 
@@ -23,6 +24,13 @@ struct Endpoint {
   }
   bool IsIpv6Multicast() const { return family == AddressFamily::kIpv6 && address[0] == 0xFF; }
 };
+
+// Which agent an endpoint is, port aside: its family and address, and the
+// scope of an IPv6 address. Ordered, for sets of agents.
+using AgentKey = std::tuple<AddressFamily, std::array<std::uint8_t, 16>, std::uint32_t>;
+inline AgentKey KeyOf(const Endpoint& agent) {
+  return {agent.family, agent.address, agent.scopeId};
+}
 
 Endpoint Ipv4Endpoint(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
                       std::uint16_t port);

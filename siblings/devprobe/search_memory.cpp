@@ -9,8 +9,7 @@ void SearchMemory::Start() {
 
 bool SearchMemory::Claim(const Endpoint& agent) {
   const std::lock_guard lock(mutex_);
-  const Key key{static_cast<int>(agent.family), agent.address, agent.scopeId};
-  return reported_.insert(key).second;
+  return reported_.insert(KeyOf(agent)).second;
 }
 
 }  // namespace jobhost::devprobe

@@ -4,11 +4,8 @@
 // not reported again, so its first name stands and the caller's table holds
 // each agent once. Calls may come from several threads at once.
 
-#include <array>
-#include <cstdint>
 #include <mutex>
 #include <set>
-#include <tuple>
 
 #include "endpoint.h"
 
@@ -23,9 +20,8 @@ class SearchMemory {
   bool Claim(const Endpoint& agent);
 
  private:
-  using Key = std::tuple<int, std::array<std::uint8_t, 16>, std::uint32_t>;
   std::mutex mutex_;
-  std::set<Key> reported_;
+  std::set<AgentKey> reported_;
 };
 
 }  // namespace jobhost::devprobe
