@@ -23,7 +23,7 @@ ON_WINDOWS = bool(EMULATOR)
 TOOL = os.path.join(BIN_DIR, "jobhostctl.exe" if ON_WINDOWS else "jobhostctl")
 
 # Exit codes of "jobhostctl send".
-REPLY, SEND_FAILED, NO_REPLY, NO_CONNECTION = 0, 1, 3, 4
+REPLY, SEND_FAILED, NO_REPLY, NO_CONNECTION, TIMED_OUT = 0, 1, 3, 4, 5
 
 SIBLINGS = {
     "jobconvert.exe": "jobconvert.exe",
@@ -108,6 +108,11 @@ class Installation:
                               stderr=subprocess.PIPE, timeout=timeout + reply_timeout + 30)
         self.last_error = done.stderr.decode("utf-8", "replace")
         return done.returncode, done.stdout.decode("utf-8", "replace").rstrip("\n")
+
+    def holds_connection(self, hold=0.1):
+        """Whether a client that sends nothing gets in and is held: the
+        service is listening, and nobody else has its only instance."""
+        return self.send(None, "--silent", "--hold", str(hold), timeout=hold)[0] == TIMED_OUT
 
     def tool(self, *arguments, check=True, timeout=60):
         done = subprocess.run(EMULATOR + [TOOL, *arguments], env=self.env,
