@@ -51,9 +51,11 @@ class NamedPipeClient : public PipeClient {
       std::size_t start = received.message.size();
       received.message.resize(start + kReadChunk);
       DWORD got = 0;
+      // Worked out first: nothing may run between the read and its last error.
+      const DWORD waitMs = MillisecondsUntil(deadline);
       DWORD error = Complete(
           ReadFile(pipe_.get(), received.message.data() + start, kReadChunk, nullptr, Prepare()),
-          MillisecondsUntil(deadline), got);
+          waitMs, got);
       received.message.resize(start + got);
       if (error == ERROR_MORE_DATA) continue;
       // The exact code tells a closed instance (109, the service ended) from
