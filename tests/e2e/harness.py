@@ -109,10 +109,10 @@ class Installation:
         self.last_error = done.stderr.decode("utf-8", "replace")
         return done.returncode, done.stdout.decode("utf-8", "replace").rstrip("\n")
 
-    def holds_connection(self, hold=0.1):
-        """Whether a client that sends nothing gets in and is held: the
-        service is listening, and nobody else has its only instance."""
-        return self.send(None, "--silent", "--hold", str(hold), timeout=hold)[0] == TIMED_OUT
+    def knock(self, hold=0.1):
+        """A client that sends nothing, briefly: TIMED_OUT when it got in and
+        was held, NO_CONNECTION when the service did not listen or was busy."""
+        return self.send(None, "--silent", "--hold", str(hold), timeout=hold)[0]
 
     def tool(self, *arguments, check=True, timeout=60):
         done = subprocess.run(EMULATOR + [TOOL, *arguments], env=self.env,
