@@ -106,9 +106,11 @@ TEST(PosixProcesses, ChildRunsInItsOwnSessionWithOnlyNullStdio) {
     }
     return open;
   };
-  // The loader briefly holds the libraries it maps; an inherited descriptor stays.
+  // Until it sleeps, the child briefly holds the libraries and locale files it
+  // loads (a moment between two of them looks clean); an inherited descriptor stays.
   const std::set<std::string> nullStdio{"0=/dev/null", "1=/dev/null", "2=/dev/null"};
-  WaitUntil([&] { return descriptors() == nullStdio; }, std::chrono::seconds(2));
+  WaitUntil([&] { return StatOf(*pid).state == 'S' && descriptors() == nullStdio; },
+            std::chrono::seconds(2));
   EXPECT_EQ(descriptors(), nullStdio);
   EXPECT_FALSE(launched->HasEnded());
   processes.StopByImageName(Utf8ToUtf16(name));
