@@ -49,4 +49,8 @@ while kill -0 "$program" 2>/dev/null; do
 done
 cat "$output"
 cat "$errors" >&2
+# A program that failed without a word would leave its log blank: say how it ended.
+if [ "$status" -ne 0 ] && [ ! -s "$output" ] && [ ! -s "$errors" ]; then
+  echo "wine-run: $1 ended with status $status and wrote nothing" >&2
+fi
 exit "$status"
