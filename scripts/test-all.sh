@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the format and include checks, the native suite
 # (unit, end-to-end, SNMP, corpus replays), the sanitizer build, each fuzzer
-# briefly, and the Windows build under Wine.
+# briefly, the benchmarks' build, and the Windows build under Wine.
 # Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +22,10 @@ cmake --workflow --preset linux
 
 step "sanitizers (ASan + UBSan)"
 cmake --workflow --preset linux-asan
+
+step "benchmarks build (not run)"
+cmake --preset bench >/dev/null
+cmake --build --preset bench
 
 step "fuzzers (${fuzz_seconds} s each)"
 cmake --preset fuzz >/dev/null

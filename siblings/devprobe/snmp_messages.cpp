@@ -79,14 +79,16 @@ bool ReadBindings(BerReader& pdu, SysNameResponse& response) {
   return true;
 }
 
-std::string HexByte(std::uint8_t byte) {
-  constexpr char kDigits[] = "0123456789abcdef";
-  return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
-}
-
+// Appended character by character: no temporary strings to concatenate.
 std::string MacText(ByteView mac) {
+  constexpr char kDigits[] = "0123456789abcdef";
   std::string text;
-  for (std::size_t i = 0; i < mac.size(); ++i) text += (i ? ":" : "") + HexByte(mac[i]);
+  text.reserve(mac.size() * 3);
+  for (std::size_t i = 0; i < mac.size(); ++i) {
+    if (i != 0) text.push_back(':');
+    text.push_back(kDigits[mac[i] >> 4]);
+    text.push_back(kDigits[mac[i] & 0x0F]);
+  }
   return text;
 }
 
