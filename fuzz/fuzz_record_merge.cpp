@@ -16,9 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The input is a list of reports (a kind byte, a length byte, the text),
   // ended by a kind byte 0xFF; what follows is the stored record, whose
   // missing end reads as zero bytes.
-  jobhost::ResetAgentTable();
-  jobhost::ClearAgentTable();
+  jobhost::AgentTable table;
   std::size_t at = 0;
+  jobhost::ReportsGoTo reports(table);
   while (at + 2 <= size && data[at] != 0xFF) {
     std::uint8_t kind = data[at++];
     std::size_t length = data[at++] % 100;
@@ -40,18 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   jobhost::SearchSettings settings = jobhost::SearchSettings::FromStored(stored);
   const jobhost::SearchSettings before = settings;
 
-  jobhost::MergeAgentTable(settings);
+  jobhost::MergeAgentTable(table, settings);
 
   const int count = settings.agentCount();
-  if (jobhost::AgentTableCount() == 0) {
-    if (jobhost::DiscoveryStatus() != jobhost::kNoAgentsFound ||
+  if (jobhost::AgentTableCount(table) == 0) {
+    if (jobhost::DiscoveryStatus(table) != jobhost::kNoAgentsFound ||
         std::memcmp(settings.bytes().data(), before.bytes().data(), jobhost::kSearchSettingsSize) !=
             0)
       std::abort();
     return 0;
   }
-  if (jobhost::DiscoveryStatus() != jobhost::kAgentsMerged || count < 1 ||
-      count > jobhost::kMaxAgents || count > jobhost::AgentTableCount())
+  if (jobhost::DiscoveryStatus(table) != jobhost::kAgentsMerged || count < 1 ||
+      count > jobhost::kMaxAgents || count > jobhost::AgentTableCount(table))
     std::abort();
   const std::size_t countAt = jobhost::settings_layout::kAgentCount;
   const std::size_t agentsAt = jobhost::settings_layout::kAgents;

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "abi/calling_convention.h"
+#include "abi/discovery_abi.h"
 #include "find_agents.h"
-#include "search/discovery_abi.h"
 #include "search_memory.h"
-#include "support/abi.h"
 
 namespace jobhost::devprobe {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // What discovery needs from the system's network stack. The socket layer
-// (network_posix.cpp, network_win32.cpp) implements it in a few calls each;
+// (network_linux.cpp, network_win32.cpp) implements it in a few calls each;
 // tests put scripted stand-ins in its place.
 
 #include <cstddef>

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "abi/port_library_abi.h"
+#include "cups_queue/cups_queue.h"
 #include "host_address.h"
-#include "platform/posix/cups_queue.h"
-#include "port/port_library_abi.h"
 #include "support/device_uri.h"
 #include "support/utf.h"
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
+#include "abi/discovery_abi.h"
 #include "discovery_script.h"
 #include "log_text.h"
-#include "search/discovery_abi.h"
 #include "sibling_files.h"
 #include "system_access.h"
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "abi/port_library_abi.h"
 #include "log_text.h"
-#include "port/port_library_abi.h"
 #include "port_table.h"
 #include "sibling_files.h"
 #include "support/utf.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "app/entry.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
-#include "service/entry.h"
 
 int wmain(int argc, wchar_t** argv) {
   // No system error dialogs (a sibling library that fails to load, a missing

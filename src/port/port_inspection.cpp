@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "port/port_library_abi.h"
-#include "support/debug_trace.h"
+#include "abi/port_library_abi.h"
+#include "platform/debug_trace.h"
 
 namespace jobhost {
 namespace {

@@ -6,8 +6,8 @@
 #include <span>
 #include <string_view>
 
+#include "family/family.h"
 #include "platform/platform.h"
-#include "service/family.h"
 
 namespace jobhost {
 

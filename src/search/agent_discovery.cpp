@@ -1,7 +1,6 @@
 #include "search/agent_discovery.h"
 
-#include "search/agent_table.h"
-#include "search/discovery_abi.h"
+#include "abi/discovery_abi.h"
 
 namespace jobhost {
 namespace {
@@ -74,11 +73,12 @@ std::size_t SequenceLength(unsigned char lead) {
 
 class Discovery {
  public:
-  Discovery(SearchSettings& settings, Library& library, const std::string& parameter)
-      : settings_(settings), library_(library), parameter_(parameter) {}
+  Discovery(SearchSettings& settings, Library& library, const std::string& parameter,
+            AgentTable& table)
+      : settings_(settings), library_(library), parameter_(parameter), table_(table) {}
 
   void Run() {
-    ResetAgentTable();
+    ResetAgentTable(table_);
     auto findV3 = ExportAs<FindV3AgentFunction>(library_.Symbol(kFindV3AgentExport));
     if (settings_.useIpv6()) {
       RunIpv6(findV3);
@@ -91,30 +91,37 @@ class Discovery {
   void RunIpv6(FindV3AgentFunction findV3) {
     auto find = ExportAs<FindAgentV6Function>(library_.Symbol(kFindAgentV6Export));
     if (find == nullptr) {
-      ResetAgentTable();
+      ResetAgentTable(table_);
       return;
     }
     FindCase chosen = ChooseIpv6Case(settings_);
     std::string community = CommunityOf(settings_);
-    find(community.c_str(), chosen.broadcast, chosen.target.c_str(), chosen.timeoutMs,
-         parameter_.c_str(), nullptr, OnSnmpAgentFoundV6, nullptr);
+    {
+      ReportsGoTo reports(table_);
+      find(community.c_str(), chosen.broadcast, chosen.target.c_str(), chosen.timeoutMs,
+           parameter_.c_str(), nullptr, OnSnmpAgentFoundV6, nullptr);
+    }
     CallV3(findV3, chosen, nullptr, OnSnmpAgentFoundV6);
   }
 
   void RunIpv4(FindV3AgentFunction findV3) {
     auto find = ExportAs<FindAgentFunction>(library_.Symbol(kFindAgentExport));
     if (find == nullptr) {
-      ResetAgentTable();
+      ResetAgentTable(table_);
       return;
     }
-    ClearAgentTable();
+    ClearAgentTable(table_);
     FindCase chosen = ChooseIpv4Case(settings_);
     std::string community = CommunityOf(settings_);
-    find(community.c_str(), chosen.broadcast, chosen.target.c_str(), chosen.timeoutMs,
-         parameter_.c_str(), nullptr, OnSnmpAgentFound, nullptr);
+    {
+      ReportsGoTo reports(table_);
+      find(community.c_str(), chosen.broadcast, chosen.target.c_str(), chosen.timeoutMs,
+           parameter_.c_str(), nullptr, OnSnmpAgentFound, nullptr);
+    }
     CallV3(findV3, chosen, OnSnmpAgentFound, nullptr);
     if (chosen.nameFilter) {
-      if (auto match = FirstAgentNamed(settings_.ipv4Target())) KeepOnlyAgent(*match);
+      if (auto match = FirstAgentNamed(table_, settings_.ipv4Target()))
+        KeepOnlyAgent(table_, *match);
     }
   }
 
@@ -122,6 +129,7 @@ class Discovery {
   void CallV3(FindV3AgentFunction findV3, const FindCase& chosen, AgentFoundCallback callbackV4,
               AgentFoundV6Callback callbackV6) {
     if (findV3 == nullptr) return;
+    ReportsGoTo reports(table_);
     findV3(chosen.broadcast, chosen.v3Ipv4Target.c_str(), chosen.v3Ipv6Target.c_str(), kV3Argument4,
            kV3Argument5, kV3TimeoutMs, kV3Retries, kV3Argument8, parameter_.c_str(), kV3Argument10,
            callbackV4, callbackV6);
@@ -130,6 +138,7 @@ class Discovery {
   SearchSettings& settings_;
   Library& library_;
   const std::string& parameter_;
+  AgentTable& table_;
 };
 
 }  // namespace
@@ -148,18 +157,19 @@ std::string CutAtCharacter(std::string text, std::size_t maxBytes) {
 }
 
 std::int32_t DiscoverAgents(SearchSettings& settings, const Family& family,
-                            std::u16string_view searchParameter, Platform& platform) {
+                            std::u16string_view searchParameter, Platform& platform,
+                            AgentTable& table) {
   std::string parameter =
       CutAtCharacter(platform.oem.FromUtf16(searchParameter), kOemParameterCapacity - 1);
   // A library path that does not fit is never loaded cut short.
   std::optional<std::u16string> path = family.LibraryPath(kDiscoveryLibrarySuffix);
   std::unique_ptr<Library> library = path ? platform.libraries.Load(*path) : nullptr;
   if (library != nullptr) {
-    Discovery(settings, *library, parameter).Run();
+    Discovery(settings, *library, parameter, table).Run();
     // No function of the library may run once the merge has begun.
     library.reset();
   }
-  MergeAgentTable(settings);
+  MergeAgentTable(table, settings);
   return 1;
 }
 

@@ -7,9 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "family/family.h"
 #include "platform/platform.h"
+#include "search/agent_table.h"
 #include "search/search_settings.h"
-#include "service/family.h"
 
 namespace jobhost {
 
@@ -20,9 +21,10 @@ inline constexpr std::size_t kOemParameterCapacity = 256;
 // that do not form one (single-byte code pages) are cut at maxBytes exactly.
 std::string CutAtCharacter(std::string text, std::size_t maxBytes);
 
-// Always returns 1; the results are the agent table, the record's agents and
-// DiscoveryStatus(). The record's settings are only read.
+// Always returns 1; the results are the run's agent table, the record's
+// agents and the table's discovery status. The record's settings are only read.
 std::int32_t DiscoverAgents(SearchSettings& settings, const Family& family,
-                            std::u16string_view searchParameter, Platform& platform);
+                            std::u16string_view searchParameter, Platform& platform,
+                            AgentTable& table);
 
 }  // namespace jobhost

@@ -67,18 +67,18 @@ std::optional<SearchSettings> ReadSettings(SettingsKey& key) {
 }
 
 void RunFullSearch(SettingsKey& key, const std::u16string& searchParameter, const Family& family,
-                   Platform& platform) {
+                   Platform& platform, AgentTable& table) {
   std::optional<SearchSettings> settings = ReadSettings(key);
   if (!settings) return;
   key.DeleteValue(kTotalPrintersValue);
-  ResetAgentTable();
-  DiscoverAgents(*settings, family, searchParameter, platform);
-  if (DiscoveryStatus() == kAgentsMerged) {
+  ResetAgentTable(table);
+  DiscoverAgents(*settings, family, searchParameter, platform, table);
+  if (DiscoveryStatus(table) == kAgentsMerged) {
     key.SetValue(kSearchDataValue, ValueType::kBinary, std::as_bytes(settings->bytes()));
   } else {
-    ResetAgentTable();
+    ResetAgentTable(table);
   }
-  StorePrinterTotal(key, AgentTableCount());
+  StorePrinterTotal(key, AgentTableCount(table));
 }
 
 }  // namespace
@@ -139,15 +139,16 @@ std::optional<int> RunSearchCommand(std::u16string_view firstArgument, const Fam
   if (split.kind == ArgumentSplit::Kind::kNotSearch) return std::nullopt;
   if (split.kind == ArgumentSplit::Kind::kMalformed) return kSearchExitCode;
 
-  ResetAgentTable();
+  AgentTable table;
+  ResetAgentTable(table);
   std::optional<std::u16string> path = KeyPath(split.argument);
   if (!path) return kSearchExitCode;
   std::unique_ptr<SettingsKey> key = OpenOrCreate(platform.settings, *path);
   if (key == nullptr) return kSearchExitCode;
   if (split.argument.searchParameter) {
-    RunFullSearch(*key, *split.argument.searchParameter, family, platform);
+    RunFullSearch(*key, *split.argument.searchParameter, family, platform, table);
   } else {
-    StorePrinterTotal(*key, AgentTableCount());
+    StorePrinterTotal(*key, AgentTableCount(table));
   }
   return kSearchExitCode;
 }

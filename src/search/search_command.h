@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "family/family.h"
 #include "platform/platform.h"
-#include "service/family.h"
 
 namespace jobhost {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string_view>
 
+#include "family/family.h"
 #include "platform/platform.h"
-#include "service/family.h"
 #include "service/job_request.h"
 
 namespace jobhost {

@@ -4,8 +4,8 @@
 
 #include <chrono>
 
+#include "family/family.h"
 #include "platform/platform.h"
-#include "service/family.h"
 
 namespace jobhost {
 

@@ -1,12 +1,9 @@
 #include "support/bounded_text.h"
 
 #include <cstdint>
-#include <limits>
 
 namespace jobhost {
 namespace {
-
-constexpr std::size_t kNoLimit = std::numeric_limits<std::size_t>::max();
 
 template <typename Char>
 class Sink {
@@ -206,17 +203,6 @@ Status BoundedFormatW(char16_t* destination, std::size_t capacity, const char16_
   Status status = BoundedFormat(destination, capacity, format, args);
   va_end(args);
   return status;
-}
-
-int UnboundedFormatW(char16_t* destination, const char16_t* format, ...) {
-  va_list args;
-  va_start(args, format);
-  Sink<char16_t> sink(destination, kNoLimit);
-  bool formatted = format != nullptr && FormatInto(sink, format, args);
-  va_end(args);
-  destination[sink.written()] = 0;
-  if (!formatted) return -1;
-  return static_cast<int>(sink.written());
 }
 
 }  // namespace jobhost

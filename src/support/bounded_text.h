@@ -21,8 +21,4 @@ Status BoundedFormatVA(char* destination, std::size_t capacity, const char* form
 Status BoundedFormatVW(char16_t* destination, std::size_t capacity, const char16_t* format,
                        va_list args);
 
-// Formats without a limit; the caller guarantees room. Returns the units
-// written without the terminator, negative on a format error.
-int UnboundedFormatW(char16_t* destination, const char16_t* format, ...);
-
 }  // namespace jobhost

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "search/discovery_abi.h"
+#include "abi/discovery_abi.h"
 
 namespace jobhost::testing {
 

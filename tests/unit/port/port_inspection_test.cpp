@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "abi/port_library_abi.h"
 #include "fakes/test_platform.h"
-#include "port/port_library_abi.h"
 
 namespace jobhost {
 namespace {

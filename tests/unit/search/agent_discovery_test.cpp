@@ -53,7 +53,7 @@ SearchSettings Discover(const Settings& settings, const char* exports = "463") {
   if (exports != nullptr)
     fakes.libraries.Provide(kLibraryPath, ScriptedDiscovery::Exports(exports));
   SearchSettings record = settings.Record();
-  DiscoverAgents(record, kFamily, u"p", fakes.platform);
+  DiscoverAgents(record, kFamily, u"p", fakes.platform, ScriptedDiscovery::table);
   EXPECT_EQ(fakes.libraries.open(), 0);
   return record;
 }
@@ -117,7 +117,7 @@ TEST(DiscoverAgents, FindCallsFollowTheSettings) {
     ScriptedDiscovery::Reset();
     Discover(c.settings);
     EXPECT_EQ(ScriptedDiscovery::log, c.calls) << c.name;
-    EXPECT_EQ(DiscoveryStatus(), kNoAgentsFound) << c.name;
+    EXPECT_EQ(DiscoveryStatus(ScriptedDiscovery::table), kNoAgentsFound) << c.name;
   }
 }
 
@@ -138,22 +138,25 @@ TEST(DiscoverAgents, NameSearchKeepsTheFirstAgentOfThatName) {
     ScriptedDiscovery::v3Reports = c.v3;
     Discover({.singleHost = true, .ipv4 = c.target});
     std::vector<std::string> remaining;
-    for (int i = 0; i < AgentTableCount(); ++i)
-      remaining.push_back(AgentAddress(AgentTableEntry(i)));
+    for (int i = 0; i < AgentTableCount(ScriptedDiscovery::table); ++i)
+      remaining.push_back(AgentAddress(AgentTableEntry(ScriptedDiscovery::table, i)));
     EXPECT_EQ(remaining, c.remaining) << c.target;
   }
 }
 
 TEST(DiscoverAgents, Ipv4EntriesReachTheRecordZeroPadded) {
   ScriptedDiscovery::Reset();
-  // An earlier run left long texts in the slots.
-  OnSnmpAgentFound(std::string(79, 'x').c_str(), std::string(47, 'y').c_str());
+  // An earlier report left long texts in the slots.
+  {
+    ReportsGoTo reports(ScriptedDiscovery::table);
+    OnSnmpAgentFound(std::string(79, 'x').c_str(), std::string(47, 'y').c_str());
+  }
   ScriptedDiscovery::firstReports = {{"b", "n"}};
   SearchSettings record = Discover({});
   std::array<std::uint8_t, kAgentEntrySize> expected{};
   expected[0] = 'b';
   expected[kAgentNameOffset] = 'n';
-  EXPECT_EQ(DiscoveryStatus(), kAgentsMerged);
+  EXPECT_EQ(DiscoveryStatus(ScriptedDiscovery::table), kAgentsMerged);
   EXPECT_TRUE(std::ranges::equal(record.agent(0), expected));
 }
 
@@ -176,10 +179,14 @@ TEST(DiscoverAgents, MissingLibraryOrExportsMakeOnlyTheCallsTheyCan) {
     ScriptedDiscovery::firstReports = one;
     ScriptedDiscovery::v3Reports = one;
     // A loaded library starts the count afresh.
-    if (c.exports != nullptr) OnSnmpAgentFound("stale", "n");
+    if (c.exports != nullptr) {
+      ReportsGoTo reports(ScriptedDiscovery::table);
+      OnSnmpAgentFound("stale", "n");
+    }
     SearchSettings record = Discover({.useIpv6 = c.useIpv6}, c.exports);
     EXPECT_EQ(ScriptedDiscovery::log, c.calls);
-    EXPECT_EQ(DiscoveryStatus(), c.calls.empty() ? kNoAgentsFound : kAgentsMerged);
+    EXPECT_EQ(DiscoveryStatus(ScriptedDiscovery::table),
+              c.calls.empty() ? kNoAgentsFound : kAgentsMerged);
     EXPECT_EQ(record.agentCount(), c.calls.empty() ? 0 : 1);
   }
 }
@@ -189,9 +196,9 @@ TEST(DiscoverAgents, LibraryPathThatDoesNotFitIsNotLoaded) {
   TestPlatform fakes;
   SearchSettings record;
   Family family = DeriveFamily(u"C:\\" + std::u16string(250, u'd') + u"\\vtlsvc.exe");
-  DiscoverAgents(record, family, u"p", fakes.platform);
+  DiscoverAgents(record, family, u"p", fakes.platform, ScriptedDiscovery::table);
   EXPECT_TRUE(fakes.libraries.loadAttempts.empty());
-  EXPECT_EQ(DiscoveryStatus(), kNoAgentsFound);
+  EXPECT_EQ(DiscoveryStatus(ScriptedDiscovery::table), kNoAgentsFound);
 }
 
 TEST(CutAtCharacter, NeverSplitsAUtf8Sequence) {

@@ -11,17 +11,28 @@ namespace {
 
 using Agents = std::vector<std::pair<std::string, std::string>>;
 
+AgentTable table;
+
+std::int32_t Report(const char* address, const char* name) {
+  ReportsGoTo reports(table);
+  return OnSnmpAgentFound(address, name);
+}
+
+std::int32_t ReportV6(const void* record, const char* name) {
+  ReportsGoTo reports(table);
+  return OnSnmpAgentFoundV6(record, nullptr, name);
+}
+
 void StartRun(const Agents& reports) {
-  ResetAgentTable();
-  ClearAgentTable();
-  for (const auto& [address, name] : reports)
-    EXPECT_EQ(OnSnmpAgentFound(address.c_str(), name.c_str()), 1);
+  ResetAgentTable(table);
+  ClearAgentTable(table);
+  for (const auto& [address, name] : reports) EXPECT_EQ(Report(address.c_str(), name.c_str()), 1);
 }
 
 Agents TableAgents() {
   Agents agents;
-  for (int i = 0; i < AgentTableCount(); ++i) {
-    auto entry = AgentTableEntry(i);
+  for (int i = 0; i < AgentTableCount(table); ++i) {
+    auto entry = AgentTableEntry(table, i);
     agents.emplace_back(AgentAddress(entry), AgentName(entry));
   }
   return agents;
@@ -40,17 +51,17 @@ TEST(MergeAgentTable, KeepsEachAddressOnceWithItsLastReport) {
   StartRun({{"A", "P"}, {"B", "Q"}, {"A", "R"}, {"C", "S"}, {"c", "T"}});
   SearchSettings before = PatternedRecord();
   SearchSettings settings = before;
-  MergeAgentTable(settings);
+  MergeAgentTable(table, settings);
 
-  EXPECT_EQ(DiscoveryStatus(), kAgentsMerged);
-  EXPECT_EQ(AgentTableCount(), 5);
+  EXPECT_EQ(DiscoveryStatus(table), kAgentsMerged);
+  EXPECT_EQ(AgentTableCount(table), 5);
   ASSERT_EQ(settings.agentCount(), 4);
   Agents merged;
   for (int i = 0; i < 4; ++i)
     merged.emplace_back(AgentAddress(settings.agent(i)), AgentName(settings.agent(i)));
   EXPECT_EQ(merged, (Agents{{"B", "Q"}, {"A", "R"}, {"C", "S"}, {"c", "T"}}));
   // The merged entries are copied whole, zero bytes included.
-  auto entry = AgentTableEntry(1);
+  auto entry = AgentTableEntry(table, 1);
   EXPECT_TRUE(std::equal(entry.begin(), entry.end(), settings.agent(0).begin()));
   // Every byte outside agentCount and the four new entries is as it was.
   std::size_t newAgentsEnd = settings_layout::kAgents + 4 * kAgentEntrySize;
@@ -67,8 +78,8 @@ TEST(MergeAgentTable, EmptyTableLeavesTheRecordUntouched) {
   StartRun({});
   SearchSettings before = PatternedRecord();
   SearchSettings settings = before;
-  MergeAgentTable(settings);
-  EXPECT_EQ(DiscoveryStatus(), kNoAgentsFound);
+  MergeAgentTable(table, settings);
+  EXPECT_EQ(DiscoveryStatus(table), kNoAgentsFound);
   EXPECT_TRUE(std::ranges::equal(settings.bytes(), before.bytes()));
 }
 
@@ -77,8 +88,8 @@ TEST(AgentTable, HoldsThirtyTwoReportsAndDropsTheRest) {
   for (int i = 0; i < 33; ++i) reports.emplace_back("10.0.0." + std::to_string(i), "n");
   StartRun(reports);
   const std::uint8_t record[kAgentAddressRecordSize] = {};
-  EXPECT_EQ(OnSnmpAgentFoundV6(record, nullptr, "v6"), 1);
-  EXPECT_EQ(AgentTableCount(), 32);
+  EXPECT_EQ(ReportV6(record, "v6"), 1);
+  EXPECT_EQ(AgentTableCount(table), 32);
   EXPECT_EQ(TableAgents().back(), (std::pair<std::string, std::string>("10.0.0.31", "n")));
 }
 
@@ -93,24 +104,27 @@ TEST(AgentTable, CutsTextsToTheirFields) {
   }
 }
 
-TEST(AgentTable, IgnoresReportsWithoutTextOrRecord) {
+TEST(AgentTable, IgnoresReportsWithoutTextRecordOrLibraryCall) {
   StartRun({});
   const std::uint8_t record[kAgentAddressRecordSize] = {};
-  EXPECT_EQ(OnSnmpAgentFound(nullptr, "n"), 1);
-  EXPECT_EQ(OnSnmpAgentFound("a", nullptr), 1);
-  EXPECT_EQ(OnSnmpAgentFoundV6(nullptr, nullptr, "n"), 1);
-  EXPECT_EQ(OnSnmpAgentFoundV6(record, nullptr, nullptr), 1);
-  EXPECT_EQ(AgentTableCount(), 0);
+  EXPECT_EQ(Report(nullptr, "n"), 1);
+  EXPECT_EQ(Report("a", nullptr), 1);
+  EXPECT_EQ(ReportV6(nullptr, "n"), 1);
+  EXPECT_EQ(ReportV6(record, nullptr), 1);
+  // Outside a library call no table takes reports.
+  EXPECT_EQ(OnSnmpAgentFound("a", "n"), 1);
+  EXPECT_EQ(OnSnmpAgentFoundV6(record, nullptr, "n"), 1);
+  EXPECT_EQ(AgentTableCount(table), 0);
 }
 
 TEST(AgentTable, Ipv6ReportClearsItsSlotAndStoresTheAddressText) {
   StartRun({{std::string(79, 'a'), std::string(47, 'n')}});
-  ResetAgentTable();
+  ResetAgentTable(table);
   std::uint8_t record[kAgentAddressRecordSize] = {};
   record[15] = 1;
   record[16] = 0xEE;  // beyond the address: not part of it
-  EXPECT_EQ(OnSnmpAgentFoundV6(record, nullptr, "lo"), 1);
-  auto entry = AgentTableEntry(0);
+  EXPECT_EQ(ReportV6(record, "lo"), 1);
+  auto entry = AgentTableEntry(table, 0);
   std::array<std::uint8_t, kAgentEntrySize> expected{};
   std::string text = "::0001";
   std::copy(text.begin(), text.end(), expected.begin());
@@ -130,7 +144,7 @@ TEST(KeepOnlyAgent, MovesTheChosenEntryToTheFront) {
   };
   for (const auto& c : cases) {
     StartRun({{"a", "1"}, {"b", "2"}, {"c", "3"}});
-    KeepOnlyAgent(c.index);
+    KeepOnlyAgent(table, c.index);
     EXPECT_EQ(TableAgents(), c.remaining) << c.index;
   }
 }

@@ -196,22 +196,5 @@ TEST(RunSearchCommand, StoresOnlyWhatEachOutcomeAllows) {
   }
 }
 
-TEST(RunSearchCommand, ShortRecordReadsAsZeroFilled) {
-  SearchRun run;
-  FakeSettingsStore::Value shortRecord = StoredRecord(100);
-  run.Values()[u"SearchData"] = shortRecord;
-  ScriptedDiscovery::firstReports = {{"a", "n"}};
-  run.Run(u"3/abc/def/Search/p");
-  // Beyond the stored 100 bytes everything reads as zero: IPv4, no community.
-  const std::vector<std::byte>& written = run.Values()[u"SearchData"].data;
-  ASSERT_EQ(written.size(), kSearchSettingsSize);
-  EXPECT_TRUE(std::equal(shortRecord.data.begin(), shortRecord.data.end(), written.begin()));
-  std::size_t entryEnd = settings_layout::kAgents + kAgentEntrySize;
-  for (std::size_t i = entryEnd; i < kSearchSettingsSize; ++i)
-    ASSERT_EQ(std::to_integer<int>(written[i]), 0) << "offset " << i;
-  ASSERT_EQ(ScriptedDiscovery::log.size(), 2u);
-  EXPECT_EQ(ScriptedDiscovery::log[0].rfind("FindSnmpAgent(public,1,255.255.255.255,3000,", 0), 0u);
-}
-
 }  // namespace
 }  // namespace jobhost

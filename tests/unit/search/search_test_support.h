@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "abi/discovery_abi.h"
 #include "fakes/test_platform.h"
+#include "family/family.h"
 #include "search/agent_table.h"
-#include "search/discovery_abi.h"
-#include "service/family.h"
 
 namespace jobhost::testing {
 
@@ -30,13 +30,16 @@ struct ScriptedDiscovery {
   static inline std::vector<std::string> log;
   static inline std::vector<Report> firstReports;
   static inline std::vector<Report> v3Reports;
+  // The table of the run under test.
+  static inline AgentTable table;
 
   static void Reset() {
     log.clear();
     firstReports.clear();
     v3Reports.clear();
-    ResetAgentTable();
-    ClearAgentTable();
+    ResetAgentTable(table);
+    ClearAgentTable(table);
+    table.discoveryStatus = 0;
   }
 
   // The exports named in which: '4' IPv4 find, '6' IPv6 find, '3' SNMPv3 find.

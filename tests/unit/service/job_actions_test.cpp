@@ -74,17 +74,6 @@ TEST(JobActions, SnapshotFailureSendsTraceLineAndGivesZero) {
   EXPECT_EQ(fakes.debug.texts, std::vector<std::string>{"create snap fail\n"});
 }
 
-TEST(JobActions, EndRenderSleepsFiveSecondsThenStopsConverter) {
-  TestPlatform fakes;
-  JobRequest request = Requesting(&JobRequest::endRenderRequested);
-  PerformJobActions(request, kFamily, fakes.platform);
-  EXPECT_EQ(request.actionResult, 0);
-  EXPECT_EQ(fakes.clock.sleeps, std::vector<milliseconds>{milliseconds(5000)});
-  ASSERT_EQ(fakes.processes.stops.size(), 1u);
-  EXPECT_EQ(fakes.processes.stops[0].imageName, kConverterImage);
-  EXPECT_EQ(fakes.processes.stops[0].at, milliseconds(5000));
-}
-
 TEST(JobActions, DuplexAndOverlayResultsAreTheSystemsOutcome) {
   using Copy = std::pair<std::u16string, std::u16string>;
   for (bool succeeds : {true, false}) {

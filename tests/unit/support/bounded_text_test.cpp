@@ -109,12 +109,5 @@ TEST(BoundedFormat, UnknownConversionIsAFailureNotACrash) {
   EXPECT_STREQ(buffer, "ab");
 }
 
-TEST(UnboundedFormatW, ReturnsUnitsWritten) {
-  char16_t destination[64];
-  EXPECT_EQ(UnboundedFormatW(destination, u"/F /IM %s%s", u"vtl", u"jobconvert.exe"), 24);
-  EXPECT_EQ(std::u16string(destination), u"/F /IM vtljobconvert.exe");
-  EXPECT_LT(UnboundedFormatW(destination, u"%y"), 0);
-}
-
 }  // namespace
 }  // namespace jobhost

@@ -101,11 +101,5 @@ TEST(Win32LibrariesTest, MissingLibraryIsNotLoaded) {
   EXPECT_EQ(Win32Libraries().Load(u"C:\\jobhost\\missing\\vtlportlink.dll"), nullptr);
 }
 
-TEST(Win32SpoolerTest, UnknownPrinterAndPortCannotBeOpened) {
-  Win32Spooler spooler;
-  EXPECT_EQ(spooler.OpenPrinter(testing::UniqueName(u"jobhost missing printer ")), nullptr);
-  EXPECT_EQ(spooler.OpenPortMonitor(u",XcvPort " + testing::UniqueName(u"missing_port_")), nullptr);
-}
-
 }  // namespace
 }  // namespace jobhost::win32

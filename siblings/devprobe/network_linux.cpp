@@ -1,0 +1,191 @@
+// BSD sockets: the few calls discovery needs.
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "network.h"
+
+namespace jobhost::devprobe {
+namespace {
+
+Endpoint FromSockaddr(const sockaddr_storage& storage) {
+  Endpoint endpoint;
+  if (storage.ss_family == AF_INET6) {
+    const auto& in6 = reinterpret_cast<const sockaddr_in6&>(storage);
+    endpoint.family = AddressFamily::kIpv6;
+    std::memcpy(endpoint.address.data(), &in6.sin6_addr, 16);
+    endpoint.port = ntohs(in6.sin6_port);
+    endpoint.scopeId = in6.sin6_scope_id;
+  } else {
+    const auto& in4 = reinterpret_cast<const sockaddr_in&>(storage);
+    std::memcpy(endpoint.address.data(), &in4.sin_addr, 4);
+    endpoint.port = ntohs(in4.sin_port);
+  }
+  return endpoint;
+}
+
+socklen_t ToSockaddr(const Endpoint& endpoint, sockaddr_storage& storage) {
+  std::memset(&storage, 0, sizeof storage);
+  if (endpoint.family == AddressFamily::kIpv6) {
+    auto& in6 = reinterpret_cast<sockaddr_in6&>(storage);
+    in6.sin6_family = AF_INET6;
+    std::memcpy(&in6.sin6_addr, endpoint.address.data(), 16);
+    in6.sin6_port = htons(endpoint.port);
+    in6.sin6_scope_id = endpoint.scopeId;
+    return sizeof in6;
+  }
+  auto& in4 = reinterpret_cast<sockaddr_in&>(storage);
+  in4.sin_family = AF_INET;
+  std::memcpy(&in4.sin_addr, endpoint.address.data(), 4);
+  in4.sin_port = htons(endpoint.port);
+  return sizeof in4;
+}
+
+class LinuxChannel : public DatagramChannel {
+ public:
+  explicit LinuxChannel(int socket) : socket_(socket) {}
+  ~LinuxChannel() override { ::close(socket_); }
+  LinuxChannel(const LinuxChannel&) = delete;
+  LinuxChannel& operator=(const LinuxChannel&) = delete;
+
+  bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) override {
+    if (to.IsIpv6Multicast() && to.scopeId != 0) {
+      const unsigned index = to.scopeId;
+      if (::setsockopt(socket_, IPPROTO_IPV6, IPV6_MULTICAST_IF, &index, sizeof index) != 0) {
+        return false;
+      }
+    }
+    sockaddr_storage storage;
+    const socklen_t length = ToSockaddr(to, storage);
+    // Never waits for room: datagrams to LAN hosts that do not answer address
+    // resolution stay charged to the socket for seconds, and the call must
+    // still end at its time-out. What does not fit now is not sent.
+    return ::sendto(socket_, datagram.data(), datagram.size(), MSG_DONTWAIT,
+                    reinterpret_cast<const sockaddr*>(&storage), length) >= 0;
+  }
+
+  ReceiveStatus Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& size,
+                        Endpoint& from) override {
+    pollfd waiting{socket_, POLLIN, 0};
+    const int ready = ::poll(&waiting, 1, timeoutMs);
+    if (ready == 0) return ReceiveStatus::kTimeout;
+    if (ready < 0) return errno == EINTR ? ReceiveStatus::kSkipped : ReceiveStatus::kFailed;
+    sockaddr_storage storage;
+    socklen_t length = sizeof storage;
+    const ssize_t received = ::recvfrom(socket_, buffer.data(), buffer.size(), MSG_TRUNC,
+                                        reinterpret_cast<sockaddr*>(&storage), &length);
+    if (received < 0) {
+      // ICMP errors of earlier sends and interruptions are no reason to stop.
+      return (errno == EINTR || errno == EAGAIN || errno == ECONNREFUSED || errno == EHOSTUNREACH ||
+              errno == ENETUNREACH)
+                 ? ReceiveStatus::kSkipped
+                 : ReceiveStatus::kFailed;
+    }
+    if (static_cast<std::size_t>(received) > buffer.size()) return ReceiveStatus::kSkipped;
+    size = static_cast<std::size_t>(received);
+    from = FromSockaddr(storage);
+    return ReceiveStatus::kDatagram;
+  }
+
+ private:
+  int socket_;
+};
+
+// The forced size passes the system's cap (net.core.rmem_max, wmem_max)
+// where the caller may; elsewhere the plain request gets as much as the cap
+// allows.
+void SetBufferSize(int socket, int forced, int plain, int size) {
+  if (::setsockopt(socket, SOL_SOCKET, forced, &size, sizeof size) != 0) {
+    ::setsockopt(socket, SOL_SOCKET, plain, &size, sizeof size);
+  }
+}
+
+class LinuxNetwork : public Network {
+ public:
+  std::optional<Endpoint> Resolve(const std::string& host, AddressFamily family) override {
+    addrinfo hints{};
+    hints.ai_family = family == AddressFamily::kIpv6 ? AF_INET6 : AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return std::nullopt;
+    sockaddr_storage storage{};
+    std::memcpy(&storage, found->ai_addr, std::min<std::size_t>(found->ai_addrlen, sizeof storage));
+    ::freeaddrinfo(found);
+    return FromSockaddr(storage);
+  }
+
+  std::vector<Endpoint> Ipv4InterfaceBroadcasts() override {
+    std::vector<Endpoint> broadcasts;
+    ForEachInterface([&](const ifaddrs& entry) {
+      if (entry.ifa_addr->sa_family != AF_INET || !(entry.ifa_flags & IFF_BROADCAST) ||
+          (entry.ifa_flags & IFF_LOOPBACK) || !entry.ifa_broadaddr ||
+          entry.ifa_broadaddr->sa_family != AF_INET) {
+        return;
+      }
+      sockaddr_storage storage{};
+      std::memcpy(&storage, entry.ifa_broadaddr, sizeof(sockaddr_in));
+      broadcasts.push_back(FromSockaddr(storage));
+    });
+    return broadcasts;
+  }
+
+  std::vector<std::uint32_t> Ipv6MulticastInterfaces() override {
+    std::vector<std::uint32_t> indexes;
+    ForEachInterface([&](const ifaddrs& entry) {
+      if (entry.ifa_addr->sa_family != AF_INET6 || !(entry.ifa_flags & IFF_MULTICAST)) return;
+      const std::uint32_t index = ::if_nametoindex(entry.ifa_name);
+      if (index != 0 && std::find(indexes.begin(), indexes.end(), index) == indexes.end()) {
+        indexes.push_back(index);
+      }
+    });
+    return indexes;
+  }
+
+  std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) override {
+    const bool ipv6 = family == AddressFamily::kIpv6;
+    const int socket = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (socket < 0) return nullptr;
+    auto channel = std::make_unique<LinuxChannel>(socket);
+    const int on = 1;
+    // IPv4 answers must not arrive as mapped IPv6 addresses.
+    if (ipv6 && ::setsockopt(socket, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on) != 0) {
+      return nullptr;
+    }
+    if (!ipv6 && broadcast && ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+      return nullptr;
+    }
+    SetBufferSize(socket, SO_RCVBUFFORCE, SO_RCVBUF, kReceiveBufferBytes);
+    SetBufferSize(socket, SO_SNDBUFFORCE, SO_SNDBUF, kSendBufferBytes);
+    return channel;
+  }
+
+ private:
+  template <typename Visit>
+  static void ForEachInterface(Visit visit) {
+    ifaddrs* first = nullptr;
+    if (::getifaddrs(&first) != 0) return;
+    const std::unique_ptr<ifaddrs, void (*)(ifaddrs*)> list(first, ::freeifaddrs);
+    for (const ifaddrs* entry = list.get(); entry; entry = entry->ifa_next) {
+      if (entry->ifa_addr && (entry->ifa_flags & IFF_UP)) visit(*entry);
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Network> OpenSystemNetwork() {
+  return std::make_unique<LinuxNetwork>();
+}
+
+}  // namespace jobhost::devprobe

@@ -1,0 +1,139 @@
+#include "platform/linux/linux_pipe.h"
+
+#include <linux/sockios.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+
+#include "platform/linux/deadline.h"
+#include "platform/linux/unique_fd.h"
+#include "support/utf.h"
+
+namespace jobhost {
+namespace {
+
+// Nothing signals that the peer has consumed a message, so the wait for an
+// empty send queue polls; 1 ms keeps the reply's latency negligible.
+constexpr int kConsumedPollIntervalMs = 1;
+
+// The name occupies sun_path after the leading NUL of the abstract namespace.
+constexpr std::size_t kMaxSocketNameBytes = sizeof(sockaddr_un::sun_path) - 1;
+
+// Waits for events on fd until they arrive (true) or the deadline passes.
+bool PollUntil(int fd, short events, const Deadline& deadline) {
+  for (;;) {
+    pollfd entry{fd, events, 0};
+    int ready = ::poll(&entry, 1, deadline.RemainingMs());
+    if (ready > 0) return true;
+    if (ready == 0) return false;
+    if (errno != EINTR) return false;
+  }
+}
+
+class SocketPipeInstance : public PipeInstance {
+ public:
+  explicit SocketPipeInstance(UniqueFd listener) : listener_(std::move(listener)) {}
+
+  bool WaitForClient() override {
+    if (client_) return true;
+    while (listener_) {
+      int fd = ::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC);
+      if (fd >= 0) {
+        client_.Reset(fd);
+        // No instance exists while this client is served: others are refused.
+        listener_.Reset();
+        return true;
+      }
+      if (errno != EINTR && errno != ECONNABORTED) return false;
+    }
+    return false;
+  }
+
+  ReadResult ReadMessage(std::span<std::byte> buffer, std::chrono::milliseconds limit) override {
+    if (!client_) return {};
+    Deadline deadline(limit);
+    if (!PollUntil(client_.get(), POLLIN, deadline)) return {};
+    iovec part{buffer.data(), buffer.size()};
+    msghdr header{};
+    header.msg_iov = &part;
+    header.msg_iovlen = 1;
+    ssize_t received;
+    do {
+      received = ::recvmsg(client_.get(), &header, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+    } while (received < 0 && errno == EINTR);
+    // Zero bytes is an empty message or a closed peer; a cut message is no request.
+    if (received <= 0 || (header.msg_flags & MSG_TRUNC) != 0) return {};
+    return {ReadStatus::kMessage, static_cast<std::size_t>(received)};
+  }
+
+  ReplyStatus DeliverReply(std::span<const std::byte> message, int maxAttempts,
+                           std::chrono::milliseconds limit) override {
+    if (!client_) return ReplyStatus::kNotDelivered;
+    Deadline deadline(limit);
+    if (!SendWhole(message, maxAttempts, deadline)) return ReplyStatus::kNotDelivered;
+    return AwaitConsumed(deadline) ? ReplyStatus::kDelivered : ReplyStatus::kNotDelivered;
+  }
+
+ private:
+  bool SendWhole(std::span<const std::byte> message, int maxAttempts, const Deadline& deadline) {
+    for (int attempt = 0; attempt < maxAttempts; ++attempt) {
+      if (!PollUntil(client_.get(), POLLOUT, deadline)) return false;
+      ssize_t sent =
+          ::send(client_.get(), message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (sent >= 0 && static_cast<std::size_t>(sent) == message.size()) return true;
+    }
+    return false;
+  }
+
+  // The send queue counts what the peer has not yet read; it empties when
+  // the peer reads the reply or closes its end.
+  bool AwaitConsumed(const Deadline& deadline) {
+    for (;;) {
+      int queued = 0;
+      if (::ioctl(client_.get(), SIOCOUTQ, &queued) != 0) return false;
+      if (queued == 0) return true;
+      if (deadline.Passed()) return false;
+      pollfd entry{client_.get(), 0, 0};
+      int wait = std::min(kConsumedPollIntervalMs, deadline.RemainingMs());
+      if (::poll(&entry, 1, wait) > 0 && (entry.revents & (POLLHUP | POLLERR)) != 0) return true;
+    }
+  }
+
+  UniqueFd listener_;
+  UniqueFd client_;
+};
+
+}  // namespace
+
+std::optional<std::string> SocketNameOf(std::u16string_view pipeName) {
+  std::u16string_view ns = kPipeNamespace;
+  if (pipeName.starts_with(ns)) pipeName.remove_prefix(ns.size());
+  std::string name = Utf16ToUtf8(pipeName);
+  if (name.empty() || name.size() > kMaxSocketNameBytes) return std::nullopt;
+  return name;
+}
+
+std::unique_ptr<PipeInstance> LinuxPipeHost::CreateInstance(std::u16string_view pipeName) {
+  auto name = SocketNameOf(pipeName);
+  if (!name) return nullptr;
+  UniqueFd listener(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+  if (!listener) return nullptr;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path + 1, name->data(), name->size());
+  auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name->size());
+  if (::bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+    return nullptr;
+  }
+  // Backlog 0 still queues one connection: the one client of this instance.
+  if (::listen(listener.get(), 0) != 0) return nullptr;
+  return std::make_unique<SocketPipeInstance>(std::move(listener));
+}
+
+}  // namespace jobhost

@@ -1,0 +1,23 @@
+#pragma once
+// The request pipe as an AF_UNIX SOCK_SEQPACKET socket in the abstract
+// namespace: one listening socket per instance, closed once a client is in.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/pipe.h"
+
+namespace jobhost {
+
+// The abstract socket name of a pipe name: the name without its leading
+// "\\.\pipe\", in UTF-8. nullopt when empty or too long for a socket address.
+std::optional<std::string> SocketNameOf(std::u16string_view pipeName);
+
+class LinuxPipeHost : public PipeHost {
+ public:
+  std::unique_ptr<PipeInstance> CreateInstance(std::u16string_view pipeName) override;
+};
+
+}  // namespace jobhost

@@ -1,0 +1,185 @@
+#include "platform/linux/linux_processes.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "platform/linux/deadline.h"
+#include "platform/linux/process_table.h"
+#include "platform/linux/unique_fd.h"
+#include "support/utf.h"
+
+extern char** environ;
+
+namespace jobhost {
+namespace {
+
+// How long a stop waits for the stopped processes to have ended.
+constexpr std::chrono::milliseconds kStopWaitLimit{10000};
+
+// Through syscall(): the C library's wrappers are missing or not C++-ready
+// on some of the systems this builds on. pidfds are always close-on-exec.
+int OpenPidfd(pid_t pid) {
+  return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
+int KillThroughPidfd(int pidfd) {
+  return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0));
+}
+
+class SpawnActions {
+ public:
+  SpawnActions() { ok_ = ::posix_spawn_file_actions_init(&actions_) == 0; }
+  ~SpawnActions() {
+    if (ok_) ::posix_spawn_file_actions_destroy(&actions_);
+  }
+  SpawnActions(const SpawnActions&) = delete;
+  SpawnActions& operator=(const SpawnActions&) = delete;
+
+  // stdio on /dev/null; every other descriptor closed, whatever its flags.
+  bool Prepare() {
+    return ok_ && ::posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0) == 0 &&
+           ::posix_spawn_file_actions_addopen(&actions_, 1, "/dev/null", O_WRONLY, 0) == 0 &&
+           ::posix_spawn_file_actions_adddup2(&actions_, 1, 2) == 0 &&
+           ::posix_spawn_file_actions_addclosefrom_np(&actions_, 3) == 0;
+  }
+  const posix_spawn_file_actions_t* get() const { return &actions_; }
+
+ private:
+  posix_spawn_file_actions_t actions_{};
+  bool ok_ = false;
+};
+
+class SpawnAttributes {
+ public:
+  SpawnAttributes() { ok_ = ::posix_spawnattr_init(&attributes_) == 0; }
+  ~SpawnAttributes() {
+    if (ok_) ::posix_spawnattr_destroy(&attributes_);
+  }
+  SpawnAttributes(const SpawnAttributes&) = delete;
+  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+
+  // A session of its own (no controlling terminal), no blocked signals, and
+  // SIGCHLD/SIGPIPE at their defaults whatever this process set.
+  bool Prepare() {
+    sigset_t none;
+    sigset_t defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGCHLD);
+    sigaddset(&defaults, SIGPIPE);
+    short flags = POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    return ok_ && ::posix_spawnattr_setflags(&attributes_, flags) == 0 &&
+           ::posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
+           ::posix_spawnattr_setsigdefault(&attributes_, &defaults) == 0;
+  }
+  const posix_spawnattr_t* get() const { return &attributes_; }
+
+ private:
+  posix_spawnattr_t attributes_{};
+  bool ok_ = false;
+};
+
+class SpawnedProcess : public LaunchedProcess {
+ public:
+  explicit SpawnedProcess(pid_t pid) : pid_(pid), pidfd_(OpenPidfd(pid)) {
+    // ESRCH: it has already ended and been reaped.
+    if (!pidfd_) pidfdMissing_ = errno;
+  }
+
+  bool HasEnded() override {
+    if (pidfd_) {
+      pollfd entry{pidfd_.get(), POLLIN, 0};
+      return ::poll(&entry, 1, 0) > 0;
+    }
+    if (pidfdMissing_ == ESRCH) return true;
+    return ::kill(pid_, 0) != 0 && errno == ESRCH;
+  }
+
+ private:
+  pid_t pid_;
+  UniqueFd pidfd_;
+  int pidfdMissing_ = 0;
+};
+
+bool HasNul(std::string_view text) {
+  return text.find('\0') != std::string_view::npos;
+}
+
+// Signals pid through a pidfd after checking its image again, so a process
+// that ended and whose id was reused is not hit; then waits (until deadline)
+// for it to have ended, since a killed process still runs for a moment.
+void KillIfStill(pid_t pid, const std::string& imageName, const Deadline& deadline) {
+  UniqueFd pidfd(OpenPidfd(pid));
+  if (!pidfd) {
+    if (errno != ESRCH) ::kill(pid, SIGKILL);
+    return;
+  }
+  if (ImageNameOf(pid) != imageName) return;
+  if (KillThroughPidfd(pidfd.get()) != 0) return;
+  for (;;) {
+    pollfd entry{pidfd.get(), POLLIN, 0};
+    int ready = ::poll(&entry, 1, deadline.RemainingMs());
+    if (ready >= 0 || errno != EINTR) return;
+  }
+}
+
+}  // namespace
+
+LinuxProcesses::LinuxProcesses() {
+  struct sigaction reap {};
+  reap.sa_handler = SIG_DFL;
+  reap.sa_flags = SA_NOCLDWAIT;
+  sigemptyset(&reap.sa_mask);
+  restoreChildAction_ = ::sigaction(SIGCHLD, &reap, &previousChildAction_) == 0;
+}
+
+LinuxProcesses::~LinuxProcesses() {
+  if (restoreChildAction_) ::sigaction(SIGCHLD, &previousChildAction_, nullptr);
+}
+
+std::unique_ptr<LaunchedProcess> LinuxProcesses::Launch(
+    std::u16string_view path, std::optional<std::u16string_view> parameters) {
+  std::string file = Utf16ToUtf8(path);
+  std::string argument = parameters ? Utf16ToUtf8(*parameters) : std::string();
+  // A NUL would cut the text short: never start with less than was asked.
+  if (file.empty() || HasNul(file) || HasNul(argument)) return nullptr;
+  std::vector<char*> argv{file.data()};
+  if (parameters) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+
+  SpawnActions actions;
+  SpawnAttributes attributes;
+  if (!actions.Prepare() || !attributes.Prepare()) return nullptr;
+  pid_t pid = 0;
+  if (::posix_spawn(&pid, file.c_str(), actions.get(), attributes.get(), argv.data(), environ) !=
+      0) {
+    return nullptr;
+  }
+  return std::make_unique<SpawnedProcess>(pid);
+}
+
+std::optional<std::vector<std::u16string>> LinuxProcesses::ImageNames() {
+  std::vector<std::u16string> names;
+  bool listed =
+      ForEachProcess([&](pid_t, std::string_view name) { names.push_back(Utf8ToUtf16(name)); });
+  if (!listed) return std::nullopt;
+  return names;
+}
+
+void LinuxProcesses::StopByImageName(std::u16string_view imageName) {
+  std::string wanted = Utf16ToUtf8(imageName);
+  pid_t self = ::getpid();
+  std::vector<pid_t> matches;
+  ForEachProcess([&](pid_t pid, std::string_view name) {
+    if (pid != self && name == wanted) matches.push_back(pid);
+  });
+  Deadline deadline(kStopWaitLimit);
+  for (pid_t pid : matches) KillIfStill(pid, wanted, deadline);
+}
+
+}  // namespace jobhost
