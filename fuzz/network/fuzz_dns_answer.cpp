@@ -18,17 +18,13 @@ void Check(bool condition) {
   if (!condition) __builtin_trap();
 }
 
-// Valid UTF-8 comes back unchanged from a round trip through UTF-16.
-bool IsValidUtf8(const std::string& text) {
-  return jobhost::Utf16ToUtf8(jobhost::Utf8ToUtf16(text)) == text;
-}
-
 void CheckName(const DnsName& name, std::size_t maxTextBytes) {
   // The root (no label) is a name an answer may hold, though no query asks for it.
   Check(name.empty() || IsSendableDnsName(name));
   for (const std::string& label : name) {
     const std::string text = InstanceNameText(label, maxTextBytes);
-    Check(text.size() <= maxTextBytes && IsValidUtf8(text));
+    // Valid UTF-8 comes back unchanged from a round trip through UTF-16.
+    Check(text.size() <= maxTextBytes && jobhost::Utf16ToUtf8(jobhost::Utf8ToUtf16(text)) == text);
     Check(InstanceNameText(text, maxTextBytes) == text);  // no control character left
   }
 }
