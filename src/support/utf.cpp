@@ -5,6 +5,8 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out.push_back(static_cast<char>(c));
@@ -23,6 +25,8 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
+namespace {
+
 void AppendUtf16(std::u16string& out, char32_t c) {
   if (c < 0x10000) {
     out.push_back(static_cast<char16_t>(c));
@@ -37,8 +41,8 @@ bool IsContinuation(unsigned char byte) {
   return (byte & 0xC0) == 0x80;
 }
 
-// Decodes one code point at text[i]; advances i past the bytes it used (past
-// the maximal invalid prefix when the sequence is malformed).
+}  // namespace
+
 char32_t DecodeUtf8(std::string_view text, std::size_t& i) {
   unsigned char lead = static_cast<unsigned char>(text[i++]);
   if (lead < 0x80) return lead;
@@ -63,8 +67,6 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& i) {
   if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kReplacement;
   return c;
 }
-
-}  // namespace
 
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;

@@ -2,6 +2,7 @@
 // UTF-16 <-> UTF-8 at the system boundary. Invalid input (a lone surrogate,
 // a malformed byte sequence) becomes U+FFFD; nothing is dropped silently.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,5 +10,11 @@ namespace jobhost {
 
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
+
+// One code point at text[i] (i < text.size()); i moves past the bytes it used (past the maximal
+// invalid prefix, giving U+FFFD, when the sequence is malformed). For code
+// that reads UTF-8 a letter at a time, such as a cut at a letter boundary.
+char32_t DecodeUtf8(std::string_view text, std::size_t& i);
+void AppendUtf8(std::string& out, char32_t c);
 
 }  // namespace jobhost

@@ -1,0 +1,49 @@
+// DNS answers come from anyone on the link: no datagram may crash the
+// decoder or make it read outside it, and what it keeps must be names a
+// query could carry again, and their instance labels text a user can read.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <variant>
+
+#include "network/dns_message.h"
+#include "support/utf.h"
+
+namespace {
+
+using namespace jobhost::network;
+
+void Check(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+void CheckName(const DnsName& name, std::size_t maxTextBytes) {
+  // The root (no label) is a name an answer may hold, though no query asks for it.
+  Check(name.empty() || IsSendableDnsName(name));
+  for (const std::string& label : name) {
+    const std::string text = InstanceNameText(label, maxTextBytes);
+    // Valid UTF-8 comes back unchanged from a round trip through UTF-16.
+    Check(text.size() <= maxTextBytes && jobhost::Utf16ToUtf8(jobhost::Utf8ToUtf16(text)) == text);
+    Check(InstanceNameText(text, maxTextBytes) == text);  // no control character left
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const auto message = DecodeDnsMessage({data, size});
+  if (!message) return 0;
+  // The first byte (a decoded message has 12 or more) picks the cut, so cuts
+  // inside every kind of letter get reached.
+  const std::size_t maxTextBytes = data[0] % 64;
+  for (const DnsRecord& record : message->records) {
+    CheckName(record.owner, maxTextBytes);
+    if (const auto* pointer = std::get_if<DnsPtrData>(&record.data)) {
+      CheckName(pointer->target, maxTextBytes);
+    } else if (const auto* service = std::get_if<DnsSrvData>(&record.data)) {
+      CheckName(service->target, maxTextBytes);
+    }
+  }
+  return 0;
+}
