@@ -14,7 +14,7 @@ endfunction()
 
 # Windows resources: every family file carries a version resource, every
 # family program the application manifest (asInvoker, supported systems).
-set(JOBHOST_VERSION "1.0.0" CACHE STRING "Version stamped into the Windows version resources")
+# The version is the project's (project() in the top CMakeLists.txt), nowhere else.
 if(WIN32)
   enable_language(RC)
 endif()
@@ -46,7 +46,7 @@ function(jobhost_windows_resources target description)
   if(NOT description)
     set(JOBHOST_RC_DESCRIPTION "jobhost ${name}")
   endif()
-  string(REGEX MATCHALL "[0-9]+" numbers "${JOBHOST_VERSION}.0.0.0")
+  string(REGEX MATCHALL "[0-9]+" numbers "${PROJECT_VERSION}.0.0.0")
   list(SUBLIST numbers 0 4 numbers)
   list(JOIN numbers "," JOBHOST_RC_VERSION_COMMAS)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.rc)
