@@ -25,6 +25,7 @@ int RunSend(std::span<const std::string> arguments);
 int RunStorm(std::span<const std::string> arguments);
 int RunReg(std::span<const std::string> arguments);
 int RunRecord(std::span<const std::string> arguments);
+int RunSearch(std::span<const std::string> arguments);
 
 // Writes text to standard output as it is.
 void PrintOut(std::string_view text);
@@ -32,6 +33,8 @@ void PrintOut(std::string_view text);
 int Fail(int code, std::string_view message);
 // Prints help to standard output and returns kExitOk.
 int ShowHelp(std::string_view help);
+// Prints "jobhostctl <version>" to standard output and returns kExitOk.
+int ShowVersion();
 
 // The whole file; nullopt when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path);

@@ -11,12 +11,14 @@ constexpr std::string_view kHelp = R"(usage: jobhostctl COMMAND [ARGUMENTS]
 Drives the job service and its stored settings, for tests and by hand.
 
 commands:
+  search   try a printer search as the driver does; print what it found
   send     send one request to the job service and print its reply
   storm    many clients send requests at once; print what they met
   reg      query, set or delete a value of the per-user settings store
   record   make or show a search-settings record ("SearchData")
 
-"jobhostctl COMMAND --help" describes each command.
+"jobhostctl COMMAND --help" describes each command; "jobhostctl --version"
+prints the version.
 )";
 
 }  // namespace
@@ -36,6 +38,11 @@ int ShowHelp(std::string_view help) {
   return kExitOk;
 }
 
+int ShowVersion() {
+  PrintOut("jobhostctl " JOBHOST_VERSION_TEXT "\n");
+  return kExitOk;
+}
+
 int RunJobhostCtl(std::span<const std::string> arguments) {
   if (arguments.empty()) {
     std::fwrite(kHelp.data(), 1, kHelp.size(), stderr);
@@ -44,6 +51,8 @@ int RunJobhostCtl(std::span<const std::string> arguments) {
   const std::string& command = arguments.front();
   std::span<const std::string> rest = arguments.subspan(1);
   if (command == "--help" || command == "-h" || command == "help") return ShowHelp(kHelp);
+  if (command == "--version") return ShowVersion();
+  if (command == "search") return RunSearch(rest);
   if (command == "send") return RunSend(rest);
   if (command == "storm") return RunStorm(rest);
   if (command == "reg") return RunReg(rest);

@@ -1,0 +1,121 @@
+// "jobhostctl search" on Linux: a temporary database, posix_spawn, SIGINT.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "platform/linux/linux_system.h"
+#include "search_host.h"
+#include "support/utf.h"
+
+extern char** environ;
+
+namespace jobhost::ctl {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void NoteInterrupt(int) {
+  interrupted = 1;
+}
+
+class TemporaryDatabase : public TemporaryStore {
+ public:
+  TemporaryDatabase(std::string folder) : folder_(std::move(folder)) {}
+  ~TemporaryDatabase() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+  const SearchKeyNames& names() const override { return names_; }
+
+ private:
+  std::string folder_;
+  SearchKeyNames names_{"JobhostctlSearch", "Search"};
+};
+
+class SpawnedProgram : public ChildProgram {
+ public:
+  explicit SpawnedProgram(pid_t pid) : pid_(pid) {}
+  ~SpawnedProgram() override {
+    if (ended_) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+
+  std::optional<int> Wait(std::chrono::milliseconds limit) override {
+    constexpr std::chrono::milliseconds kStep{20};
+    for (auto waited = std::chrono::milliseconds(0);; waited += kStep) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        ended_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      if (waited >= limit || interrupted) return std::nullopt;
+      std::this_thread::sleep_for(kStep);
+    }
+  }
+
+ private:
+  pid_t pid_;
+  bool ended_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<TemporaryStore> MakeTemporaryStore(std::string& error) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/jobhostctl-search.XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    error = "cannot make a temporary folder: " + std::string(std::strerror(errno));
+    return nullptr;
+  }
+  auto store = std::make_unique<TemporaryDatabase>(pattern);
+  // Read by this tool's store and by the program it starts.
+  ::setenv("JOBHOST_REGISTRY", (pattern + "/registry.sqlite3").c_str(), 1);
+  return store;
+}
+
+std::unique_ptr<ChildProgram> StartProgram(const std::string& path, const std::string& argument,
+                                           std::string& error) {
+  std::string program = path;
+  std::string first = argument;
+  char* arguments[] = {program.data(), first.data(), nullptr};
+  pid_t pid = 0;
+  int status = ::posix_spawn(&pid, path.c_str(), nullptr, nullptr, arguments, environ);
+  if (status != 0) {
+    error = std::strerror(status);
+    return nullptr;
+  }
+  return std::make_unique<SpawnedProgram>(pid);
+}
+
+void CatchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = NoteInterrupt;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+}
+
+bool Interrupted() {
+  return interrupted != 0;
+}
+
+bool OutputIsTerminal() {
+  return ::isatty(STDOUT_FILENO) == 1;
+}
+
+std::optional<std::string> ToolPath() {
+  std::optional<std::u16string> path = LinuxModulePath().Read();
+  if (!path) return std::nullopt;
+  return Utf16ToUtf8(*path);
+}
+
+}  // namespace jobhost::ctl

@@ -1,0 +1,121 @@
+// "jobhostctl search" on Windows: a temporary key, CreateProcessW, Ctrl-C.
+#include <io.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+
+#include "platform/win32/unique_resource.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_system.h"
+#include "search_host.h"
+#include "support/utf.h"
+
+namespace jobhost::ctl {
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+BOOL WINAPI NoteInterrupt(DWORD) {
+  interrupted = true;
+  return TRUE;
+}
+
+std::wstring Wide(const std::string& text) {
+  return win32::ToWide(Utf8ToUtf16(text));
+}
+
+class TemporaryKey : public TemporaryStore {
+ public:
+  explicit TemporaryKey(SearchKeyNames names) : names_(std::move(names)) {}
+  ~TemporaryKey() override {
+    std::wstring path = Wide("Software\\" + names_.outer);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
+  }
+  const SearchKeyNames& names() const override { return names_; }
+
+ private:
+  SearchKeyNames names_;
+};
+
+class CreatedProcess : public ChildProgram {
+ public:
+  explicit CreatedProcess(HANDLE process) : process_(process) {}
+  ~CreatedProcess() override {
+    if (ended_) return;
+    ::TerminateProcess(process_.get(), 1);
+    ::WaitForSingleObject(process_.get(), 10000);
+  }
+
+  std::optional<int> Wait(std::chrono::milliseconds limit) override {
+    if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0)
+      return std::nullopt;
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_.get(), &code);
+    ended_ = true;
+    return static_cast<int>(code);
+  }
+
+ private:
+  win32::UniqueHandle process_;
+  bool ended_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<TemporaryStore> MakeTemporaryStore(std::string& error) {
+  // A name no other key has: made here, never one of the user's.
+  for (DWORD attempt = 0; attempt < 16; ++attempt) {
+    char outer[64];
+    std::snprintf(outer, sizeof outer, "JobhostctlSearch-%lu-%lu-%lu", ::GetCurrentProcessId(),
+                  ::GetTickCount(), attempt);
+    HKEY created = nullptr;
+    DWORD disposition = 0;
+    std::wstring path = Wide(std::string("Software\\") + outer);
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_READ, nullptr, &created, &disposition) != ERROR_SUCCESS)
+      break;
+    win32::UniqueRegistryKey key(created);
+    if (disposition == REG_CREATED_NEW_KEY)
+      return std::make_unique<TemporaryKey>(SearchKeyNames{outer, "Search"});
+  }
+  error = "cannot make a temporary key below HKEY_CURRENT_USER\\Software";
+  return nullptr;
+}
+
+std::unique_ptr<ChildProgram> StartProgram(const std::string& path, const std::string& argument,
+                                           std::string& error) {
+  std::wstring commandLine =
+      Wide(QuoteWindowsArgument(path) + " " + QuoteWindowsArgument(argument));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(Wide(path).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started)) {
+    error = "system error " + std::to_string(::GetLastError());
+    return nullptr;
+  }
+  ::CloseHandle(started.hThread);
+  return std::make_unique<CreatedProcess>(started.hProcess);
+}
+
+void CatchInterrupts() {
+  ::SetConsoleCtrlHandler(NoteInterrupt, TRUE);
+}
+
+bool Interrupted() {
+  return interrupted;
+}
+
+bool OutputIsTerminal() {
+  return ::_isatty(::_fileno(stdout)) != 0;
+}
+
+std::optional<std::string> ToolPath() {
+  std::optional<std::u16string> path = win32::Win32ModulePath().Read();
+  if (!path) return std::nullopt;
+  return Utf16ToUtf8(*path);
+}
+
+}  // namespace jobhost::ctl
