@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the format and include checks, the native suite
 # (unit, end-to-end, SNMP, corpus replays), the sanitizer build, each fuzzer
-# briefly, the benchmarks' build, and the Windows build under Wine.
+# briefly, the benchmarks' build, the Windows build under Wine, and both
+# release archives.
 # Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,5 +42,8 @@ done
 
 step "Windows build and tests under Wine"
 cmake --workflow --preset windows
+
+step "release archives"
+scripts/check-release.sh linux windows
 
 step "all tests passed"

@@ -2,6 +2,7 @@
 // on it as the driver does, and prints what the program stored.
 #include <chrono>
 #include <cstddef>
+#include <filesystem>
 
 #include "arguments.h"
 #include "commands.h"
@@ -37,7 +38,7 @@ kind of search (default: broadcast to every host of every LAN):
 
 where:
   --program F          the search program (default: ")" JOBHOST_DEFAULT_PREFIX R"(svc.exe beside
-                       jobhostctl)
+                       jobhostctl, or in ../lib/jobhost/ from it)
   --key KEY            store the record under KEY of your own settings store
                        and keep it: HKCU\Software\OUTER\INNER\Vantorel\PrinterUI\Search
 
@@ -127,13 +128,20 @@ int ShowFindings(SettingsStore& store, const std::u16string& path, const SearchP
   return kExitOk;
 }
 
+// The first of the default places that holds the program, else the first.
+std::optional<std::string> DefaultProgram() {
+  std::optional<std::string> tool = ToolPath();
+  if (!tool) return std::nullopt;
+  std::array<std::string, 2> paths = DefaultProgramPaths(*tool, JOBHOST_DEFAULT_PREFIX "svc.exe");
+  std::error_code ignored;
+  for (const std::string& path : paths)
+    if (std::filesystem::exists(std::filesystem::path(Utf8ToUtf16(path)), ignored)) return path;
+  return paths.front();
+}
+
 int Search(const SearchPlan& plan) {
-  std::string program = plan.program.value_or("");
-  if (!plan.program) {
-    std::optional<std::string> tool = ToolPath();
-    if (!tool) return Fail(kExitFailed, "cannot read jobhostctl's own path; give --program");
-    program = PathBeside(*tool, JOBHOST_DEFAULT_PREFIX "svc.exe");
-  }
+  std::optional<std::string> program = plan.program ? plan.program : DefaultProgram();
+  if (!program) return Fail(kExitFailed, "cannot read jobhostctl's own path; give --program");
   CatchInterrupts();
   std::string error;
   std::unique_ptr<TemporaryStore> temporary;
@@ -148,9 +156,9 @@ int Search(const SearchPlan& plan) {
     return Fail(kExitFailed, "cannot store the search record");
   int code = kExitFailed;
   std::optional<int> exitCode =
-      RunProgram(program, SearchCommandArgument(names, plan.parameter), plan.recipe, error, code);
+      RunProgram(*program, SearchCommandArgument(names, plan.parameter), plan.recipe, error, code);
   if (!exitCode) return Fail(code, error);
-  return ShowFindings(settings->store(), path, plan, program, *exitCode);
+  return ShowFindings(settings->store(), path, plan, *program, *exitCode);
 }
 
 }  // namespace

@@ -139,6 +139,12 @@ std::string PathBeside(std::string_view toolPath, std::string_view fileName) {
   return std::string(folder) + std::string(fileName);
 }
 
+std::array<std::string, 2> DefaultProgramPaths(std::string_view toolPath,
+                                               std::string_view fileName) {
+  return {PathBeside(toolPath, fileName),
+          PathBeside(toolPath, "../lib/jobhost/" + std::string(fileName))};
+}
+
 // Backslashes count only before a quote: there they are doubled, and the
 // quote escaped; a closing quote needs the trailing ones doubled too.
 std::string QuoteWindowsArgument(std::string_view argument) {

@@ -53,6 +53,10 @@ std::chrono::seconds SearchTimeLimit(const RecordRecipe& recipe);
 
 // The file named fileName in the folder of toolPath ("/" or "\" separated).
 std::string PathBeside(std::string_view toolPath, std::string_view fileName);
+// Where the search program named fileName may lie, in order: beside the
+// tool, then in lib/jobhost/ of an installed tree whose bin/ holds the tool.
+std::array<std::string, 2> DefaultProgramPaths(std::string_view toolPath,
+                                               std::string_view fileName);
 
 // One command-line argument quoted for a Windows program's argument parser.
 std::string QuoteWindowsArgument(std::string_view argument);

@@ -74,6 +74,8 @@ TEST(JobhostCtlSearchPlan, KeyNamesMakeTheProgramsArgument) {
   EXPECT_EQ(SearchKeyPath(*plan.key), "Software\\Acme\\Bür\\Vantorel\\PrinterUI\\Search");
   EXPECT_EQ(PathBeside("C:\\tools\\jobhostctl.exe", "vtlsvc.exe"), "C:\\tools\\vtlsvc.exe");
   EXPECT_EQ(PathBeside("jobhostctl", "vtlsvc.exe"), "vtlsvc.exe");
+  EXPECT_EQ(DefaultProgramPaths("/usr/bin/jobhostctl", "vtlsvc.exe")[1],
+            "/usr/bin/../lib/jobhost/vtlsvc.exe");
 }
 
 TEST(JobhostCtlSearchPlan, WindowsArgumentsSurviveTheirParser) {
