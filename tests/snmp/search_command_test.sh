@@ -55,5 +55,40 @@ check "the agent carries its sysName, not the engine text" \
 total=$(run "$ctl" reg query "$key" TotalPrinters | tr -d '\r')
 check "TotalPrinters is 1 ($total)" [ "$(printf '%s' "$total" | cut -f3)" = 1 ]
 
+# "jobhostctl search": the same search in one command, in a store of its own
+# (Linux: a temporary folder below TMPDIR) that is gone afterwards. Its
+# output is a pipe here: the findings only, no progress line.
+export TMPDIR=$work/tmp
+mkdir "$TMPDIR"
+windows_path() { if [ ${#emulator[@]} -gt 0 ]; then printf 'Z:%s' "${1//\//\\}"; else printf '%s' "$1"; fi; }
+search() { run "$ctl" search --host 127.0.0.1 --parameter "port=$JOBHOST_SNMPD_PORT" "$@"; }
+equal "jobhostctl search prints a table" \
+  "$(printf 'address    name\n127.0.0.1  %s\nTotalPrinters: 1' "$JOBHOST_SNMPD_SYSNAME")" \
+  "$(search | tr -d '\r')"
+equal "jobhostctl search --json" \
+  "{\"printers\":[{\"address\":\"127.0.0.1\",\"name\":\"$JOBHOST_SNMPD_SYSNAME\"}],\"totalPrinters\":1}" \
+  "$(search --json | tr -d '\r')"
+refused() { [ "$1" = "$2" ] && grep -q "$3" search.err && [ -z "$4" ]; }
+while IFS='|' read -r what code message option; do
+  output=$(search "$option" 2>search.err)
+  check "search with $what: exit code $code, \"$message\", nothing printed" \
+    refused "$?" "$code" "$message" "$output"
+done <<CASES
+an unknown option|2|unknown option|--bogus
+a missing program|1|cannot start|--program=$(windows_path "$work/missing.exe")
+another program|1|is not the search program|--program=$(windows_path "$bin/${prefix}flipguide.exe")
+CASES
+if [ ${#emulator[@]} -eq 0 ]; then
+  printf '#!/bin/sh\nexec sleep 30\n' >hang.sh
+  chmod +x hang.sh
+  "$ctl" search --program "$work/hang.sh" 2>/dev/null &
+  pid=$!
+  for _ in $(seq 50); do [ -n "$(ls -A "$TMPDIR")" ] && break; sleep 0.1; done
+  kill -INT "$pid"
+  wait "$pid"
+  check "Ctrl-C ends jobhostctl search with 130" [ "$?" = 130 ]
+fi
+check "no temporary store is left behind" [ -z "$(ls -A "$TMPDIR")" ]
+
 finish
 echo "all search command cases passed"
