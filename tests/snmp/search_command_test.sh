@@ -56,7 +56,8 @@ total=$(run "$ctl" reg query "$key" TotalPrinters | tr -d '\r')
 check "TotalPrinters is 1 ($total)" [ "$(printf '%s' "$total" | cut -f3)" = 1 ]
 
 # "jobhostctl search": the same search in one command, in a store of its own
-# (Linux: a temporary folder below TMPDIR) that is gone afterwards. Its
+# (a temporary folder below TMPDIR, or key below HKCU\Software) that is gone
+# afterwards. Its
 # output is a pipe here: the findings only, no progress line.
 export TMPDIR=$work/tmp
 mkdir "$TMPDIR"
@@ -88,7 +89,9 @@ if [ ${#emulator[@]} -eq 0 ]; then
   wait "$pid"
   check "Ctrl-C ends jobhostctl search with 130" [ "$?" = 130 ]
 fi
-check "no temporary store is left behind" [ -z "$(ls -A "$TMPDIR")" ]
+if [ ${#emulator[@]} -eq 0 ]; then left=$(ls -A "$TMPDIR"); else
+  left=$(run reg query 'HKCU\Software' | grep JobhostctlSearch); fi
+check "no temporary store is left behind ($left)" [ -z "$left" ]
 
 finish
 echo "all search command cases passed"
