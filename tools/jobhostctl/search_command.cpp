@@ -29,15 +29,16 @@ temporary key below HKEY_CURRENT_USER\Software), never in your settings.
 
 kind of search (default: broadcast to every host of every LAN):
   --broadcast-to T     broadcast to the address T (e.g. 192.0.2.255)
-  --host H             ask the one host H: an address, or (IPv4) a host
-                       name, searched for by broadcast and kept by name
+  --host H             ask the one host H: an address, or (IPv4) the name
+                       an agent answers with (sysName; no dots), searched
+                       for by broadcast and kept by that name
   --ipv6               search over IPv6 (T and H are then IPv6 addresses)
   --community C        the SNMP community (default: public)
   --parameter P        the search parameter handed to the discovery library
                        (e.g. "port=1161", "range=10.1.0.0/24", "printers=1")
 
 where:
-  --program F          the search program (default: ")" JOBHOST_DEFAULT_PREFIX R"(svc.exe beside
+  --program F          the search program (default: )" JOBHOST_DEFAULT_PREFIX R"(svc.exe beside
                        jobhostctl, or in ../lib/jobhost/ from it)
   --key KEY            store the record under KEY of your own settings store
                        and keep it: HKCU\Software\OUTER\INNER\Vantorel\PrinterUI\Search
@@ -46,6 +47,7 @@ output:
   --json               one JSON object: printers [{address, name}], totalPrinters
   While the search runs, a terminal shows the time elapsed against the
   expected time; other output gets the findings only.
+  --version            print jobhostctl's version and nothing else
 
 exit codes: 0 searched (even if nothing was found), 1 the search could not
 run (program missing, not the search program, hung, store failed), 2 usage

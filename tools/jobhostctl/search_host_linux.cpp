@@ -27,7 +27,7 @@ void NoteInterrupt(int) {
 
 class TemporaryDatabase : public TemporaryStore {
  public:
-  TemporaryDatabase(std::string folder) : folder_(std::move(folder)) {}
+  explicit TemporaryDatabase(std::string folder) : folder_(std::move(folder)) {}
   ~TemporaryDatabase() override {
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
