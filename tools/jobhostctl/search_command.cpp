@@ -2,6 +2,7 @@
 // on it as the driver does, and prints what the program stored.
 #include <chrono>
 #include <cstddef>
+#include <cstdio>
 #include <filesystem>
 
 #include "arguments.h"
@@ -54,6 +55,15 @@ run (program missing, not the search program, hung, store failed), 2 usage
 error, 130 interrupted. The temporary store is removed on every path.
 )";
 
+// Replaces the terminal's current line; flushed, since it ends in no line feed.
+void ShowOnLine(std::string_view text, std::size_t& shown) {
+  std::string line = "\r" + std::string(text);
+  if (text.size() < shown) line += std::string(shown - text.size(), ' ') + "\r";
+  PrintOut(line);
+  std::fflush(stdout);
+  shown = text.size();
+}
+
 // Runs the program, showing progress on a terminal; the exit code, or an
 // error text (and code) when it did not end by itself.
 std::optional<int> RunProgram(const std::string& program, const std::string& argument,
@@ -69,7 +79,7 @@ std::optional<int> RunProgram(const std::string& program, const std::string& arg
   std::size_t shown = 0;
   for (;;) {
     if (std::optional<int> exitCode = child->Wait(kProgressStep)) {
-      if (shown > 0) PrintOut("\r" + std::string(shown, ' ') + "\r");
+      if (shown > 0) ShowOnLine("", shown);
       return exitCode;
     }
     auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -85,11 +95,7 @@ std::optional<int> RunProgram(const std::string& program, const std::string& arg
       if (shown > 0) PrintOut("\n");
       return std::nullopt;
     }
-    if (progress) {
-      std::string line = ProgressText(elapsed, ExpectedSearchTime(recipe));
-      PrintOut("\r" + line);
-      shown = line.size();
-    }
+    if (progress) ShowOnLine(ProgressText(elapsed, ExpectedSearchTime(recipe)), shown);
   }
 }
 
