@@ -77,7 +77,7 @@ while IFS='|' read -r what code message option; do
 done <<CASES
 an unknown option|2|unknown option|--bogus
 a missing program|1|cannot start|--program=$(windows_path "$work/missing.exe")
-another program|1|is not the search program|--program=$(windows_path "$bin/${prefix}flipguide.exe")
+another program|1|not the search program|--program=$(windows_path "$bin/${prefix}flipguide.exe")
 CASES
 if [ ${#emulator[@]} -eq 0 ]; then
   printf '#!/bin/sh\nexec sleep 30\n' >hang.sh

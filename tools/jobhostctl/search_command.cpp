@@ -113,7 +113,7 @@ std::optional<std::vector<std::uint8_t>> QueryBytes(SettingsKey& key, std::u16st
 // can set it.
 bool StoreRecord(SettingsStore& store, const std::u16string& path, const RecordRecipe& recipe) {
   SearchSettings record;
-  BuildRecord(recipe, record);
+  BuildRecord(recipe, record);  // the plan has checked that it fits
   std::unique_ptr<SettingsKey> key = store.CreateKey(path);
   if (!key) return false;
   key->DeleteValue(kTotalPrintersValue);
@@ -125,8 +125,8 @@ int ShowFindings(SettingsStore& store, const std::u16string& path, const SearchP
   std::unique_ptr<SettingsKey> key = store.OpenKey(path);
   auto total = key ? QueryBytes(*key, kTotalPrintersValue, 4) : std::nullopt;
   if (exitCode != 1 || !total || total->size() != 4)
-    return Fail(kExitFailed, program + " is not the search program: it ended with exit code " +
-                                 std::to_string(exitCode) + " and stored no TotalPrinters");
+    return Fail(kExitFailed, program + " ended with exit code " + std::to_string(exitCode) +
+                                 " and stored no TotalPrinters: is it not the search program?");
   auto stored = QueryBytes(*key, kSearchDataValue, kSearchSettingsSize);
   if (!stored) return Fail(kExitFailed, "the search record is gone from the store");
   SearchSettings record = SearchSettings::FromStored(*stored);
