@@ -13,8 +13,7 @@ char16_t AsciiUpper(char16_t c) {
 }
 
 bool SameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char16_t x, char16_t y) { return AsciiUpper(x) == AsciiUpper(y); });
+  return std::ranges::equal(a, b, {}, AsciiUpper, AsciiUpper);
 }
 
 bool IsAnyOf(std::u16string_view name, std::initializer_list<std::u16string_view> names) {

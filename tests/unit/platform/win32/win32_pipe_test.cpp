@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <thread>
@@ -154,6 +155,13 @@ TEST_F(Win32PipeTest, DestroyedInstanceLeavesClientBrokenAndNameFree) {
   SetUp();  // the same name serves the next client
 }
 
+std::wstring SidText(PSID sid) {
+  LPWSTR text = nullptr;
+  if (!::ConvertSidToStringSidW(sid, &text)) return L"?";
+  const UniqueLocalMemory owned(text);
+  return text;
+}
+
 // Read back by a client. Wine checks no access to pipes (another account's
 // instance is created all the same), so the rule is shown on the descriptor.
 TEST_F(Win32PipeTest, EveryoneMayUseThePipeButOnlyOwnersAddInstances) {
@@ -168,26 +176,22 @@ TEST_F(Win32PipeTest, EveryoneMayUseThePipeButOnlyOwnersAddInstances) {
   ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
   const UniqueHandle ownedToken(token);
   DWORD user[64] = {};  // a TOKEN_USER and its SID
-  DWORD userSize = sizeof(user);
-  ASSERT_TRUE(::GetTokenInformation(token, TokenUser, user, userSize, &userSize));
-  const PSID self = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
-  PSID everyone = nullptr, system = nullptr, administrators = nullptr;
-  ASSERT_TRUE(::ConvertStringSidToSidW(L"WD", &everyone) &&
-              ::ConvertStringSidToSidW(L"SY", &system) &&
-              ::ConvertStringSidToSidW(L"BA", &administrators));
-  const UniqueLocalMemory sids[] = {UniqueLocalMemory(everyone), UniqueLocalMemory(system),
-                                    UniqueLocalMemory(administrators)};
+  DWORD size = sizeof(user);
+  ASSERT_TRUE(::GetTokenInformation(token, TokenUser, user, size, &size));
+  // This account, SYSTEM, Administrators.
+  const std::wstring owners[] = {SidText(reinterpret_cast<TOKEN_USER*>(user)->User.Sid),
+                                 L"S-1-5-18", L"S-1-5-32-544"};
   constexpr DWORD kUse = FILE_GENERIC_READ | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES;
   DWORD everyoneGets = 0;
   for (DWORD index = 0; index < dacl->AceCount; ++index) {
     ACCESS_ALLOWED_ACE* ace = nullptr;
     ASSERT_TRUE(::GetAce(dacl, index, reinterpret_cast<void**>(&ace)));
     ASSERT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
-    const PSID sid = &ace->SidStart;
-    if (::EqualSid(sid, everyone)) everyoneGets |= ace->Mask;
-    if ((ace->Mask & FILE_CREATE_PIPE_INSTANCE) != 0) {
-      EXPECT_TRUE(::EqualSid(sid, self) || ::EqualSid(sid, system) ||
-                  ::EqualSid(sid, administrators));
+    const std::wstring sid = SidText(&ace->SidStart);
+    if (sid == L"S-1-1-0") {
+      everyoneGets |= ace->Mask;
+    } else if ((ace->Mask & FILE_CREATE_PIPE_INSTANCE) != 0) {
+      EXPECT_NE(std::find(std::begin(owners), std::end(owners), sid), std::end(owners));
     }
   }
   EXPECT_EQ(everyoneGets & kUse, kUse);

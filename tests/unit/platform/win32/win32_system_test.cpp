@@ -72,6 +72,7 @@ TEST_F(Win32FilesTest, FailedCopyLeavesTargetAsItWas) {
       ::CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_NOWAIT, 1, 0, 0, 0, nullptr));
   ASSERT_TRUE(server.valid());
   Write(source_, "locked");
+  EXPECT_FALSE(files_.CopyReplacing(source_, FromWide(pipe)));  // nor is a target
   // Passes every check, yet the copy cannot read it.
   UniqueFileHandle locked(::CreateFileW(testing::Wide(source_).c_str(), GENERIC_READ, 0, nullptr,
                                         OPEN_EXISTING, 0, nullptr));
