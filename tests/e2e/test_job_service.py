@@ -134,7 +134,8 @@ class RequestsThatEndTheService(InstallationTest):
             f.write(b"kept")
         sources = [system_path(os.path.join(self.folder, "missing")), system_path(self.folder)]
         if ON_WINDOWS:
-            # Refused before anything is opened: this pipe's server never sees a client.
+            # A pipe with a server behind it, which must go on serving (the unit
+            # tests show that it never sees a client).
             server = self.install()
             server.start()
             self.assertTrue(wait_for(lambda: server.knock() == TIMED_OUT, timeout=30))
