@@ -21,7 +21,7 @@ struct PortNameResult {
   std::uint32_t lastError = 0;
 };
 
-// An open printer (full access); destroying it closes it.
+// An open printer (opened for use); destroying it closes it.
 class PrinterHandle {
  public:
   virtual ~PrinterHandle() = default;

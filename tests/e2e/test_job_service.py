@@ -1,12 +1,14 @@
 """A client drives whole jobs through the real pipe, one connection each."""
 
 import os
+import subprocess
 import sys
 import time
 import unittest
 import uuid
 
-from harness import NO_REPLY, ON_WINDOWS, REPLY, InstallationTest, system_path, wait_for
+from harness import (EMULATOR, NO_REPLY, ON_WINDOWS, REPLY, TIMED_OUT, InstallationTest,
+                     system_path, wait_for)
 
 # How the client learns that a request ended the service: on Windows its read
 # fails with ERROR_BROKEN_PIPE (the instance was closed, not disconnected).
@@ -66,6 +68,18 @@ class WholeJob(InstallationTest):
         # The stop has finished before the service ends.
         self.assertEqual(app.converters(), [])
 
+    @unittest.skipUnless(ON_WINDOWS, "short 8.3 names are Windows paths")
+    def test_started_through_its_short_path_the_service_keeps_its_names(self):
+        # Wine makes up a short name for every long one, as QA1B~X2C.EXE.
+        short = subprocess.run(EMULATOR + ["winepath", "-s", self.app.service_path],
+                               stdout=subprocess.PIPE, check=True).stdout.decode().strip()
+        self.assertNotIn("svc.exe", short)
+        self.app.service_path = "Z:" + short.replace("/", "\\")
+        self.app.start()
+        self.assertEqual(self.app.send("Duplex"), (REPLY, "RenderReady"))
+        self.assertEqual(self.app.send("Close")[0], NO_REPLY)
+        self.assertEqual(self.app.wait(), 0)
+
     def test_render_arguments_reach_the_converter_unchanged(self):
         arguments = "Grüße/\u00e9t\u00e9 2026/a\\b/c d/\u4e2d"
         self.app.start()
@@ -93,12 +107,12 @@ class StandardTcpIpPort(InstallationTest):
 class RequestsThatEndTheService(InstallationTest):
     """Each of these ends the service without a reply and with exit code 0."""
 
-    def check_ends(self, request, prepare=None):
+    def check_ends(self, request, prepare=None, reply_timeout=120):
         self.app.write("portlink.table", PORT_TABLE)
         if prepare:
             prepare()
         self.app.start()
-        self.assertEqual(self.app.send(request)[0], NO_REPLY, request)
+        self.assertEqual(self.app.send(request, reply_timeout=reply_timeout)[0], NO_REPLY, request)
         self.assertIn(ENDED_HOW, self.app.last_error, request)
         self.assertEqual(self.app.wait(), 0, request)
 
@@ -114,14 +128,30 @@ class RequestsThatEndTheService(InstallationTest):
             "CheckPort",
             "CheckPort/Nobody",
             "CheckPort/Unlisted printer",
-            "CreateOverlay/%s/%s" % (system_path(os.path.join(self.folder, "missing")),
-                                     system_path(os.path.join(self.folder, "copy"))),
         ]
-        for request in cases:
+        target = os.path.join(self.folder, "placed")
+        with open(target, "wb") as f:
+            f.write(b"kept")
+        sources = [system_path(os.path.join(self.folder, "missing")), system_path(self.folder)]
+        if ON_WINDOWS:
+            # A pipe with a server behind it, which must go on serving (the unit
+            # tests show that it never sees a client).
+            server = self.install()
+            server.start()
+            self.assertTrue(wait_for(lambda: server.knock() == TIMED_OUT, timeout=30))
+            sources += ["NUL", "CONIN$", "\\\\.\\pipe\\%sxpsnamedpipe" % server.prefix]
+        overlays = ["CreateOverlay/%s/%s" % (source, system_path(target)) for source in sources]
+        for request in cases + overlays:
             with self.subTest(request=request):
                 self.app = self.install()
-                self.check_ends(request)
+                # An overlay source that is no disk file is refused at once.
+                self.check_ends(request, reply_timeout=5 if request in overlays else 120)
                 self.assertEqual(self.app.read("jobconvert.log"), "", request)
+                with open(target, "rb") as f:
+                    self.assertEqual(f.read(), b"kept", request)
+        if ON_WINDOWS:
+            self.assertEqual(server.knock(), TIMED_OUT)
+            self.assertEqual(server.send("Close")[0], NO_REPLY)
 
     def test_a_missing_sibling_ends_the_service_at_once(self):
         self.check_ends("Duplex", lambda: os.remove(self.app.file("flipguide.exe")))

@@ -17,6 +17,11 @@ using Clock = std::chrono::steady_clock;
 constexpr DWORD kRetryPauseMs = 50;
 constexpr DWORD kReadChunk = 1 << 16;
 constexpr DWORD kWriteLimitMs = 30000;
+// Not GENERIC_WRITE: it holds FILE_APPEND_DATA, which on a pipe is the right
+// to create instances, and the service grants that to its own account only.
+constexpr DWORD kPipeAccess = GENERIC_READ | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES;
+// Whatever serves the name may identify this user but never act as it.
+constexpr DWORD kPipeFlags = FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
 
 std::string ErrorText(DWORD error) {
   return "system error " + std::to_string(error);
@@ -113,8 +118,8 @@ Connection ConnectPipe(const std::string& baseName, std::chrono::milliseconds li
   Clock::time_point deadline = Clock::now() + limit;
   int refusals = 0;
   for (;;) {
-    UniqueFileHandle pipe(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+    UniqueFileHandle pipe(
+        CreateFileW(name.c_str(), kPipeAccess, 0, nullptr, OPEN_EXISTING, kPipeFlags, nullptr));
     if (pipe) {
       DWORD mode = PIPE_READMODE_MESSAGE;
       if (!SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr))

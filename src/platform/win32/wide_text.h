@@ -17,4 +17,18 @@ inline std::u16string FromWide(std::wstring_view text) {
   return std::u16string(text.begin(), text.end());
 }
 
+// Text from a W function that, offered too small a buffer, returns the size
+// it needs (terminator included) and otherwise the length it wrote; empty
+// when it fails. fill(buffer, size) calls the function.
+template <typename Fill>
+std::wstring ReadSystemText(Fill fill) {
+  const auto size = fill(nullptr, 0);
+  if (size == 0) return {};
+  std::wstring text(size, L'\0');
+  const auto length = fill(text.data(), size);
+  if (length == 0 || length >= size) return {};
+  text.resize(length);
+  return text;
+}
+
 }  // namespace jobhost::win32

@@ -1,6 +1,9 @@
 #include "platform/win32/win32_pipe.h"
 
+#include <sddl.h>
+
 #include <algorithm>
+#include <vector>
 
 #include "platform/win32/thread_with_limit.h"
 #include "platform/win32/wide_text.h"
@@ -8,16 +11,55 @@
 namespace jobhost::win32 {
 namespace {
 
-// The minimum size of a security descriptor in the 64-bit layout.
-constexpr SIZE_T kDescriptorSize = SECURITY_DESCRIPTOR_MIN_LENGTH;
-static_assert(kDescriptorSize == 40);
+// Every local account may connect, read and write (the print pipeline may
+// call under another account): everyone gets kClientAccess, read and write
+// without FILE_CREATE_PIPE_INSTANCE, the FILE_APPEND_DATA bit that
+// FILE_GENERIC_WRITE holds. Only SYSTEM, Administrators and this account (its
+// SID ends the text) may create further instances of the name, so no other
+// account can put a server of its own behind it.
+constexpr DWORD kClientAccess =
+    (FILE_GENERIC_READ | FILE_GENERIC_WRITE) & ~FILE_CREATE_PIPE_INSTANCE;
+static_assert(kClientAccess == 0x12019b);
+constexpr wchar_t kDescriptorText[] = L"D:(A;;0x12019b;;;WD)(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;";
 
 constexpr DWORD kPipeOpenMode = PIPE_ACCESS_DUPLEX;
-// Remote clients are refused; local callers under any account are let in by
-// the NULL DACL (the print pipeline may run under another account).
+// Remote clients are refused.
 constexpr DWORD kPipeMode =
     PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
 constexpr DWORD kBufferSize = 4096;
+
+// The SID of the account this process runs under, as text; empty when it
+// cannot be read.
+std::wstring OwnAccountSid() {
+  HANDLE opened = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) return {};
+  const UniqueHandle token(opened);
+  DWORD size = 0;
+  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  // As DWORDs, so the TOKEN_USER at its start is aligned.
+  std::vector<DWORD> buffer(size / sizeof(DWORD) + 1);
+  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(),
+                             static_cast<DWORD>(buffer.size() * sizeof(DWORD)), &size)) {
+    return {};
+  }
+  LPWSTR text = nullptr;
+  if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
+    return {};
+  const UniqueLocalMemory owned(text);
+  return text;
+}
+
+UniqueLocalMemory PipeSecurityDescriptor() {
+  const std::wstring account = OwnAccountSid();
+  if (account.empty()) return UniqueLocalMemory();
+  const std::wstring text = kDescriptorText + account + L")";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+    return UniqueLocalMemory();
+  }
+  return UniqueLocalMemory(descriptor);
+}
 
 DWORD ClampToDword(std::size_t size) {
   return static_cast<DWORD>(std::min<std::size_t>(size, MAXDWORD));
@@ -95,14 +137,9 @@ ReplyStatus Win32PipeInstance::DeliverReply(std::span<const std::byte> message, 
 }
 
 std::unique_ptr<PipeInstance> Win32PipeHost::CreateInstance(std::u16string_view pipeName) {
-  UniqueLocalMemory descriptorMemory(::LocalAlloc(LPTR, kDescriptorSize));
-  if (!descriptorMemory) return nullptr;
-  auto descriptor = static_cast<PSECURITY_DESCRIPTOR>(descriptorMemory.get());
-  if (!::InitializeSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-      !::SetSecurityDescriptorDacl(descriptor, TRUE, nullptr, FALSE)) {
-    return nullptr;
-  }
-  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+  const UniqueLocalMemory descriptor = PipeSecurityDescriptor();
+  if (!descriptor) return nullptr;
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
   const std::wstring name = ToWide(pipeName);
   UniqueFileHandle pipe(::CreateNamedPipeW(name.c_str(), kPipeOpenMode, kPipeMode,
                                            PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0,

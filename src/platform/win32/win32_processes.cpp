@@ -9,19 +9,20 @@ namespace jobhost::win32 {
 namespace {
 
 // The file's default verb, hidden. No error dialog: nobody sits in front of
-// the service to dismiss it, and it would hold the service until then.
-constexpr ULONG kLaunchMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+// the service to dismiss it, and it would hold the service until then. A
+// console program shares the service's hidden console: a console of its own
+// may be shown by a default terminal application even with SW_HIDE, and
+// closing that window would kill the program mid-job.
+constexpr ULONG kLaunchMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NO_CONSOLE;
+// taskkill.exe gets a console without a window, so none shows and its
+// messages reach no console of the service's.
+constexpr DWORD kStopCreationFlags = CREATE_NO_WINDOW;
 // How long a stop waits for taskkill.exe to end.
 constexpr DWORD kStopWaitMilliseconds = 10000;
 
 std::wstring SystemDirectory() {
-  UINT size = ::GetSystemDirectoryW(nullptr, 0);
-  if (size == 0) return {};
-  std::wstring directory(size, L'\0');
-  UINT length = ::GetSystemDirectoryW(directory.data(), size);
-  if (length == 0 || length >= size) return {};
-  directory.resize(length);
-  return directory;
+  return ReadSystemText(
+      [](wchar_t* buffer, UINT size) { return ::GetSystemDirectoryW(buffer, size); });
 }
 
 // Starts file hidden with the given parameter text (none: nullptr); false
@@ -79,13 +80,20 @@ void Win32Processes::StopByImageName(std::u16string_view imageName) {
   // path is run instead of the system's.
   const std::wstring directory = SystemDirectory();
   if (directory.empty()) return;
-  const std::wstring command = directory + L"\\taskkill.exe";
+  const std::wstring program = directory + L"\\taskkill.exe";
   // Quoted, so a family prefix with blanks stays one name.
-  const std::wstring parameters = L"/F /IM \"" + ToWide(imageName) + L"\"";
+  std::wstring commandLine = L"\"" + program + L"\" /F /IM \"" + ToWide(imageName) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        kStopCreationFlags, nullptr, nullptr, &startup, &started)) {
+    return;
+  }
+  const UniqueHandle thread(started.hThread);
+  const UniqueHandle taskkill(started.hProcess);
   // Waited for, so a converter started after this returns is never hit by it.
-  UniqueHandle taskkill;
-  if (StartHidden(command, parameters.c_str(), taskkill) && taskkill)
-    ::WaitForSingleObject(taskkill.get(), kStopWaitMilliseconds);
+  ::WaitForSingleObject(taskkill.get(), kStopWaitMilliseconds);
 }
 
 }  // namespace jobhost::win32

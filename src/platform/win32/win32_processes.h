@@ -22,7 +22,8 @@ class Win32Processes : public Processes {
   std::unique_ptr<LaunchedProcess> Launch(std::u16string_view path,
                                           std::optional<std::u16string_view> parameters) override;
   std::optional<std::vector<std::u16string>> ImageNames() override;
-  // Runs taskkill.exe /F /IM "<imageName>" and waits for it to end (at most 10 s).
+  // Runs taskkill.exe /F /IM "<imageName>" without a window and waits for it
+  // to end (at most 10 s).
   void StopByImageName(std::u16string_view imageName) override;
 };
 

@@ -12,9 +12,12 @@
 namespace jobhost::win32 {
 namespace {
 
-constexpr DWORD kPrinterAccess = PRINTER_ALL_ACCESS;  // 0xF000C
+// Reading the port name needs no more; full access fails for every account
+// that does not administer the printer (standard users, administrators under
+// UAC). Wine does not check printer access, so only Windows shows this.
+constexpr DWORD kPrinterAccess = PRINTER_ACCESS_USE;  // 0x8
 constexpr DWORD kMonitorAccess = READ_CONTROL;        // 0x20000
-static_assert(kPrinterAccess == 0xF000C && kMonitorAccess == 0x20000);
+static_assert(kPrinterAccess == 0x8 && kMonitorAccess == 0x20000);
 
 constexpr DWORD kPrinterInfoLevel = 2;
 constexpr wchar_t kIpAddressQuery[] = L"IPAddress";

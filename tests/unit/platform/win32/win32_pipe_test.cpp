@@ -1,7 +1,10 @@
 #include "platform/win32/win32_pipe.h"
 
+#include <aclapi.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <thread>
@@ -152,20 +155,47 @@ TEST_F(Win32PipeTest, DestroyedInstanceLeavesClientBrokenAndNameFree) {
   SetUp();  // the same name serves the next client
 }
 
-TEST_F(Win32PipeTest, InstanceGrantsEveryoneThroughNullDacl) {
-  // The client's handle refers to the same pipe object as the instance.
-  DWORD needed = 0;
-  ::GetKernelObjectSecurity(client_.get(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
-  ASSERT_GT(needed, 0u);
-  std::vector<std::byte> descriptor(needed);
-  ASSERT_TRUE(::GetKernelObjectSecurity(client_.get(), DACL_SECURITY_INFORMATION, descriptor.data(),
-                                        needed, &needed));
-  BOOL present = FALSE;
-  BOOL defaulted = TRUE;
-  PACL dacl = reinterpret_cast<PACL>(1);
-  ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted));
-  EXPECT_TRUE(present);
-  EXPECT_EQ(dacl, nullptr);
+std::wstring SidText(PSID sid) {
+  LPWSTR text = nullptr;
+  if (!::ConvertSidToStringSidW(sid, &text)) return L"?";
+  const UniqueLocalMemory owned(text);
+  return text;
+}
+
+// Read back by a client. Wine checks no access to pipes (another account's
+// instance is created all the same), so the rule is shown on the descriptor.
+TEST_F(Win32PipeTest, EveryoneMayUseThePipeButOnlyOwnersAddInstances) {
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(::GetSecurityInfo(client_.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &dacl, nullptr, &descriptor),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  UniqueLocalMemory owned(descriptor);
+  ASSERT_NE(dacl, nullptr);  // a NULL DACL grants every right to everyone
+  HANDLE token = nullptr;
+  ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
+  const UniqueHandle ownedToken(token);
+  DWORD user[64] = {};  // a TOKEN_USER and its SID
+  DWORD size = sizeof(user);
+  ASSERT_TRUE(::GetTokenInformation(token, TokenUser, user, size, &size));
+  // This account, SYSTEM, Administrators.
+  const std::wstring owners[] = {SidText(reinterpret_cast<TOKEN_USER*>(user)->User.Sid),
+                                 L"S-1-5-18", L"S-1-5-32-544"};
+  constexpr DWORD kUse = FILE_GENERIC_READ | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES;
+  DWORD everyoneGets = 0;
+  for (DWORD index = 0; index < dacl->AceCount; ++index) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    ASSERT_TRUE(::GetAce(dacl, index, reinterpret_cast<void**>(&ace)));
+    ASSERT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+    const std::wstring sid = SidText(&ace->SidStart);
+    if (sid == L"S-1-1-0") {
+      everyoneGets |= ace->Mask;
+    } else if ((ace->Mask & FILE_CREATE_PIPE_INSTANCE) != 0) {
+      EXPECT_NE(std::find(std::begin(owners), std::end(owners), sid), std::end(owners));
+    }
+  }
+  EXPECT_EQ(everyoneGets & kUse, kUse);
+  EXPECT_EQ(everyoneGets & FILE_CREATE_PIPE_INSTANCE, 0u);
 }
 
 TEST(Win32PipeHostTest, NameOutsideThePipeNamespaceMakesNoInstance) {

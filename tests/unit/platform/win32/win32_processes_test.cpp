@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <thread>
 
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_test_support.h"
 
 namespace jobhost::win32 {
@@ -50,6 +52,24 @@ TEST_F(Win32ProcessesTest, ParametersReachTheProgramAndItsEndIsSeen) {
   auto child = processes_.Launch(ChildPath(), u"200");
   ASSERT_NE(child, nullptr);
   EXPECT_TRUE(Eventually([&] { return child->HasEnded(); }, 10s));
+}
+
+TEST_F(Win32ProcessesTest, ConsoleProgramGetsNoConsoleOfItsOwn) {
+  // A console of its own is what a default terminal application may show.
+  wchar_t directory[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH + 1, directory);
+  const std::u16string report = FromWide(directory) + testing::UniqueName(u"console-");
+  auto child = processes_.Launch(ChildPath(), u"0 \"" + report + u"\"");
+  ASSERT_NE(child, nullptr);
+  ASSERT_TRUE(Eventually([&] { return child->HasEnded(); }));
+  std::ifstream in(testing::Wide(report).c_str());
+  int sharing = -1;
+  in >> sharing;
+  // None when this program has no console, two or more when it is shared.
+  EXPECT_NE(sharing, 1);
+  EXPECT_NE(sharing, -1);
+  in.close();
+  ::DeleteFileW(testing::Wide(report).c_str());
 }
 
 TEST_F(Win32ProcessesTest, RunningProgramIsListedUntilStopped) {

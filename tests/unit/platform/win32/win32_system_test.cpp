@@ -5,9 +5,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_libraries.h"
 #include "platform/win32/win32_spooler.h"
 #include "platform/win32/win32_test_support.h"
+#include "support/utf.h"
 
 namespace jobhost::win32 {
 namespace {
@@ -15,12 +17,17 @@ namespace {
 class Win32FilesTest : public ::testing::Test {
  protected:
   void TearDown() override {
+    SetAttributes(source_, FILE_ATTRIBUTE_NORMAL);
+    SetAttributes(target_, FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileW(testing::Wide(source_).c_str());
     ::DeleteFileW(testing::Wide(target_).c_str());
   }
 
   static void Write(const std::u16string& path, const std::string& content) {
     std::ofstream(testing::Wide(path).c_str(), std::ios::binary) << content;
+  }
+  static void SetAttributes(const std::u16string& path, DWORD attributes) {
+    ::SetFileAttributesW(testing::Wide(path).c_str(), attributes);
   }
   static std::string Read(const std::u16string& path) {
     std::ifstream in(testing::Wide(path).c_str(), std::ios::binary);
@@ -44,15 +51,41 @@ TEST_F(Win32FilesTest, CopyCreatesOrReplacesTheTarget) {
   ASSERT_TRUE(files_.CopyReplacing(source_, target_));
   EXPECT_EQ(Read(target_), "overlay page");
 
+  // Windows refuses to replace a read-only, hidden or system file, and a
+  // read-only source's copy is one (Wine lets both through: only Windows
+  // shows the clearing).
+  SetAttributes(target_, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   Write(source_, "second overlay");
+  SetAttributes(source_, FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(files_.CopyReplacing(source_, target_));
   ASSERT_TRUE(files_.CopyReplacing(source_, target_));
   EXPECT_EQ(Read(target_), "second overlay");
 }
 
-TEST_F(Win32FilesTest, MissingSourceFailsAndLeavesTargetAlone) {
+TEST_F(Win32FilesTest, FailedCopyLeavesTargetAsItWas) {
+  constexpr DWORD kTargetAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
   Write(target_, "kept");
-  EXPECT_FALSE(files_.CopyReplacing(source_, target_));
-  EXPECT_EQ(Read(target_), "kept");
+  SetAttributes(target_, kTargetAttributes);
+  const std::wstring pipe = L"\\\\.\\pipe\\" + testing::Wide(testing::UniqueName(u"source-"));
+  // Non-blocking: its connect only tells whether a client has come.
+  UniqueFileHandle server(
+      ::CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_NOWAIT, 1, 0, 0, 0, nullptr));
+  ASSERT_TRUE(server.valid());
+  Write(source_, "locked");
+  EXPECT_FALSE(files_.CopyReplacing(source_, FromWide(pipe)));  // nor is a target
+  // Passes every check, yet the copy cannot read it.
+  UniqueFileHandle locked(::CreateFileW(testing::Wide(source_).c_str(), GENERIC_READ, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+  for (const std::u16string& source : {Temp(u"missing-"), FromWide(pipe), source_}) {
+    SCOPED_TRACE(Utf16ToUtf8(source));
+    EXPECT_FALSE(files_.CopyReplacing(source, target_));
+    EXPECT_EQ(Read(target_), "kept");
+    EXPECT_EQ(::GetFileAttributesW(testing::Wide(target_).c_str()) & kTargetAttributes,
+              kTargetAttributes);
+  }
+  // The pipe was refused before anything opened it: its server never saw a client.
+  EXPECT_FALSE(::ConnectNamedPipe(server.get(), nullptr));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PIPE_LISTENING));
 }
 
 TEST(Win32OemTextTest, ConvertsExactlyTheGivenText) {
