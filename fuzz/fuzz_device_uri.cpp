@@ -1,10 +1,11 @@
 // Any device URI text parses without fault; a parsed one has a lower-case
-// scheme, and a host taken for an IPv4 address is one.
+// scheme, and a host taken for an IPv4 or IPv6 address is one.
 #include <arpa/inet.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "support/device_uri.h"
@@ -21,6 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (uri->hostIsAddress && uri->host.find(':') == std::string::npos) {
     in_addr parsed;
     if (inet_pton(AF_INET, uri->host.c_str(), &parsed) != 1) std::abort();
+  } else if (uri->hostIsAddress) {
+    const std::string address = uri->host.substr(0, uri->host.find('%'));
+    in6_addr parsed;
+    if (inet_pton(AF_INET6, address.c_str(), &parsed) != 1) std::abort();
   }
   std::int32_t kind = jobhost::PortKindOfScheme(uri->scheme);
   if (kind < 1 || kind > 3) std::abort();

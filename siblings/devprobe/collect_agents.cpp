@@ -27,7 +27,8 @@ bool FromTarget(const CollectPlan& plan, const Endpoint& from) {
 
 // The unicast sweep: datagram k of it is due k / rate seconds after the
 // start, so a late wake-up catches up without ever exceeding the rate on
-// average.
+// average. The clock is read before every datagram: when sending costs more
+// than the pace, the backlog must not go out after the deadline.
 class Sweep {
  public:
   Sweep(const CollectPlan& plan, const AgentProbe& probe, std::int64_t start)
@@ -37,10 +38,12 @@ class Sweep {
   std::int64_t NextDueMs() const {
     return start_ + static_cast<std::int64_t>(sent_) * 1000 / std::max(plan_.sweepRate, 1);
   }
-  // Sends what is due by now and before the deadline; the number sent.
-  int SendDue(DatagramChannel& channel, std::int64_t now, std::int64_t deadline) {
+  // Sends what is due until the deadline; the number sent.
+  int SendDue(DatagramChannel& channel, Clock& clock, std::int64_t deadline) {
     int delivered = 0;
-    while (!Done() && NextDueMs() <= now && NextDueMs() < deadline) {
+    while (!Done()) {
+      const std::int64_t now = clock.NowMs();
+      if (now >= deadline || NextDueMs() > now) break;
       if (channel.Send(plan_.sweep[host_], requests_[request_])) ++delivered;
       ++sent_;
       if (++request_ == requests_.size()) {
@@ -87,7 +90,8 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
       nextSend = start + static_cast<std::int64_t>(timeoutMs) * sends / attempts;
       now = clock.NowMs();
     }
-    delivered += sweep.SendDue(channel, now, deadline);
+    delivered += sweep.SendDue(channel, clock, deadline);
+    now = clock.NowMs();
     if (now >= deadline) break;
 
     std::int64_t wakeUp = sends < attempts ? std::min(deadline, nextSend) : deadline;

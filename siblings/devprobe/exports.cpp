@@ -1,7 +1,7 @@
 // The library's exports: argument checks and the bridge from the C calling
 // interface to the portable discovery code. Every callback is made on the
 // calling thread, one at a time, before the export returns; an agent is
-// reported once per search.
+// reported once per search, and each thread makes searches of its own.
 
 #include <algorithm>
 #include <type_traits>
@@ -20,11 +20,10 @@ constexpr int kCommunityAttempts = 2;
 constexpr int kMaxRetries = 10;
 constexpr std::int32_t kFailed = -1;
 
-// The search the loaded library is in: the first find call starts it, the
+// The search the calling thread is in: its first find call starts it, the
 // SNMPv3 call after it reports only agents it has not reported yet.
 SearchMemory& Memory() {
-  static SearchMemory memory;
-  return memory;
+  return SearchMemory::OfThisThread();
 }
 
 std::string TextOrEmpty(const char* text) {

@@ -22,6 +22,11 @@ enum class ReceiveStatus {
   kFailed,    // the socket cannot be used any more
 };
 
+struct BufferSizes {
+  int receive = 0;
+  int send = 0;
+};
+
 // One UDP socket of one family, unbound until its first send.
 class DatagramChannel {
  public:
@@ -33,6 +38,9 @@ class DatagramChannel {
   // Waits at most timeoutMs for one datagram; on kDatagram fills size and from.
   virtual ReceiveStatus Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& size,
                                 Endpoint& from) = 0;
+  // The room the system gave the receive and send buffers, in bytes, read
+  // back from the socket; nullopt where it cannot tell.
+  virtual std::optional<BufferSizes> Buffers() const { return std::nullopt; }
 };
 
 // Room for the answers of a few hundred agents to one broadcast, which all

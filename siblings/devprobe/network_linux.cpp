@@ -98,6 +98,17 @@ class LinuxChannel : public DatagramChannel {
     return ReceiveStatus::kDatagram;
   }
 
+  // Linux reports twice the room asked for (its bookkeeping's share).
+  std::optional<BufferSizes> Buffers() const override {
+    int receive = 0;
+    int send = 0;
+    socklen_t length = sizeof receive;
+    if (::getsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &receive, &length) != 0) return std::nullopt;
+    length = sizeof send;
+    if (::getsockopt(socket_, SOL_SOCKET, SO_SNDBUF, &send, &length) != 0) return std::nullopt;
+    return BufferSizes{receive / 2, send / 2};
+  }
+
  private:
   int socket_;
 };

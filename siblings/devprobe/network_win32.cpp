@@ -105,6 +105,21 @@ class WinsockChannel : public DatagramChannel {
     return ReceiveStatus::kDatagram;
   }
 
+  std::optional<BufferSizes> Buffers() const override {
+    BufferSizes sizes;
+    int length = sizeof sizes.receive;
+    if (::getsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&sizes.receive),
+                     &length) != 0) {
+      return std::nullopt;
+    }
+    length = sizeof sizes.send;
+    if (::getsockopt(socket_, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<char*>(&sizes.send),
+                     &length) != 0) {
+      return std::nullopt;
+    }
+    return sizes;
+  }
+
  private:
   SOCKET socket_;
 };

@@ -2,13 +2,16 @@
 
 namespace jobhost::devprobe {
 
+SearchMemory& SearchMemory::OfThisThread() {
+  thread_local SearchMemory memory;
+  return memory;
+}
+
 void SearchMemory::Start() {
-  const std::lock_guard lock(mutex_);
   reported_.clear();
 }
 
 bool SearchMemory::Claim(const Endpoint& agent) {
-  const std::lock_guard lock(mutex_);
   return reported_.insert(KeyOf(agent)).second;
 }
 

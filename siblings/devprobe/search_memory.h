@@ -1,10 +1,11 @@
 #pragma once
 // What one search has reported so far. A search is the first find call and
-// the calls after it (the SNMPv3 pass): an agent one of them has reported is
-// not reported again, so its first name stands and the caller's table holds
-// each agent once. Calls may come from several threads at once.
+// the calls after it on the same thread (the SNMPv3 pass): an agent one of
+// them has reported is not reported again, so its first name stands and the
+// caller's table holds each agent once. Each thread searches with a memory of
+// its own, so searches on two threads at once neither clear nor hide each
+// other's agents.
 
-#include <mutex>
 #include <set>
 
 #include "endpoint.h"
@@ -13,6 +14,8 @@ namespace jobhost::devprobe {
 
 class SearchMemory {
  public:
+  // The memory of the calling thread's search.
+  static SearchMemory& OfThisThread();
   // A new search: every earlier report is forgotten.
   void Start();
   // True the first time the search meets this agent (address, and scope for
@@ -20,7 +23,6 @@ class SearchMemory {
   bool Claim(const Endpoint& agent);
 
  private:
-  std::mutex mutex_;
   std::set<AgentKey> reported_;
 };
 

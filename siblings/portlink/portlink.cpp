@@ -3,6 +3,7 @@
 // afresh; nothing is kept between calls.
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,6 +19,11 @@ namespace {
 
 constexpr std::int32_t kNoQueue = 0;
 constexpr std::int32_t kNetworkDevice = 3;
+
+// A port check asks CUPS at most three questions (the kind, the spooler's
+// printer, the address) and the resolver once: together they stay within the
+// service's request limits (10 s) whatever the server does.
+static_assert(3 * kCupsQuestionBudget + kResolveLimit <= std::chrono::seconds(10));
 
 std::optional<DeviceUri> QueueUri(const char16_t* printer) {
   if (printer == nullptr) return std::nullopt;

@@ -1,8 +1,12 @@
 #include "cups_queue/cups_queue.h"
 
 #include <cups/cups.h>
+#include <sys/socket.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace jobhost {
 namespace {
@@ -43,22 +47,67 @@ std::string EscapedName(std::string_view name) {
   return out;
 }
 
-UniqueHttp ConnectToServer() {
+// Holds one question to its budget, whatever the server does: once the
+// budget is spent, the connection's socket is shut down, so every wait of
+// libcups on it ends at once and the question fails. libcups may reconnect
+// within a question (after a 401, 417 or 426), so the socket is looked up
+// again every few milliseconds until the question has returned.
+class QuestionBudget {
+ public:
+  QuestionBudget(http_t* http, std::chrono::milliseconds budget)
+      : http_(http), deadline_(std::chrono::steady_clock::now() + budget) {
+    watcher_ = std::thread([this] { Watch(); });
+  }
+  ~QuestionBudget() {
+    {
+      const std::lock_guard lock(mutex_);
+      answered_ = true;
+    }
+    changed_.notify_one();
+    watcher_.join();
+  }
+  QuestionBudget(const QuestionBudget&) = delete;
+  QuestionBudget& operator=(const QuestionBudget&) = delete;
+
+ private:
+  void Watch() {
+    std::unique_lock lock(mutex_);
+    const auto answered = [this] { return answered_; };
+    if (changed_.wait_until(lock, deadline_, answered)) return;
+    do {
+      // libcups replaces the descriptor only when it reconnects; one it has
+      // just closed fails the shutdown harmlessly.
+      const int fd = httpGetFd(http_);
+      if (fd >= 0) ::shutdown(fd, SHUT_RDWR);
+    } while (!changed_.wait_for(lock, std::chrono::milliseconds(10), answered));
+  }
+
+  http_t* http_;
+  std::chrono::steady_clock::time_point deadline_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool answered_ = false;
+  std::thread watcher_;
+};
+
+// Not yet connected (0 ms), so that the question's budget covers the
+// connection too.
+UniqueHttp NewConnection() {
   // Forget the server of an earlier call: its setting is read afresh each time.
   cupsSetServer(nullptr);
   cupsSetPasswordCB2(NoPassword, nullptr);
-  UniqueHttp http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                               kCupsConnectMilliseconds, nullptr));
+  UniqueHttp http(
+      httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 0, nullptr));
   if (http) httpSetTimeout(http.get(), kCupsReplySeconds, GiveUp, nullptr);
   return http;
 }
 
-}  // namespace
-
-std::optional<std::string> QueueDeviceUri(std::string_view queueName) {
-  if (queueName.empty()) return std::nullopt;
-  UniqueHttp http = ConnectToServer();
+std::optional<std::string> AskDeviceUri(std::string_view queueName) {
+  UniqueHttp http = NewConnection();
   if (!http) return std::nullopt;
+  // Ends (and is joined) before the connection is closed.
+  const QuestionBudget budget(http.get(), kCupsQuestionBudget);
+  if (httpReconnect2(http.get(), kCupsConnectMilliseconds, nullptr) != 0) return std::nullopt;
   ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
   if (request == nullptr) return std::nullopt;
   const std::string printerUri = "ipp://localhost/printers/" + EscapedName(queueName);
@@ -76,6 +125,18 @@ std::optional<std::string> QueueDeviceUri(std::string_view queueName) {
   const char* text = deviceUri != nullptr ? ippGetString(deviceUri, 0, nullptr) : nullptr;
   if (text == nullptr) return std::nullopt;
   return std::string(text);
+}
+
+}  // namespace
+
+std::optional<std::string> QueueDeviceUri(std::string_view queueName) {
+  if (queueName.empty()) return std::nullopt;
+  // The port library's exports must not throw (a thread that cannot start).
+  try {
+    return AskDeviceUri(queueName);
+  } catch (...) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace jobhost

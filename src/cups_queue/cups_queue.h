@@ -3,17 +3,23 @@
 // client.conf, the default socket): the device URI of the queue of a name.
 // Shared by the spooler and the port library, which ask it on every call.
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace jobhost {
 
-// Upper bounds of one question, so a down or hung server answers quickly.
+// Upper bounds of one question, so a down or hung server answers quickly:
+// the connection, each wait for the server, and the whole question, which
+// holds whatever the server does (a server that trickles its answer a byte
+// at a time never lets a single wait run out).
 inline constexpr int kCupsConnectMilliseconds = 1000;
 inline constexpr double kCupsReplySeconds = 1.5;
+inline constexpr std::chrono::milliseconds kCupsQuestionBudget{2500};
 
-// nullopt when there is no server, no such queue, or no answer in time.
+// nullopt when there is no server, no such queue, or no whole answer within
+// kCupsQuestionBudget.
 std::optional<std::string> QueueDeviceUri(std::string_view queueName);
 
 }  // namespace jobhost

@@ -54,8 +54,9 @@ class PipeInstance {
 class PipeHost {
  public:
   virtual ~PipeHost() = default;
-  // Creates a fresh instance of the named pipe, open to every local user;
-  // nullptr when it (or its security descriptor) cannot be made.
+  // Creates a fresh instance of the named pipe, open to every local user on
+  // Windows and to the service's own user (and root) on Linux; nullptr when
+  // it (or its security descriptor) cannot be made.
   virtual std::unique_ptr<PipeInstance> CreateInstance(std::u16string_view pipeName) = 0;
 };
 

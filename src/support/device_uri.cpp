@@ -69,12 +69,49 @@ bool IsDottedQuad(std::string_view host) {
   return parts == 4;
 }
 
-// Hex digits, colons and dots (an embedded IPv4 form), then an optional zone.
-bool LooksLikeIpv6(std::string_view literal) {
-  std::string_view address = literal.substr(0, literal.find('%'));
-  if (address.find(':') == std::string_view::npos) return false;
-  return std::all_of(address.begin(), address.end(),
-                     [](char c) { return HexValue(c) >= 0 || c == ':' || c == '.'; });
+// The groups of one side of "::" (or of the whole address): one to four hex
+// digits each, separated by single colons; the last may be a dotted quad,
+// which stands for two groups. nullopt when the text is no such list.
+std::optional<int> Ipv6GroupCount(std::string_view groups, bool mayEndInQuad) {
+  if (groups.empty()) return 0;
+  int count = 0;
+  for (;;) {
+    std::size_t colon = groups.find(':');
+    std::string_view group = groups.substr(0, colon);
+    if (colon == std::string_view::npos && mayEndInQuad && IsDottedQuad(group)) return count + 2;
+    if (group.empty() || group.size() > 4 ||
+        !std::all_of(group.begin(), group.end(), [](char c) { return HexValue(c) >= 0; })) {
+      return std::nullopt;
+    }
+    ++count;
+    if (colon == std::string_view::npos) return count;
+    groups.remove_prefix(colon + 1);
+  }
+}
+
+bool IsUnreserved(char c) {
+  return IsAlpha(c) || IsDigit(c) || c == '-' || c == '.' || c == '_' || c == '~';
+}
+
+// An IPv6 address in the text form of RFC 4291 section 2.2 (eight groups, or
+// fewer with one "::" for the zero groups left out, the last 32 bits perhaps
+// as a dotted quad), then perhaps a zone after "%" (RFC 6874: unreserved
+// characters). Shaped like one is not enough: "[:]" and "[1.2]" are no
+// addresses.
+bool IsIpv6Literal(std::string_view literal) {
+  std::size_t percent = literal.find('%');
+  if (percent != std::string_view::npos) {
+    std::string_view zone = literal.substr(percent + 1);
+    if (zone.empty() || !std::all_of(zone.begin(), zone.end(), IsUnreserved)) return false;
+  }
+  std::string_view address = literal.substr(0, percent);
+  std::size_t gap = address.find("::");
+  if (gap == std::string_view::npos) return Ipv6GroupCount(address, true) == 8;
+  if (address.find("::", gap + 1) != std::string_view::npos) return false;
+  std::optional<int> head = Ipv6GroupCount(address.substr(0, gap), false);
+  std::optional<int> tail = Ipv6GroupCount(address.substr(gap + 2), true);
+  // "::" stands for at least one group.
+  return head && tail && *head + *tail <= 7;
 }
 
 // The authority after "//" without user info and port.
@@ -93,7 +130,7 @@ std::optional<DeviceUri> WithHost(DeviceUri uri, std::string_view authority) {
   std::optional<std::string> decoded = PercentDecoded(host);
   if (!decoded) return uri;
   uri.host = std::move(*decoded);
-  uri.hostIsAddress = bracketed ? LooksLikeIpv6(uri.host) : IsDottedQuad(uri.host);
+  uri.hostIsAddress = bracketed ? IsIpv6Literal(uri.host) : IsDottedQuad(uri.host);
   // Bracketed text that is no IPv6 literal is no host name either.
   if (bracketed && !uri.hostIsAddress) uri.host.clear();
   return uri;

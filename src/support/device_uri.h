@@ -12,7 +12,7 @@ namespace jobhost {
 struct DeviceUri {
   std::string scheme;          // lower case
   std::string host;            // percent-decoded, IPv6 literal without brackets; empty when none
-  bool hostIsAddress = false;  // an IPv4 dotted quad or a bracketed IPv6 literal
+  bool hostIsAddress = false;  // an IPv4 dotted quad or a bracketed IPv6 address (RFC 4291)
 };
 
 // nullopt when the text does not start with a scheme and ':'.

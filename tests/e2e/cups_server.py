@@ -10,9 +10,12 @@ import os
 import shutil
 import signal
 import socket
+import struct
 import subprocess
 import tempfile
+import threading
 import time
+import uuid
 
 CUPSD = shutil.which("cupsd") or ("/usr/sbin/cupsd" if os.path.exists("/usr/sbin/cupsd") else None)
 LPADMIN = shutil.which("lpadmin") or (
@@ -116,3 +119,53 @@ class CupsServer:
                 return f.read()
         except FileNotFoundError:
             return ""
+
+
+class TricklingServer:
+    """A CUPS server in name only, on a unix socket: it reads each request and
+    answers that the queue prints to uri, validly but one byte every pace
+    seconds; with pace None it never answers."""
+
+    def __init__(self, folder, uri, pace):
+        self.socket = os.path.join(folder, "cups-%s.sock" % uuid.uuid4().hex[:8])
+        self.pace = pace
+        attribute = lambda tag, name, value: (bytes([tag]) + struct.pack(">H", len(name)) + name +
+                                              struct.pack(">H", len(value)) + value)
+        body = (b"\x02\x00\x00\x00\x00\x00\x00\x01\x01" +
+                attribute(0x47, b"attributes-charset", b"utf-8") +
+                attribute(0x48, b"attributes-natural-language", b"en") +
+                b"\x04" + attribute(0x45, b"device-uri", uri.encode()) + b"\x03")
+        self.answer = (b"HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\n"
+                       b"Content-Length: %d\r\n\r\n" % len(body)) + body
+        self.listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.listener.bind(self.socket)
+        self.listener.listen(8)
+        threading.Thread(target=self.serve, daemon=True).start()
+
+    def serve(self):
+        while True:
+            try:
+                client, _ = self.listener.accept()
+            except OSError:
+                return
+            threading.Thread(target=self.trickle, args=(client,), daemon=True).start()
+
+    def trickle(self, client):
+        with client:
+            try:
+                request = b""
+                while b"\r\n\r\n" not in request:
+                    request += client.recv(4096) or b"\r\n\r\n"
+                if self.pace is None:
+                    while client.recv(4096):
+                        pass
+                    return
+                for byte in self.answer:
+                    client.sendall(bytes([byte]))
+                    time.sleep(self.pace)
+            except OSError:
+                pass
+
+    def close(self):
+        self.listener.shutdown(socket.SHUT_RDWR)
+        self.listener.close()

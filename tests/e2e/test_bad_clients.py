@@ -1,7 +1,10 @@
 """Clients that misbehave are dropped; the service goes on serving others."""
 
+import errno
 import os
+import shutil
 import subprocess
+import sys
 import time
 import unittest
 
@@ -57,6 +60,27 @@ class BadClients(InstallationTest):
         self.assertEqual(status, NO_REPLY, self.app.last_error)
         self.assertGreaterEqual(elapsed, READ_LIMIT - 1)
         self.assertLess(elapsed, READ_LIMIT + 10)
+
+    @unittest.skipUnless(not EMULATOR and os.geteuid() == 0 and shutil.which("setpriv"),
+                         "Linux, as root, with setpriv: a client of another account")
+    def test_a_client_of_another_account_is_refused(self):
+        # Abstract sockets have no permissions: the service checks the account.
+        client = ("import socket, sys\n"
+                  "s = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET)\n"
+                  "s.connect('\\0%sxpsnamedpipe')\n"
+                  "try:\n    s.send('Duplex'.encode('utf-16-le'))\n"
+                  "    print(repr(s.recv(100)))\n"
+                  "except OSError as error:\n    print(error.errno)\n" % self.app.prefix)
+        done = subprocess.run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                               sys.executable, "-c", client], stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, timeout=30)
+        # Closed unread: the end of the stream, or a reset or broken pipe.
+        self.assertIn(done.stdout.decode().strip(),
+                      ("b''", str(errno.ECONNRESET), str(errno.EPIPE)))
+        with open(self.app.env["JOBHOST_DEBUG_LOG"]) as log:
+            self.assertIn("client of user 65534 refused", log.read())
+        self.assertNotIn("started", self.app.read("flipguide.log"))
+        self.assertTrue(self.app.running())
 
     def test_no_stale_request_acts_again(self):
         source = os.path.join(self.folder, "source")

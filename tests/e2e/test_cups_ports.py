@@ -2,10 +2,12 @@
 
 import os
 import shutil
+import socket
+import time
 import unittest
 import uuid
 
-from cups_server import MISSING, CupsServer
+from cups_server import MISSING, CupsServer, TricklingServer
 from harness import (BIN_DIR, BUILD_PREFIX, NO_REPLY, ON_WINDOWS, REPLY, SIBLINGS,
                      InstallationTest)
 
@@ -144,6 +146,63 @@ class StoppedServer(CupsTest):
                 self.check(self.app, "Tcp", "Port2/")
                 self.check(self.app, "Wsd", "Port3/")
                 self.check(self.real_library(), "Tcp", None)
+
+
+@unittest.skipIf(ON_WINDOWS, "the budgets are the Linux spooler's and port library's")
+class TricklingServerTest(InstallationTest):
+    """A server that trickles its answer, or never gives one, holds a port
+    check about one question's budget (2.5 s; far less than the 10 s a client
+    waits, even in a slow build): the question fails."""
+
+    def check_within(self, pace, library, reply, limit):
+        server = TricklingServer(self.folder, "socket://192.0.2.5:9100", pace)
+        self.addCleanup(server.close)
+        app = self.install()
+        app.env["CUPS_SERVER"] = server.socket
+        app.write("portlink.table", "Tcp\t2\n")
+        if library:
+            shutil.copy2(os.path.join(BIN_DIR, BUILD_PREFIX + "portlink.dll"),
+                         app.file("portlink.dll"))
+        app.start()
+        started = time.monotonic()
+        code, text = app.send("CheckPort/Tcp", reply_timeout=REPLY_LIMIT)
+        self.assertLess(time.monotonic() - started, limit)
+        self.assertEqual((code, text) if reply else code, reply or NO_REPLY)
+
+    def test_each_question_ends_within_its_budget(self):
+        # A brisk trickle is a valid answer; a slow one (19 s) and none at all are not.
+        self.check_within(0.002, True, (REPLY, "Port2/192.0.2.5"), REPLY_LIMIT)
+        for pace in (0.1, None):
+            with self.subTest(pace=pace):
+                self.check_within(pace, False, (REPLY, "Port2/"), 7)
+                self.check_within(pace, True, None, 7)
+
+
+@unittest.skipUnless(os.environ.get("JOBHOST_SILENT_NAME_SERVER"),
+                     "needs the namespaces of with_silent_resolver.sh (e2e.silent_name_server)")
+class SilentNameServer(CupsTest):
+    """A name server that reads the question and never answers holds the port
+    library's lookup 2 s, not the resolver's 5 s a try, twice."""
+
+    queues = {"Far": "ipp://printer.jobhost.test/ipp/print", "Near": "ipp://192.0.2.7/ipp"}
+    siblings = RealPortLibrary.siblings
+
+    def timed_check(self, printer, reply):
+        started = time.monotonic()
+        self.check(self.app, printer, reply)
+        return time.monotonic() - started
+
+    def test_the_lookup_gives_up_after_two_seconds(self):
+        server = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.addCleanup(server.close)
+        server.bind((os.environ["JOBHOST_SILENT_NAME_SERVER"], 53))
+        self.app.start()
+        self.check(self.app, "Near", "Port3/192.0.2.7")
+        # The same check without a lookup is the baseline.
+        near = self.timed_check("Near", "Port3/192.0.2.7")
+        lookup = self.timed_check("Far", None) - near
+        self.assertTrue(1.8 < lookup < 3, lookup)
+        self.assertIn(b"jobhost", server.recv(512, socket.MSG_DONTWAIT))
 
 
 if __name__ == "__main__":

@@ -160,6 +160,27 @@ class RequestsThatEndTheService(InstallationTest):
         self.check_ends("RenderXPS/a/b/c", lambda: os.remove(self.app.file("jobconvert.exe")))
         self.assertLess(time.monotonic() - started, 30)
 
+    @unittest.skipIf(ON_WINDOWS, "Linux sources (FIFO, device, folder)")
+    def test_overlay_sources_that_are_no_regular_files_fail_at_once(self):
+        target = os.path.join(self.folder, "target")
+        fifo = os.path.join(self.folder, "fifo")
+        folder = os.path.join(self.folder, "folder")
+        os.mkfifo(fifo)
+        os.mkdir(folder)
+        # A FIFO nobody writes to would hold the service in open() for good.
+        for source in (fifo, "/dev/zero", folder):
+            with self.subTest(source=source):
+                with open(target, "w") as f:
+                    f.write("kept")
+                self.app = self.install()
+                self.app.start()
+                request = "CreateOverlay/%s/%s" % (system_path(source), system_path(target))
+                self.assertEqual(self.app.send(request, reply_timeout=5)[0], NO_REPLY)
+                self.assertIn(ENDED_HOW, self.app.last_error)
+                self.assertEqual(self.app.wait(), 0)
+                with open(target) as f:
+                    self.assertEqual(f.read(), "kept")
+
     def test_overlong_request_texts_are_rejected_not_cut(self):
         target = os.path.join(self.folder, "t")
         self.check_ends("PrintOverlay/%s/%s" % ("s" * 300, system_path(target)))

@@ -159,6 +159,17 @@ TEST_F(SnmpdAgentTest, TheSnmpV3CallOfASearchDoesNotReportAnAgentAgain) {
   }
 }
 
+TEST_F(SnmpdAgentTest, SearchesOnTwoThreadsNeitherClearNorHideEachOthersAgents) {
+  const auto onAnotherThread = [](auto step) { std::thread(step).join(); };
+  Find(false, "public", "127.0.0.1", kLongTimeoutMs);
+  // Another thread's search starts (and finds nothing) ...
+  onAnotherThread([&] { Find(false, "not-the-community", "127.0.0.1", 300); });
+  // ... and this one still knows its agent, which that one has not reported.
+  EXPECT_EQ(FindV3(parameter.c_str()), 0);
+  onAnotherThread([&] { EXPECT_EQ(FindV3(parameter.c_str()), 1); });
+  EXPECT_EQ(found.size(), 2u);
+}
+
 TEST_F(SnmpdAgentTest, SearchParameterKeepsUnknownKeysAndRefusesABadPort) {
   const std::string withOthers = "model=any; " + parameter + " ;colour";
   Find(false, "public", "127.0.0.1", kLongTimeoutMs, withOthers.c_str());

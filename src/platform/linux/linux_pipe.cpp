@@ -5,13 +5,16 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
 
+#include "platform/debug_trace.h"
 #include "platform/linux/deadline.h"
+#include "platform/linux/linux_system.h"
 #include "platform/linux/unique_fd.h"
 #include "support/utf.h"
 
@@ -36,6 +39,20 @@ bool PollUntil(int fd, short events, const Deadline& deadline) {
   }
 }
 
+// An abstract socket has no permissions, so the peer's account decides:
+// only the service's own user and root may make it start programs and copy
+// files with its rights. Anyone else is closed before anything is read.
+bool ServesUserOf(int client) {
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  if (::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) return false;
+  if (peer.uid == ::geteuid() || peer.uid == 0) return true;
+  LinuxDebugOutput debug;
+  DebugTrace(debug, "client of user %u refused: the service serves user %u only",
+             static_cast<unsigned>(peer.uid), static_cast<unsigned>(::geteuid()));
+  return false;
+}
+
 class SocketPipeInstance : public PipeInstance {
  public:
   explicit SocketPipeInstance(UniqueFd listener) : listener_(std::move(listener)) {}
@@ -43,9 +60,10 @@ class SocketPipeInstance : public PipeInstance {
   bool WaitForClient() override {
     if (client_) return true;
     while (listener_) {
-      int fd = ::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC);
-      if (fd >= 0) {
-        client_.Reset(fd);
+      UniqueFd client(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+      if (client && !ServesUserOf(client.get())) continue;
+      if (client) {
+        client_ = std::move(client);
         // No instance exists while this client is served: others are refused.
         listener_.Reset();
         return true;

@@ -1,6 +1,8 @@
 #pragma once
 // The request pipe as an AF_UNIX SOCK_SEQPACKET socket in the abstract
 // namespace: one listening socket per instance, closed once a client is in.
+// Only clients of the service's own user or root are served (SO_PEERCRED);
+// another account's connection is closed at once and the wait goes on.
 
 #include <memory>
 #include <optional>

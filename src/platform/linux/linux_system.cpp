@@ -81,7 +81,11 @@ bool LinuxFiles::CopyReplacing(std::u16string_view source, std::u16string_view t
   if (from.empty() || to.empty() || to.back() == '/') return false;
   if (from.find('\0') != std::string::npos || to.find('\0') != std::string::npos) return false;
 
-  UniqueFd input(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  // Only a regular file is copied, and nothing may block before that is
+  // known: opening a FIFO waits for a writer, which would stop the service
+  // for every client. Non-blocking, the open returns at once whatever the
+  // source is; a regular file then reads as usual.
+  UniqueFd input(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   struct stat status {};
   if (!input || ::fstat(input.get(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
 

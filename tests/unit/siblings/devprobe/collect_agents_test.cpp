@@ -159,6 +159,26 @@ TEST_F(CollectAgentsTest, WhatTheTimeOutLeavesNoRoomForIsNotSent) {
             -1);
 }
 
+TEST_F(CollectAgentsTest, TheSweepStopsAtTheDeadlineWhenSendingCostsMoreThanThePace) {
+  // Each send takes 1 ms; at a million a second, a thousand are due at once.
+  struct SlowChannel : FakeChannel {
+    explicit SlowChannel(FakeClock& time) : FakeChannel(time), time_(time) {}
+    bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) override {
+      const bool done = FakeChannel::Send(to, datagram);
+      time_.now += 1;
+      return done;
+    }
+    FakeClock& time_;
+  } slow(clock);
+  std::vector<Endpoint> hosts(5000, other);
+  EXPECT_EQ(CollectAgents(slow, clock, probe, {{target}, false, 100, 1, hosts, 1000000},
+                          [](const Endpoint&, const std::string&) { return true; }),
+            0);
+  EXPECT_EQ(clock.now - start, 100);
+  ASSERT_EQ(slow.sent.size(), 100u);
+  EXPECT_EQ(slow.sent.back().atMs - start, 99);
+}
+
 TEST_F(CollectAgentsTest, AgentsTheSearchReportedBeforeAreNeitherReportedNorCounted) {
   memory.Claim(target);
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
@@ -186,19 +206,16 @@ TEST(SearchMemory, AnAgentIsClaimedOncePerSearch) {
   EXPECT_TRUE(memory.Claim(a)) << "a new search";
 }
 
-TEST(SearchMemory, ClaimsFromTwoThreadsAtOnceGiveEachAgentOnce) {
-  SearchMemory memory;
-  int claimed[2] = {0, 0};
-  const auto claimAll = [&](int& count) {
-    for (int i = 0; i < 4000; ++i) {
-      count += memory.Claim(Ipv4Endpoint(10, 0, std::uint8_t(i >> 8), std::uint8_t(i), 161));
-    }
-  };
-  std::thread first(claimAll, std::ref(claimed[0]));
-  std::thread second(claimAll, std::ref(claimed[1]));
-  first.join();
-  second.join();
-  EXPECT_EQ(claimed[0] + claimed[1], 4000);
+TEST(SearchMemory, EachThreadSearchesWithAMemoryOfItsOwn) {
+  const Endpoint a = Ipv4Endpoint(192, 0, 2, 7, 161);
+  SearchMemory& mine = SearchMemory::OfThisThread();
+  mine.Start();
+  EXPECT_TRUE(mine.Claim(a));
+  std::thread([] { SearchMemory::OfThisThread().Start(); }).join();
+  EXPECT_FALSE(mine.Claim(a)) << "not cleared by another thread's search";
+  bool claimedThere = false;
+  std::thread([&] { claimedThere = SearchMemory::OfThisThread().Claim(a); }).join();
+  EXPECT_TRUE(claimedThere) << "not hidden from another thread's search";
 }
 
 }  // namespace
