@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "collect_agents.h"
-#include "fake_network.h"
+#include "network/fake_network.h"
 #include "search_memory.h"
 #include "test_messages.h"
 
@@ -13,8 +13,8 @@ namespace jobhost::devprobe {
 namespace {
 
 using namespace testing_messages;
-using testing::FakeChannel;
-using testing::FakeClock;
+using network::testing::FakeChannel;
+using network::testing::FakeClock;
 
 constexpr std::int32_t kV2cId = 501;
 constexpr std::int32_t kV1Id = 502;
@@ -173,8 +173,8 @@ TEST(SearchMemory, AnAgentIsClaimedOncePerSearch) {
   const Endpoint a = Ipv4Endpoint(192, 0, 2, 7, 161);
   Endpoint aOtherPort = a;
   aOtherPort.port = 1161;
-  const Endpoint v6 =
-      testing::Ipv6Endpoint({0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 161, 2);
+  const Endpoint v6 = network::testing::Ipv6Endpoint(
+      {0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 161, 2);
   Endpoint v6OtherScope = v6;
   v6OtherScope.scopeId = 3;
   EXPECT_TRUE(memory.Claim(a));

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_network.h"
 #include "find_agents.h"
+#include "network/fake_network.h"
 
 namespace jobhost::devprobe {
 namespace {
 
-using testing::FakeNetwork;
-using testing::Ipv6Endpoint;
+using network::testing::FakeNetwork;
+using network::testing::Ipv6Endpoint;
 
 class PlanSearchTest : public ::testing::Test {
  protected:

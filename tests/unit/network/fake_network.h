@@ -8,16 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "ber.h"
-#include "network.h"
+#include "network/network.h"
 
-namespace jobhost::devprobe::testing {
+namespace jobhost::network::testing {
 
 class FakeClock : public Clock {
  public:
   std::int64_t NowMs() override { return now; }
   std::int64_t now = 1000;
 };
+
+using Datagram = std::vector<std::uint8_t>;
 
 class FakeChannel : public DatagramChannel {
  public:
@@ -26,16 +27,16 @@ class FakeChannel : public DatagramChannel {
   struct Sent {
     std::int64_t atMs;
     Endpoint to;
-    Bytes datagram;
+    Datagram datagram;
   };
   struct Arrival {
     std::int64_t atMs;
     Endpoint from;
-    Bytes datagram;
+    Datagram datagram;
   };
 
   bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) override {
-    sent.push_back({clock_.now, to, Bytes(datagram.begin(), datagram.end())});
+    sent.push_back({clock_.now, to, Datagram(datagram.begin(), datagram.end())});
     return sendsSucceed;
   }
 
@@ -92,4 +93,4 @@ inline Endpoint Ipv6Endpoint(std::initializer_list<int> bytes, std::uint16_t por
   return endpoint;
 }
 
-}  // namespace jobhost::devprobe::testing
+}  // namespace jobhost::network::testing

@@ -18,9 +18,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "network.h"
+#include "network/network.h"
 
-namespace jobhost::devprobe {
+namespace jobhost::network {
 namespace {
 
 Endpoint FromSockaddr(const sockaddr* address) {
@@ -238,4 +238,4 @@ std::unique_ptr<Network> OpenSystemNetwork() {
   return network;
 }
 
-}  // namespace jobhost::devprobe
+}  // namespace jobhost::network

@@ -14,9 +14,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "network.h"
+#include "network/network.h"
 
-namespace jobhost::devprobe {
+namespace jobhost::network {
 namespace {
 
 Endpoint FromSockaddr(const sockaddr_storage& storage) {
@@ -188,4 +188,4 @@ std::unique_ptr<Network> OpenSystemNetwork() {
   return std::make_unique<LinuxNetwork>();
 }
 
-}  // namespace jobhost::devprobe
+}  // namespace jobhost::network
