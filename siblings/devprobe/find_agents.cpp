@@ -34,7 +34,9 @@ void AddOnce(std::vector<Endpoint>& destinations, const Endpoint& destination) {
 // interface's own broadcast address is asked too.
 void AddInterfaceBroadcasts(Network& network, std::uint16_t port,
                             std::vector<Endpoint>& destinations) {
-  for (Endpoint broadcast : network.Ipv4InterfaceBroadcasts()) {
+  for (const Ipv4Interface& found : network.Ipv4Interfaces()) {
+    if (!found.broadcast) continue;
+    Endpoint broadcast = *found.broadcast;
     broadcast.port = port;
     AddOnce(destinations, broadcast);
   }
@@ -103,6 +105,14 @@ std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& reque
   return plan;
 }
 
+std::vector<Endpoint> DnsSdDestinations(Network& network, const FindRequest& request,
+                                        const CollectPlan& plan) {
+  if (!plan.oneHost) return network::MdnsGroupOnInterfaces(network, request.family);
+  Endpoint host = plan.destinations.front();
+  host.port = network::kMdnsPort;
+  return {host};
+}
+
 int FindAgents(Network& network, Clock& clock, const AgentProbe& probe, const FindRequest& request,
                const AgentReport& report) {
   const std::optional<CollectPlan> plan = PlanSearch(network, request);
@@ -110,7 +120,11 @@ int FindAgents(Network& network, Clock& clock, const AgentProbe& probe, const Fi
   const std::unique_ptr<DatagramChannel> channel =
       network.OpenChannel(request.family, request.broadcast);
   if (!channel) return -1;
-  return CollectAgents(*channel, clock, probe, *plan, report);
+  if (!request.options.dnssd) return CollectAgents(*channel, clock, probe, *plan, report);
+  DnsSdBrowse dnssd(request.family, network.Ipv4Interfaces(),
+                    DnsSdDestinations(network, request, *plan), plan->oneHost, request.options.port,
+                    static_cast<std::uint16_t>(NewRequestId()));
+  return CollectAgents(*channel, clock, probe, *plan, report, &dnssd);
 }
 
 }  // namespace jobhost::devprobe

@@ -8,6 +8,7 @@ namespace jobhost::devprobe {
 
 using network::Clock;
 using network::DatagramChannel;
+using network::Ipv4Interface;
 using network::kReceiveBufferBytes;
 using network::kSendBufferBytes;
 using network::Network;

@@ -13,6 +13,11 @@ Endpoint Ipv4Endpoint(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8
   return endpoint;
 }
 
+std::uint32_t Ipv4Bits(const Endpoint& endpoint) {
+  return (std::uint32_t{endpoint.address[0]} << 24) | (std::uint32_t{endpoint.address[1]} << 16) |
+         (std::uint32_t{endpoint.address[2]} << 8) | endpoint.address[3];
+}
+
 std::string FormatIpv4(const Endpoint& endpoint) {
   std::string text;
   for (int i = 0; i < 4; ++i) {

@@ -18,6 +18,7 @@ struct Endpoint {
   // IPv6 interface index for link-local and multicast addresses, else 0.
   std::uint32_t scopeId = 0;
 
+  bool operator==(const Endpoint&) const = default;
   bool SameAddress(const Endpoint& other) const {
     return family == other.family && address == other.address;
   }
@@ -26,6 +27,9 @@ struct Endpoint {
 
 Endpoint Ipv4Endpoint(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
                       std::uint16_t port);
+
+// An IPv4 endpoint's address as a number, most significant byte first.
+std::uint32_t Ipv4Bits(const Endpoint& endpoint);
 
 // Dotted text of an IPv4 endpoint's address, e.g. "192.0.2.7".
 std::string FormatIpv4(const Endpoint& endpoint);

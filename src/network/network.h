@@ -27,8 +27,8 @@ enum class ReceiveStatus {
 class DatagramChannel {
  public:
   virtual ~DatagramChannel() = default;
-  // For an IPv6 multicast destination the scope id names the interface to
-  // leave through.
+  // For an IPv6 multicast destination, and an IPv4 multicast or broadcast
+  // one, a scope id names the interface (by index) to leave through.
   // Never waits for room in the send buffer: what does not fit is not sent.
   virtual bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) = 0;
   // Waits at most timeoutMs for one datagram; on kDatagram fills size and from.
@@ -43,13 +43,25 @@ inline constexpr int kReceiveBufferBytes = 1 << 20;
 // that does not answer address resolution holds its place for seconds.
 inline constexpr int kSendBufferBytes = 1 << 20;
 
+// An IPv4 address of an interface that is up.
+struct Ipv4Interface {
+  std::uint32_t index = 0;
+  Endpoint address;
+  int prefixLength = 32;
+  // Set when the interface has one (not on loopback or point-to-point links).
+  std::optional<Endpoint> broadcast;
+  bool multicast = false;
+
+  bool OnNetwork(const Endpoint& other) const;
+};
+
 class Network {
  public:
   virtual ~Network() = default;
   // The first address of the family for a literal or a host name.
   virtual std::optional<Endpoint> Resolve(const std::string& host, AddressFamily family) = 0;
-  // The broadcast address of every IPv4 interface that is up and has one.
-  virtual std::vector<Endpoint> Ipv4InterfaceBroadcasts() = 0;
+  // Every address of every IPv4 interface that is up, loopback included.
+  virtual std::vector<Ipv4Interface> Ipv4Interfaces() = 0;
   // The index of every IPv6 interface that is up and does multicast.
   virtual std::vector<std::uint32_t> Ipv6MulticastInterfaces() = 0;
   // nullptr when no socket can be made; broadcast allows IPv4 broadcasts.

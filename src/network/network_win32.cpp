@@ -1,4 +1,4 @@
-// Winsock: the few calls discovery needs.
+// Winsock: the few calls the siblings need.
 
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0600
@@ -68,6 +68,15 @@ class WinsockChannel : public DatagramChannel {
       const DWORD index = to.scopeId;
       if (::setsockopt(socket_, IPPROTO_IPV6, IPV6_MULTICAST_IF,
                        reinterpret_cast<const char*>(&index), sizeof index) != 0) {
+        return false;
+      }
+    }
+    if (to.family == AddressFamily::kIpv4 && to.address[0] >= 224 && to.address[0] <= 239 &&
+        to.scopeId != 0) {
+      // An address in 0.0.0.0/8 names the interface by its index.
+      const DWORD index = htonl(to.scopeId);
+      if (::setsockopt(socket_, IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&index),
+                       sizeof index) != 0) {
         return false;
       }
     }
@@ -153,28 +162,33 @@ class WinsockNetwork : public Network {
     return endpoint;
   }
 
-  std::vector<Endpoint> Ipv4InterfaceBroadcasts() override {
-    std::vector<Endpoint> broadcasts;
+  std::vector<Ipv4Interface> Ipv4Interfaces() override {
+    std::vector<Ipv4Interface> interfaces;
     AdapterList adapters;
     for (auto* adapter = adapters.First(); adapter; adapter = adapter->Next) {
-      if (adapter->OperStatus != IfOperStatusUp || adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK) {
-        continue;
-      }
+      if (adapter->OperStatus != IfOperStatusUp) continue;
+      const bool loopback = adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK;
       for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
         const sockaddr* address = unicast->Address.lpSockaddr;
-        const unsigned prefix = unicast->OnLinkPrefixLength;
+        if (!address || address->sa_family != AF_INET) continue;
+        Ipv4Interface found;
+        found.index = adapter->IfIndex;
+        found.address = FromSockaddr(address);
+        found.prefixLength = std::min<int>(unicast->OnLinkPrefixLength, 32);
         // /31 and /32 networks have no broadcast address.
-        if (!address || address->sa_family != AF_INET || prefix >= 31) continue;
-        Endpoint broadcast = FromSockaddr(address);
-        const std::uint32_t hostBits = prefix == 0 ? 0xFFFFFFFFu : (0xFFFFFFFFu >> prefix);
-        for (int i = 0; i < 4; ++i) {
-          broadcast.address[i] |= static_cast<std::uint8_t>(hostBits >> (8 * (3 - i)));
+        if (!loopback && found.prefixLength < 31) {
+          Endpoint broadcast = found.address;
+          const std::uint32_t hostBits = 0xFFFFFFFFu >> found.prefixLength;
+          for (int i = 0; i < 4; ++i) {
+            broadcast.address[i] |= static_cast<std::uint8_t>(hostBits >> (8 * (3 - i)));
+          }
+          found.broadcast = broadcast;
         }
-        broadcast.port = 0;
-        broadcasts.push_back(broadcast);
+        found.multicast = !loopback && !(adapter->Flags & IP_ADAPTER_NO_MULTICAST);
+        interfaces.push_back(found);
       }
     }
-    return broadcasts;
+    return interfaces;
   }
 
   std::vector<std::uint32_t> Ipv6MulticastInterfaces() override {

@@ -73,12 +73,19 @@ class FakeNetwork : public Network {
     if (found == hosts.end() || found->second.family != family) return std::nullopt;
     return found->second;
   }
-  std::vector<Endpoint> Ipv4InterfaceBroadcasts() override { return broadcasts; }
+  std::vector<Ipv4Interface> Ipv4Interfaces() override { return ipv4Interfaces; }
   std::vector<std::uint32_t> Ipv6MulticastInterfaces() override { return multicastInterfaces; }
   std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily, bool) override { return nullptr; }
 
   std::map<std::string, Endpoint> hosts;
-  std::vector<Endpoint> broadcasts;
+  // An interface of a /24 with its broadcast address, doing multicast.
+  void AddIpv4Interface(std::uint32_t index, const Endpoint& address) {
+    Endpoint broadcast = address;
+    broadcast.address[3] = 255;
+    ipv4Interfaces.push_back({index, address, 24, broadcast, true});
+  }
+
+  std::vector<Ipv4Interface> ipv4Interfaces;
   std::vector<std::uint32_t> multicastInterfaces;
 };
 

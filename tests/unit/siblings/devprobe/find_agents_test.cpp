@@ -22,8 +22,9 @@ class PlanSearchTest : public ::testing::Test {
         Ipv6Endpoint({0xFF, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 0, 3);
     network.hosts["2001:db8::5"] =
         Ipv6Endpoint({0x20, 0x01, 0x0D, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5});
-    network.broadcasts = {Ipv4Endpoint(10, 1, 255, 255, 0), Ipv4Endpoint(192, 168, 7, 255, 0),
-                          Ipv4Endpoint(10, 1, 255, 255, 0)};
+    network.AddIpv4Interface(2, Ipv4Endpoint(10, 1, 255, 7, 0));
+    network.AddIpv4Interface(3, Ipv4Endpoint(192, 168, 7, 1, 0));
+    network.AddIpv4Interface(4, Ipv4Endpoint(10, 1, 255, 8, 0));
     network.multicastInterfaces = {2, 5};
   }
 
@@ -171,6 +172,7 @@ TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
     std::size_t hosts = 0;
     int rate = kDefaultSweepRate;
     bool printers = false;
+    bool dnssd = true;
   } cases[] = {
       {"range=192.0.2.0/24", true, 254},
       {"range=192.0.2.77/24", true, 254},
@@ -198,6 +200,9 @@ TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
       {"printers=0", true},
       {"printers=yes", false},
       {"printers=2", false},
+      {"dnssd=0", true, 0, kDefaultSweepRate, false, false},
+      {"dnssd=1", true},
+      {"dnssd=off", false},
       {"RANGE=192.0.2.0/30;Rate=10;Printers=1;colour=9", true, 2, 10, true},
   };
   for (const auto& c : cases) {
@@ -207,6 +212,7 @@ TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
     EXPECT_EQ(RangeHosts(options->ranges).size(), c.hosts) << c.parameter;
     EXPECT_EQ(options->sweepRate, c.rate) << c.parameter;
     EXPECT_EQ(options->printersOnly, c.printers) << c.parameter;
+    EXPECT_EQ(options->dnssd, c.dnssd) << c.parameter;
   }
 }
 
