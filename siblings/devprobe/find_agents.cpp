@@ -30,16 +30,25 @@ void AddOnce(std::vector<Endpoint>& destinations, const Endpoint& destination) {
   if (!known) destinations.push_back(destination);
 }
 
-// The limited broadcast leaves through one interface only, so every
-// interface's own broadcast address is asked too.
-void AddInterfaceBroadcasts(Network& network, std::uint16_t port,
+// By itself the limited broadcast leaves only through the interface of the
+// default route, so it goes out through every interface that has a
+// broadcast address (a LAN without a gateway is searched too, and agents
+// that ignore directed broadcasts answer), and each interface's own
+// broadcast address is asked as well.
+void AddInterfaceBroadcasts(Network& network, const Endpoint& limited,
                             std::vector<Endpoint>& destinations) {
+  std::vector<Endpoint> added;
   for (const Ipv4Interface& found : network.Ipv4Interfaces()) {
     if (!found.broadcast) continue;
+    Endpoint onInterface = limited;
+    onInterface.scopeId = found.index;
+    AddOnce(added, onInterface);
     Endpoint broadcast = *found.broadcast;
-    broadcast.port = port;
-    AddOnce(destinations, broadcast);
+    broadcast.port = limited.port;
+    AddOnce(added, broadcast);
   }
+  if (added.empty()) added.push_back(limited);
+  for (const Endpoint& destination : added) AddOnce(destinations, destination);
 }
 
 // A multicast group without an interface is asked on every interface that
@@ -98,9 +107,10 @@ std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& reque
     AddGroupOnInterfaces(network, *resolved, plan.destinations);
     return plan;
   }
-  plan.destinations.push_back(*resolved);
   if (request.broadcast && IsLimitedBroadcast(*resolved)) {
-    AddInterfaceBroadcasts(network, request.options.port, plan.destinations);
+    AddInterfaceBroadcasts(network, *resolved, plan.destinations);
+  } else {
+    plan.destinations.push_back(*resolved);
   }
   return plan;
 }

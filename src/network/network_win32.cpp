@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "network/network.h"
 
@@ -56,68 +57,6 @@ int ToSockaddr(const Endpoint& endpoint, sockaddr_storage& storage) {
   return sizeof *in4;
 }
 
-class WinsockChannel : public DatagramChannel {
- public:
-  explicit WinsockChannel(SOCKET socket) : socket_(socket) {}
-  ~WinsockChannel() override { ::closesocket(socket_); }
-  WinsockChannel(const WinsockChannel&) = delete;
-  WinsockChannel& operator=(const WinsockChannel&) = delete;
-
-  bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) override {
-    if (to.IsIpv6Multicast() && to.scopeId != 0) {
-      const DWORD index = to.scopeId;
-      if (::setsockopt(socket_, IPPROTO_IPV6, IPV6_MULTICAST_IF,
-                       reinterpret_cast<const char*>(&index), sizeof index) != 0) {
-        return false;
-      }
-    }
-    if (to.family == AddressFamily::kIpv4 && to.address[0] >= 224 && to.address[0] <= 239 &&
-        to.scopeId != 0) {
-      // An address in 0.0.0.0/8 names the interface by its index.
-      const DWORD index = htonl(to.scopeId);
-      if (::setsockopt(socket_, IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&index),
-                       sizeof index) != 0) {
-        return false;
-      }
-    }
-    sockaddr_storage storage;
-    const int length = ToSockaddr(to, storage);
-    return ::sendto(socket_, reinterpret_cast<const char*>(datagram.data()),
-                    static_cast<int>(datagram.size()), 0,
-                    reinterpret_cast<const sockaddr*>(&storage), length) != SOCKET_ERROR;
-  }
-
-  ReceiveStatus Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& size,
-                        Endpoint& from) override {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(socket_, &readable);
-    timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    const int ready = ::select(0, &readable, nullptr, nullptr, &wait);
-    if (ready == 0) return ReceiveStatus::kTimeout;
-    if (ready == SOCKET_ERROR) return ReceiveStatus::kFailed;
-    sockaddr_storage storage;
-    int length = sizeof storage;
-    const int received =
-        ::recvfrom(socket_, reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()),
-                   0, reinterpret_cast<sockaddr*>(&storage), &length);
-    if (received == SOCKET_ERROR) {
-      // ICMP errors of earlier sends and cut datagrams are no reason to stop.
-      const int error = ::WSAGetLastError();
-      return (error == WSAECONNRESET || error == WSAEMSGSIZE || error == WSAEWOULDBLOCK ||
-              error == WSAENETRESET || error == WSAEINTR)
-                 ? ReceiveStatus::kSkipped
-                 : ReceiveStatus::kFailed;
-    }
-    size = static_cast<std::size_t>(received);
-    from = FromSockaddr(reinterpret_cast<const sockaddr*>(&storage));
-    return ReceiveStatus::kDatagram;
-  }
-
- private:
-  SOCKET socket_;
-};
-
 // The adapter list, in one heap block owned here.
 class AdapterList {
  public:
@@ -139,6 +78,165 @@ class AdapterList {
 
  private:
   std::vector<unsigned char> buffer_;
+};
+
+// A socket, closed when its owner goes.
+class UniqueSocket {
+ public:
+  explicit UniqueSocket(SOCKET socket = INVALID_SOCKET) : socket_(socket) {}
+  ~UniqueSocket() {
+    if (socket_ != INVALID_SOCKET) ::closesocket(socket_);
+  }
+  UniqueSocket(UniqueSocket&& other) noexcept : socket_(other.socket_) {
+    other.socket_ = INVALID_SOCKET;
+  }
+  UniqueSocket& operator=(UniqueSocket&&) = delete;
+  SOCKET get() const { return socket_; }
+
+ private:
+  SOCKET socket_;
+};
+
+// A UDP socket set up as every channel's: large buffers, never blocking,
+// deaf to ICMP resets; INVALID_SOCKET when it cannot be made so.
+UniqueSocket OpenUdpSocket(bool ipv6, bool broadcast) {
+  UniqueSocket socket(::WSASocketW(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0,
+                                   WSA_FLAG_NO_HANDLE_INHERIT));
+  const SOCKET handle = socket.get();
+  if (handle == INVALID_SOCKET) return socket;
+  const DWORD on = 1;
+  const char* value = reinterpret_cast<const char*>(&on);
+  if (ipv6 && ::setsockopt(handle, IPPROTO_IPV6, IPV6_V6ONLY, value, sizeof on) != 0) {
+    return UniqueSocket();
+  }
+  if (!ipv6 && broadcast && ::setsockopt(handle, SOL_SOCKET, SO_BROADCAST, value, sizeof on) != 0) {
+    return UniqueSocket();
+  }
+  const int receiveSize = kReceiveBufferBytes;
+  ::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveSize),
+               sizeof receiveSize);
+  const int sendSize = kSendBufferBytes;
+  ::setsockopt(handle, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&sendSize),
+               sizeof sendSize);
+  // A send never waits for room (see DatagramChannel::Send); a receive
+  // comes only after select said a datagram is there.
+  u_long nonBlocking = 1;
+  if (::ioctlsocket(handle, FIONBIO, &nonBlocking) != 0) return UniqueSocket();
+  // Without this an ICMP "port unreachable" of an earlier send fails the
+  // next receive; where the option is unknown the receive skips that error.
+  BOOL reportResets = FALSE;
+  DWORD unused = 0;
+  ::WSAIoctl(handle, SIO_UDP_CONNRESET, &reportResets, sizeof reportResets, nullptr, 0, &unused,
+             nullptr, nullptr);
+  return socket;
+}
+
+// The first IPv4 address of the interface with this index.
+std::optional<Endpoint> InterfaceAddress(std::uint32_t index) {
+  AdapterList adapters;
+  for (auto* adapter = adapters.First(); adapter; adapter = adapter->Next) {
+    if (adapter->IfIndex != index) continue;
+    for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
+      const sockaddr* address = unicast->Address.lpSockaddr;
+      if (address && address->sa_family == AF_INET) return FromSockaddr(address);
+    }
+  }
+  return std::nullopt;
+}
+
+bool IsIpv4Multicast(const Endpoint& endpoint) {
+  return endpoint.family == AddressFamily::kIpv4 && endpoint.address[0] >= 224 &&
+         endpoint.address[0] <= 239;
+}
+
+class WinsockChannel : public DatagramChannel {
+ public:
+  WinsockChannel(UniqueSocket socket, bool broadcast)
+      : socket_(std::move(socket)), broadcast_(broadcast) {}
+
+  bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) override {
+    SOCKET through = socket_.get();
+    if (to.IsIpv6Multicast() && to.scopeId != 0) {
+      const DWORD index = to.scopeId;
+      if (::setsockopt(through, IPPROTO_IPV6, IPV6_MULTICAST_IF,
+                       reinterpret_cast<const char*>(&index), sizeof index) != 0) {
+        return false;
+      }
+    } else if (IsIpv4Multicast(to) && to.scopeId != 0) {
+      // An address in 0.0.0.0/8 names the interface by its index.
+      const DWORD index = htonl(to.scopeId);
+      if (::setsockopt(through, IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&index),
+                       sizeof index) != 0) {
+        return false;
+      }
+    } else if (to.family == AddressFamily::kIpv4 && to.scopeId != 0) {
+      // A broadcast leaves through the interface whose address its socket has.
+      through = SocketOn(to.scopeId);
+      if (through == INVALID_SOCKET) return false;
+    }
+    sockaddr_storage storage;
+    const int length = ToSockaddr(to, storage);
+    return ::sendto(through, reinterpret_cast<const char*>(datagram.data()),
+                    static_cast<int>(datagram.size()), 0,
+                    reinterpret_cast<const sockaddr*>(&storage), length) != SOCKET_ERROR;
+  }
+
+  ReceiveStatus Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& size,
+                        Endpoint& from) override {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket_.get(), &readable);
+    for (const auto& [index, socket] : bound_) FD_SET(socket.get(), &readable);
+    timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    const int ready = ::select(0, &readable, nullptr, nullptr, &wait);
+    if (ready == 0) return ReceiveStatus::kTimeout;
+    if (ready == SOCKET_ERROR) return ReceiveStatus::kFailed;
+    SOCKET source = socket_.get();
+    for (const auto& [index, socket] : bound_) {
+      if (FD_ISSET(socket.get(), &readable)) source = socket.get();
+    }
+    sockaddr_storage storage;
+    int length = sizeof storage;
+    const int received =
+        ::recvfrom(source, reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()),
+                   0, reinterpret_cast<sockaddr*>(&storage), &length);
+    if (received == SOCKET_ERROR) {
+      // ICMP errors of earlier sends and cut datagrams are no reason to stop.
+      const int error = ::WSAGetLastError();
+      return (error == WSAECONNRESET || error == WSAEMSGSIZE || error == WSAEWOULDBLOCK ||
+              error == WSAENETRESET || error == WSAEINTR)
+                 ? ReceiveStatus::kSkipped
+                 : ReceiveStatus::kFailed;
+    }
+    size = static_cast<std::size_t>(received);
+    from = FromSockaddr(reinterpret_cast<const sockaddr*>(&storage));
+    return ReceiveStatus::kDatagram;
+  }
+
+ private:
+  // The socket bound to the interface's address, made at its first use;
+  // INVALID_SOCKET when it cannot be made.
+  SOCKET SocketOn(std::uint32_t index) {
+    for (const auto& [known, socket] : bound_) {
+      if (known == index) return socket.get();
+    }
+    // select() watches at most FD_SETSIZE sockets.
+    const std::optional<Endpoint> address = InterfaceAddress(index);
+    if (!address || bound_.size() + 1 >= FD_SETSIZE) return INVALID_SOCKET;
+    UniqueSocket socket = OpenUdpSocket(false, broadcast_);
+    sockaddr_storage storage;
+    const int length = ToSockaddr(*address, storage);
+    if (socket.get() == INVALID_SOCKET ||
+        ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&storage), length) != 0) {
+      return INVALID_SOCKET;
+    }
+    bound_.emplace_back(index, std::move(socket));
+    return bound_.back().second.get();
+  }
+
+  UniqueSocket socket_;
+  bool broadcast_;
+  std::vector<std::pair<std::uint32_t, UniqueSocket>> bound_;
 };
 
 class WinsockNetwork : public Network {
@@ -206,37 +304,9 @@ class WinsockNetwork : public Network {
   }
 
   std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) override {
-    const bool ipv6 = family == AddressFamily::kIpv6;
-    const SOCKET socket = ::WSASocketW(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr,
-                                       0, WSA_FLAG_NO_HANDLE_INHERIT);
-    if (socket == INVALID_SOCKET) return nullptr;
-    auto channel = std::make_unique<WinsockChannel>(socket);
-    const DWORD on = 1;
-    const char* value = reinterpret_cast<const char*>(&on);
-    if (ipv6 && ::setsockopt(socket, IPPROTO_IPV6, IPV6_V6ONLY, value, sizeof on) != 0) {
-      return nullptr;
-    }
-    if (!ipv6 && broadcast &&
-        ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, value, sizeof on) != 0) {
-      return nullptr;
-    }
-    const int receiveSize = kReceiveBufferBytes;
-    ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveSize),
-                 sizeof receiveSize);
-    const int sendSize = kSendBufferBytes;
-    ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&sendSize),
-                 sizeof sendSize);
-    // A send never waits for room (see DatagramChannel::Send); a receive
-    // comes only after select said a datagram is there.
-    u_long nonBlocking = 1;
-    if (::ioctlsocket(socket, FIONBIO, &nonBlocking) != 0) return nullptr;
-    // Without this an ICMP "port unreachable" of an earlier send fails the
-    // next receive; where the option is unknown the receive skips that error.
-    BOOL reportResets = FALSE;
-    DWORD unused = 0;
-    ::WSAIoctl(socket, SIO_UDP_CONNRESET, &reportResets, sizeof reportResets, nullptr, 0, &unused,
-               nullptr, nullptr);
-    return channel;
+    UniqueSocket socket = OpenUdpSocket(family == AddressFamily::kIpv6, broadcast);
+    if (socket.get() == INVALID_SOCKET) return nullptr;
+    return std::make_unique<WinsockChannel>(std::move(socket), broadcast);
   }
 
  private:

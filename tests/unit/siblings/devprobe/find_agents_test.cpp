@@ -65,19 +65,24 @@ TEST_F(PlanSearchTest, OneHostIsAskedAloneOnTheOptionsPort) {
   }
 }
 
-TEST_F(PlanSearchTest, LimitedBroadcastAlsoGoesToEveryInterfaceBroadcastOnce) {
+TEST_F(PlanSearchTest, LimitedBroadcastLeavesThroughEveryInterfaceWithItsBroadcastOnce) {
   for (const char* target : {"255.255.255.255", ""}) {
     const auto plan = Plan(AddressFamily::kIpv4, true, target);
     ASSERT_TRUE(plan) << target;
     EXPECT_FALSE(plan->oneHost);
     std::vector<std::string> texts;
     for (const Endpoint& destination : plan->destinations) {
-      texts.push_back(FormatIpv4(destination));
+      texts.push_back(FormatIpv4(destination) + "%" + std::to_string(destination.scopeId));
       EXPECT_EQ(destination.port, 1161);
     }
     EXPECT_EQ(texts,
-              (std::vector<std::string>{"255.255.255.255", "10.1.255.255", "192.168.7.255"}));
+              (std::vector<std::string>{"255.255.255.255%2", "10.1.255.255%0", "255.255.255.255%3",
+                                        "192.168.7.255%0", "255.255.255.255%4"}));
   }
+  network.ipv4Interfaces.clear();
+  const auto alone = Plan(AddressFamily::kIpv4, true, "");
+  ASSERT_TRUE(alone && alone->destinations.size() == 1) << "without interfaces";
+  EXPECT_EQ(alone->destinations[0].scopeId, 0u);
 }
 
 TEST_F(PlanSearchTest, AGivenBroadcastTargetIsAskedAsItIs) {
