@@ -9,7 +9,7 @@ import argparse
 import signal
 import sys
 
-from zeroconf import IPVersion, ServiceInfo, Zeroconf
+from zeroconf import InterfaceChoice, IPVersion, ServiceInfo, Zeroconf
 
 
 def service_info(text):
@@ -24,7 +24,7 @@ def main():
     parser.add_argument("--service", action="append", default=[], help="NAME|TYPE|HOST|ADDRESSES")
     parser.add_argument("--interface", action="append", help="address to answer on (default: all)")
     options = parser.parse_args()
-    zeroconf = Zeroconf(interfaces=options.interface or "all", ip_version=IPVersion.All)
+    zeroconf = Zeroconf(interfaces=options.interface or InterfaceChoice.All, ip_version=IPVersion.All)
     for text in options.service:
         zeroconf.register_service(service_info(text), allow_name_change=False, cooperating_responders=True)
     print("ready", flush=True)
