@@ -4,6 +4,10 @@
 
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "collect_agents.h"
 #include "network/fake_network.h"
 #include "search_memory.h"
@@ -233,6 +237,31 @@ TEST_F(CollectAgentsTest, AgentsTheSearchReportedBeforeAreNeitherReportedNorCoun
   Arrive(20, other, Answer("new"));
   EXPECT_EQ(Collect({{all}, false, 1000, 1, {}, 1}), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.8", "new"}}));
+}
+
+TEST(InstanceNameForCaller, IsThePlatformsTextCutAtALetterToFitTheName) {
+#ifdef _WIN32
+  if (::GetACP() != 1252) GTEST_SKIP() << "the ANSI rows are for code page 1252";
+#endif
+  const std::string filler(46, 'a');
+  const struct {
+    std::string label;
+    std::string utf8;
+    std::string ansi;
+  } cases[] = {
+      {"B\xc3\xbcro\tLaser", "B\xc3\xbcro Laser", "B\xfcro Laser"},
+      {"\xe6\x97\xa5\xe6\x9c\xac", "\xe6\x97\xa5\xe6\x9c\xac", "??"},
+      // é takes two bytes in UTF-8, past byte 47; one in code page 1252.
+      {filler + "\xc3\xa9", filler, filler + "\xe9"},
+      {filler + "\xf0\x9f\x96\xa8", filler, filler + "?"},
+  };
+  for (const auto& c : cases) {
+#ifdef _WIN32
+    EXPECT_EQ(InstanceNameForCaller(c.label), c.ansi) << c.label;
+#else
+    EXPECT_EQ(InstanceNameForCaller(c.label), c.utf8) << c.label;
+#endif
+  }
 }
 
 TEST(SearchMemory, AnAgentIsClaimedOncePerSearch) {
