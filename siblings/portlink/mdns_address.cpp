@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <random>
 
 #include "network/network.h"
 
@@ -64,7 +65,8 @@ std::optional<std::string> ResolveMdnsHost(const MdnsHost& host, std::chrono::mi
   if (!network) return std::nullopt;
   network::SteadyClock clock;
   const auto address = network::ResolveMdnsName(*network, clock, host.name, host.kind,
-                                                static_cast<int>(limit.count()));
+                                                static_cast<int>(limit.count()),
+                                                static_cast<std::uint16_t>(std::random_device{}()));
   if (!address) return std::nullopt;
   return AddressText(*address);
 }

@@ -1,7 +1,6 @@
 #include "network/mdns_resolve.h"
 
 #include <algorithm>
-#include <random>
 
 #include "network/mdns_answers.h"
 
@@ -15,11 +14,12 @@ constexpr int kAttempts = 2;
 
 class Resolution {
  public:
-  Resolution(Network& network, DatagramChannel& channel, const DnsName& name, MdnsNameKind kind)
+  Resolution(Network& network, DatagramChannel& channel, const DnsName& name, MdnsNameKind kind,
+             std::uint16_t id)
       : channel_(channel),
         destinations_(MdnsGroupOnInterfaces(network, AddressFamily::kIpv4)),
         answers_(network.Ipv4Interfaces()),
-        id_(static_cast<std::uint16_t>(std::random_device{}())),
+        id_(id),
         name_(name),
         kind_(kind) {}
 
@@ -73,24 +73,24 @@ class Resolution {
 }  // namespace
 
 std::optional<Endpoint> ResolveMdnsName(Network& network, Clock& clock, const DnsName& name,
-                                        MdnsNameKind kind, int timeoutMs) {
+                                        MdnsNameKind kind, int timeoutMs, std::uint16_t queryId) {
   const auto channel = network.OpenChannel(AddressFamily::kIpv4, false);
   if (!channel || !IsSendableDnsName(name)) return std::nullopt;
-  Resolution resolution(network, *channel, name, kind);
+  Resolution resolution(network, *channel, name, kind, queryId);
   const std::int64_t start = clock.NowMs();
   const std::int64_t deadline = start + std::max(timeoutMs, 0);
   std::vector<std::uint8_t> buffer(kDatagramCapacity);
+  const auto sendTime = [&](int sends) {
+    return start + std::int64_t{timeoutMs} * sends / kAttempts;
+  };
   for (int sends = 0;;) {
-    std::int64_t now = clock.NowMs();
-    const std::int64_t nextSend = start + std::int64_t{timeoutMs} * sends / kAttempts;
-    if (sends < kAttempts && now >= nextSend) {
+    const std::int64_t now = clock.NowMs();
+    if (sends < kAttempts && now >= sendTime(sends)) {
       if (!resolution.Ask() && sends == 0) return std::nullopt;
       ++sends;
     }
     if (now >= deadline) return std::nullopt;
-    const std::int64_t wakeUp =
-        sends < kAttempts ? std::min(deadline, start + std::int64_t{timeoutMs} * sends / kAttempts)
-                          : deadline;
+    const std::int64_t wakeUp = sends < kAttempts ? std::min(deadline, sendTime(sends)) : deadline;
     std::size_t size = 0;
     Endpoint from;
     const ReceiveStatus status = channel->Receive(

@@ -16,8 +16,9 @@ enum class MdnsNameKind {
 };
 
 // The address of the name, IPv4 before IPv6; nullopt when nobody answers it
-// within timeoutMs.
+// within timeoutMs. queryId: the id the questions carry (drawn at random, so
+// that only their answers are taken).
 std::optional<Endpoint> ResolveMdnsName(Network& network, Clock& clock, const DnsName& name,
-                                        MdnsNameKind kind, int timeoutMs);
+                                        MdnsNameKind kind, int timeoutMs, std::uint16_t queryId);
 
 }  // namespace jobhost::network

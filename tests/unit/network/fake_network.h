@@ -75,7 +75,10 @@ class FakeNetwork : public Network {
   }
   std::vector<Ipv4Interface> Ipv4Interfaces() override { return ipv4Interfaces; }
   std::vector<std::uint32_t> Ipv6MulticastInterfaces() override { return multicastInterfaces; }
-  std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily, bool) override { return nullptr; }
+  // Each channel it opens passes everything on to `channel`, if set.
+  std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily, bool) override {
+    return channel ? std::make_unique<Borrowed>(*channel) : nullptr;
+  }
 
   std::map<std::string, Endpoint> hosts;
   // An interface of a /24 with its broadcast address, doing multicast.
@@ -87,6 +90,23 @@ class FakeNetwork : public Network {
 
   std::vector<Ipv4Interface> ipv4Interfaces;
   std::vector<std::uint32_t> multicastInterfaces;
+  FakeChannel* channel = nullptr;
+
+ private:
+  class Borrowed : public DatagramChannel {
+   public:
+    explicit Borrowed(FakeChannel& channel) : channel_(channel) {}
+    bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) override {
+      return channel_.Send(to, datagram);
+    }
+    ReceiveStatus Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& size,
+                          Endpoint& from) override {
+      return channel_.Receive(buffer, timeoutMs, size, from);
+    }
+
+   private:
+    FakeChannel& channel_;
+  };
 };
 
 inline Endpoint Ipv6Endpoint(std::initializer_list<int> bytes, std::uint16_t port = 0,
