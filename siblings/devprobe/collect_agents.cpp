@@ -66,7 +66,10 @@ int ReportAtEnd(const DnsSdBrowse& dnssd, const std::vector<Endpoint>& waiting,
                 std::set<AgentKey>& covered, const AgentReport& report) {
   int reported = 0;
   for (const Endpoint& agent : waiting) {
-    if (report(agent, dnssd.NameOf(agent)) && covered.insert(KeyOf(agent)).second) ++reported;
+    if (report(agent, dnssd.NameOf(agent))) {
+      covered.insert(KeyOf(agent));
+      ++reported;
+    }
   }
   for (const DnsSdPrinter& printer : dnssd.Printers()) {
     if (!covered.contains(KeyOf(printer.address)) && report(printer.address, printer.name)) {

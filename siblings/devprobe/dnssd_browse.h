@@ -4,7 +4,6 @@
 // printers the answers name.
 
 #include <cstdint>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
