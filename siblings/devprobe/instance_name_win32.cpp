@@ -20,9 +20,12 @@ std::string InstanceNameForCaller(std::string_view label) {
         IS_HIGH_SURROGATE(wide[i]) && i + 1 < wide.size() && IS_LOW_SURROGATE(wide[i + 1]);
     const int units = pair ? 2 : 1;
     char letter[8];
-    const int size =
+    BOOL lacked = FALSE;
+    int size =
         ::WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(wide.data() + i), units,
-                              letter, sizeof letter, replacement, nullptr);
+                              letter, sizeof letter, replacement, replacement ? &lacked : nullptr);
+    // A letter outside the basic plane would otherwise become "??".
+    if (lacked) size = 1;
     if (size <= 0 || text.size() + static_cast<std::size_t>(size) > kMaxCallerNameBytes) break;
     text.append(letter, static_cast<std::size_t>(size));
     i += static_cast<std::size_t>(units);
