@@ -30,7 +30,7 @@ trap cleanup EXIT
 in_ns() { ip netns exec "$ns" "$@"; }
 in_ns ip link set lo up
 
-in_ns /usr/bin/python3 "$here/dnssd_responder.py" --interface 127.0.0.1 \
+ip netns exec "$ns" /usr/bin/python3 "$here/dnssd_responder.py" --interface 127.0.0.1 \
   --service "Front Desk|_ipp._tcp|front-desk|127.0.0.1" >"$work/responder.out" 2>&1 &
 responder=$!
 for _ in $(seq 100); do grep -q ready "$work/responder.out" && break; sleep 0.1; done
