@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 python3
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
-  snmpd snmp iproute2
+  snmpd snmp iproute2 python3-zeroconf
   libcups2-dev cups-daemon cups-client cups
 )
 [ "${1:-}" = "--native-only" ] &&

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Usage: lan_bench.sh BIN_DIR [LAN_AGENTS [FAR_AGENTS [BURST_AGENTS]]]
-#        (LAN_AGENTS and FAR_AGENTS at most 240 each)
+# Usage: lan_bench.sh BIN_DIR [LAN_AGENTS [FAR_AGENTS [BURST_AGENTS [DNSSD_PRINTERS]]]]
+#        (LAN_AGENTS and FAR_AGENTS at most 240 each, DNSSD_PRINTERS at most 180)
 #
 # Discovery on the namespace network of tests/snmp/lan_network.sh, with
 # LAN_AGENTS (default 30) real snmpd agents on the searcher's LAN and
@@ -16,15 +16,22 @@
 #     an agent counts as found when the backend received its answer (its
 #     debug log), since it lists only devices with a print port open;
 #   - one snmpget per host of the far /24, all at once (time-out 1 s, no retry).
+# A printer LAN without a default route (the searcher's second interface)
+# holds 10 snmpd agents and DNSSD_PRINTERS (default 50) printers that answer
+# only DNS-SD, played by one python3-zeroconf responder:
+#   - this library's broadcast (SNMP and DNS-SD), and, when BEFORE_BIN_DIR
+#     names the build of an earlier library, that one's;
+#   - python3-zeroconf's own browser, browsing and resolving for as long.
 # Linux, root. A benchmark, not a test: it prints figures and passes nothing.
 set -u
 bin=$1
 lan_agents=${2:-30}
 far_agents=${3:-30}
 burst_agents=${4:-300}
+dnssd_printers=${5:-50}
 # Hosts .11 to .250 of each /24.
-if [ "$lan_agents" -gt 240 ] || [ "$far_agents" -gt 240 ]; then
-  echo "at most 240 agents on the LAN and on the far /24" >&2
+if [ "$lan_agents" -gt 240 ] || [ "$far_agents" -gt 240 ] || [ "$dnssd_printers" -gt 180 ]; then
+  echo "at most 240 agents on the LAN and on the far /24, 180 DNS-SD printers" >&2
   exit 2
 fi
 here=$(cd "$(dirname "$0")" && pwd)
@@ -52,6 +59,44 @@ agents "$lan_agents" LAN lan || exit 1
 agents "$far_agents" FAR far || exit 1
 net_wait_agents || exit 1
 net_burst "$burst_agents" 161 || exit 1
+
+# The printer LAN: a bridge in the router without an address, so nothing
+# routes there; the searcher's e1 is on it without a default route.
+ip netns exec "$net_router" ip link add br-prn type bridge || exit 1
+ip netns exec "$net_router" ip link set br-prn up
+prn_plug() { # NAMESPACE ADDRESS [INTERFACE]
+  local port="q${2//./-}"
+  port=${port:0:15}
+  ip netns exec "$net_router" ip link add "$port" type veth peer name "${3:-e0}" netns "$1" || return 1
+  ip netns exec "$net_router" ip link set "$port" master br-prn up
+  ip netns exec "$1" ip addr add "$2/24" brd + dev "${3:-e0}"
+  ip netns exec "$1" ip link set "${3:-e0}" up
+}
+prn_plug "$net_searcher" 10.80.0.2 e1 || exit 1
+for i in $(seq 1 10); do
+  ns=$net_tag-n$i
+  net_add_namespace "$ns" || exit 1
+  prn_plug "$ns" "10.80.0.$((200 + i))" || exit 1
+  printf 'agentAddress udp:161\nrocommunity public default\nsysName prn-%s\n' "$i" \
+    >"$net_work/prn-$i.conf"
+  SNMP_PERSISTENT_DIR="$net_work/prn-$i.state" MIBS='' MIBDIRS="$net_work" \
+    ip netns exec "$ns" "$net_snmpd" -f -C -c "$net_work/prn-$i.conf" -Lf "$net_work/prn-$i.log" &
+  net_pids+=($!)
+done
+dnssd_responder=$net_tag-z
+net_add_namespace "$dnssd_responder" || exit 1
+prn_plug "$dnssd_responder" 10.80.0.11 || exit 1
+services=()
+for i in $(seq 1 "$dnssd_printers"); do
+  address=10.80.0.$((10 + i))
+  [ "$i" -gt 1 ] && ip netns exec "$dnssd_responder" ip addr add "$address/24" dev e0
+  services+=(--service "Bench Printer $i|_ipp._tcp|bench-$i|$address")
+done
+ip netns exec "$dnssd_responder" /usr/bin/python3 "$here/../../tests/snmp/dnssd_responder.py" \
+  --interface 10.80.0.11 "${services[@]}" >"$net_work/dnssd.out" 2>&1 &
+net_pids+=($!)
+for _ in $(seq 300); do grep -q ready "$net_work/dnssd.out" && break; sleep 0.1; done
+grep -q ready "$net_work/dnssd.out" || { cat "$net_work/dnssd.out" >&2; exit 1; }
 
 # timed COMMAND...: runs COMMAND in the namespace $searcher; prints
 # "FOUND LAST_MS WALL_MS": lines matching $pattern, the time of the last one.
@@ -104,7 +149,7 @@ echo "LAN agents: $lan_agents, far /24 agents: $far_agents"
 echo
 echo '| search | where | agents found | last answer (ms) | call returned (ms) |'
 echo '|---|---|---|---|---|'
-pattern=$'^[0-9.]+\t'
+pattern=$'^10\\.7[7-9]\\.[0-9.]+\t'
 searcher=$net_searcher
 lan_before=$(net_rcvbuf_errors "$searcher")
 row "library, broadcast, time-out 3000 ms" "LAN" "$lan_agents" \
@@ -131,5 +176,22 @@ if command -v snmpget >/dev/null; then
   pattern='^"?far-'
   row "254 parallel snmpget (-t 1 -r 0)" "far /24" "$far_agents" "$(timed bash -c sweep_snmpget)"
 fi
+searcher=$net_searcher
+pattern=$'^10\\.80\\.0\\.2[0-9][0-9]\t'
+if [ -n "${BEFORE_BIN_DIR:-}" ]; then
+  row "earlier library, broadcast, time-out 3000 ms" "printer LAN, no default route" 10 \
+    "$(timed "$BEFORE_BIN_DIR/devprobe_find" --timeout 3000 --broadcast v4 "")"
+  sleep 1.5
+fi
+row "library, broadcast, time-out 3000 ms" "printer LAN, no default route" 10 \
+  "$(timed "$bin/devprobe_find" --timeout 3000 --broadcast v4 "")"
+# python3-zeroconf answers the same question once a second at most.
+sleep 1.5
+pattern=$'^10\\.80\\.0\\.(1[1-9]|[2-9][0-9]|1[0-9][0-9])\t'
+row "library, broadcast, time-out 3000 ms" "DNS-SD only" "$dnssd_printers" \
+  "$(timed "$bin/devprobe_find" --timeout 3000 --broadcast --parameter dnssd=1 v4 "")"
+sleep 1.5
+row "python3-zeroconf browser, 3000 ms" "DNS-SD only" "$dnssd_printers" \
+  "$(timed /usr/bin/python3 "$here/zeroconf_browse.py" 3000)"
 echo
 echo "UDP RcvbufErrors of the library's LAN searches: $lan_drops, of its burst search: $burst_drops"

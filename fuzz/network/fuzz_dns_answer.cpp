@@ -1,6 +1,7 @@
 // DNS answers come from anyone on the link: no datagram may crash the
 // decoder or make it read outside it, and what it keeps must be names a
 // query could carry again, and their instance labels text a user can read.
+// What an asker keeps of it holds no IPv4 address off the answering link.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <variant>
 
 #include "network/dns_message.h"
+#include "network/mdns_answers.h"
 #include "support/utf.h"
 
 namespace {
@@ -29,6 +31,17 @@ void CheckName(const DnsName& name, std::size_t maxTextBytes) {
   }
 }
 
+// The asker is 192.168.1.2/24, the answer comes from 192.168.1.20.
+void CheckKeptAddresses(const DnsMessage& message, std::span<const std::uint8_t> datagram) {
+  const Ipv4Interface link{2, Ipv4Endpoint(192, 168, 1, 2, 0), 24, std::nullopt, true};
+  MdnsAnswers answers({link});
+  Check(answers.Take(Ipv4Endpoint(192, 168, 1, 20, kMdnsPort), datagram, message.id));
+  for (const DnsRecord& record : message.records) {
+    const auto address = answers.Address(record.owner, AddressFamily::kIpv4);
+    Check(!address || link.OnNetwork(*address));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -45,5 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       CheckName(service->target, maxTextBytes);
     }
   }
+  CheckKeptAddresses(*message, {data, size});
   return 0;
 }

@@ -63,10 +63,30 @@ class Sweep {
   std::uint64_t sent_ = 0;
 };
 
+// The reports at the end of the wait: agents that waited for a name, then
+// DNS-SD printers at addresses no report covered.
+int ReportAtEnd(const DnsSdBrowse& dnssd, const std::vector<Endpoint>& waiting,
+                std::set<AgentKey>& covered, const AgentReport& report) {
+  int reported = 0;
+  for (const Endpoint& agent : waiting) {
+    if (report(agent, dnssd.NameOf(agent))) {
+      covered.insert(KeyOf(agent));
+      ++reported;
+    }
+  }
+  for (const DnsSdPrinter& printer : dnssd.Printers()) {
+    if (!covered.contains(KeyOf(printer.address)) && report(printer.address, printer.name)) {
+      covered.insert(KeyOf(printer.address));
+      ++reported;
+    }
+  }
+  return reported;
+}
+
 }  // namespace
 
 int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& probe,
-                  const CollectPlan& plan, const AgentReport& report) {
+                  const CollectPlan& plan, const AgentReport& report, DnsSdBrowse* dnssd) {
   if (plan.destinations.empty()) return -1;
   const int timeoutMs = std::max(plan.timeoutMs, 0);
   const int attempts = std::max(plan.attempts, 1);
@@ -79,11 +99,14 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
 
   std::vector<std::uint8_t> buffer(kDatagramCapacity);
   std::set<AgentKey> answered;
+  std::set<AgentKey> covered;
+  std::vector<Endpoint> waiting;
   int reported = 0;
   for (;;) {
     std::int64_t now = clock.NowMs();
     if (sends < attempts && now >= nextSend) {
-      const int sent = SendRequests(channel, probe, plan);
+      const int sent =
+          SendRequests(channel, probe, plan) + (dnssd ? dnssd->SendQuestions(channel) : 0);
       if (sent == 0 && sends == 0 && plan.sweep.empty()) return -1;
       delivered += sent;
       ++sends;
@@ -100,15 +123,29 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
     Endpoint from;
     const ReceiveStatus status =
         channel.Receive(buffer, static_cast<int>(wakeUp - now), size, from);
-    if (status == ReceiveStatus::kFailed) return answered.empty() ? -1 : reported;
+    if (status == ReceiveStatus::kFailed) {
+      if (answered.empty()) return -1;
+      break;
+    }
     if (status != ReceiveStatus::kDatagram) continue;
 
+    const ByteView datagram(buffer.data(), std::min(size, buffer.size()));
+    if (dnssd && dnssd->Take(channel, from, datagram)) continue;
     if (plan.oneHost && !FromTarget(plan, from)) continue;
-    const auto answer = probe.MatchAnswer(ByteView(buffer.data(), std::min(size, buffer.size())));
+    const auto answer = probe.MatchAnswer(datagram);
     if (!answer || !answered.insert(KeyOf(from)).second) continue;
-    if (answer->wanted && report(from, answer->name)) ++reported;
+    const bool wantsName = answer->wanted && dnssd && answer->name.empty();
+    if (wantsName && !plan.oneHost) {
+      waiting.push_back(from);
+      continue;
+    }
+    if (answer->wanted && report(from, wantsName ? dnssd->NameOf(from) : answer->name)) {
+      covered.insert(KeyOf(from));
+      ++reported;
+    }
     if (plan.oneHost) break;
   }
+  if (dnssd) reported += ReportAtEnd(*dnssd, waiting, covered, report);
   return delivered == 0 ? -1 : reported;
 }
 

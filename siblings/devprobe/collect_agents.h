@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "agent_probes.h"
+#include "dnssd_browse.h"
 #include "network.h"
 
 namespace jobhost::devprobe {
@@ -32,8 +33,12 @@ struct CollectPlan {
 using AgentReport = std::function<bool(const Endpoint& agent, const std::string& name)>;
 
 // The number of agents reported, or -1 when not one request could be sent or
-// the socket failed before any agent answered.
+// the socket failed before any agent answered. With dnssd, its questions go
+// out with the requests; an agent without a name waits for the end of the
+// wait to carry the DNS-SD name of its address (one host: the name that came
+// before its answer), and DNS-SD printers no report covered are reported
+// then.
 int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& probe,
-                  const CollectPlan& plan, const AgentReport& report);
+                  const CollectPlan& plan, const AgentReport& report, DnsSdBrowse* dnssd = nullptr);
 
 }  // namespace jobhost::devprobe

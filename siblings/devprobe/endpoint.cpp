@@ -2,26 +2,6 @@
 
 namespace jobhost::devprobe {
 
-Endpoint Ipv4Endpoint(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
-                      std::uint16_t port) {
-  Endpoint endpoint;
-  endpoint.address[0] = a;
-  endpoint.address[1] = b;
-  endpoint.address[2] = c;
-  endpoint.address[3] = d;
-  endpoint.port = port;
-  return endpoint;
-}
-
-std::string FormatIpv4(const Endpoint& endpoint) {
-  std::string text;
-  for (int i = 0; i < 4; ++i) {
-    if (i > 0) text += '.';
-    text += std::to_string(endpoint.address[i]);
-  }
-  return text;
-}
-
 std::string FormatIpv6(const std::array<std::uint8_t, 16>& address) {
   constexpr char kDigits[] = "0123456789abcdef";
   enum class Run { kNotYet, kIn, kAfter } run = Run::kNotYet;

@@ -1,29 +1,20 @@
 #pragma once
-// A UDP endpoint of either family, in a form the portable code can compare
-// and print without a socket header.
+// What an endpoint is to discovery: an agent, its IPv6 text and the record
+// the IPv6 callback receives.
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <tuple>
 
+#include "network/endpoint.h"
+
 namespace jobhost::devprobe {
 
-enum class AddressFamily { kIpv4, kIpv6 };
-
-struct Endpoint {
-  AddressFamily family = AddressFamily::kIpv4;
-  // Network byte order; IPv4 uses the first four bytes.
-  std::array<std::uint8_t, 16> address{};
-  std::uint16_t port = 0;
-  // IPv6 interface index for link-local and multicast addresses, else 0.
-  std::uint32_t scopeId = 0;
-
-  bool SameAddress(const Endpoint& other) const {
-    return family == other.family && address == other.address;
-  }
-  bool IsIpv6Multicast() const { return family == AddressFamily::kIpv6 && address[0] == 0xFF; }
-};
+using network::AddressFamily;
+using network::Endpoint;
+using network::FormatIpv4;
+using network::Ipv4Endpoint;
 
 // Which agent an endpoint is, port aside: its family and address, and the
 // scope of an IPv6 address. Ordered, for sets of agents.
@@ -31,12 +22,6 @@ using AgentKey = std::tuple<AddressFamily, std::array<std::uint8_t, 16>, std::ui
 inline AgentKey KeyOf(const Endpoint& agent) {
   return {agent.family, agent.address, agent.scopeId};
 }
-
-Endpoint Ipv4Endpoint(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
-                      std::uint16_t port);
-
-// Dotted text of an IPv4 endpoint's address, e.g. "192.0.2.7".
-std::string FormatIpv4(const Endpoint& endpoint);
 
 // The search's IPv6 text: eight groups of four lower-case hex digits, the
 // first run of zero groups (not the longest) written as "::".

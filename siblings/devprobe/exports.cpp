@@ -91,8 +91,10 @@ int FindEngines(AddressFamily family, std::int32_t broadcast, const char* target
                 Callback callback) {
   try {
     const int attempts = std::clamp(retries, 0, kMaxRetries) + 1;
-    const auto request = MakeRequest(family, broadcast, target, timeoutMs, attempts, parameter);
+    auto request = MakeRequest(family, broadcast, target, timeoutMs, attempts, parameter);
     if (!request) return kFailed;
+    // The community call before it asked DNS-SD for this search.
+    request->options.dnssd = false;
     // Engine discovery grants no access, so no agent found this way can be
     // asked whether it is a printer: none is reported, nothing is sent.
     if (request->options.printersOnly) return 0;

@@ -30,14 +30,25 @@ void AddOnce(std::vector<Endpoint>& destinations, const Endpoint& destination) {
   if (!known) destinations.push_back(destination);
 }
 
-// The limited broadcast leaves through one interface only, so every
-// interface's own broadcast address is asked too.
-void AddInterfaceBroadcasts(Network& network, std::uint16_t port,
+// By itself the limited broadcast leaves only through the interface of the
+// default route, so it goes out through every interface that has a
+// broadcast address (a LAN without a gateway is searched too, and agents
+// that ignore directed broadcasts answer), and each interface's own
+// broadcast address is asked as well.
+void AddInterfaceBroadcasts(Network& network, const Endpoint& limited,
                             std::vector<Endpoint>& destinations) {
-  for (Endpoint broadcast : network.Ipv4InterfaceBroadcasts()) {
-    broadcast.port = port;
-    AddOnce(destinations, broadcast);
+  std::vector<Endpoint> added;
+  for (const Ipv4Interface& found : network.Ipv4Interfaces()) {
+    if (!found.broadcast) continue;
+    Endpoint onInterface = limited;
+    onInterface.scopeId = found.index;
+    AddOnce(added, onInterface);
+    Endpoint broadcast = *found.broadcast;
+    broadcast.port = limited.port;
+    AddOnce(added, broadcast);
   }
+  if (added.empty()) added.push_back(limited);
+  for (const Endpoint& destination : added) AddOnce(destinations, destination);
 }
 
 // A multicast group without an interface is asked on every interface that
@@ -96,11 +107,20 @@ std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& reque
     AddGroupOnInterfaces(network, *resolved, plan.destinations);
     return plan;
   }
-  plan.destinations.push_back(*resolved);
   if (request.broadcast && IsLimitedBroadcast(*resolved)) {
-    AddInterfaceBroadcasts(network, request.options.port, plan.destinations);
+    AddInterfaceBroadcasts(network, *resolved, plan.destinations);
+  } else {
+    plan.destinations.push_back(*resolved);
   }
   return plan;
+}
+
+std::vector<Endpoint> DnsSdDestinations(Network& network, const FindRequest& request,
+                                        const CollectPlan& plan) {
+  if (!plan.oneHost) return network::MdnsGroupOnInterfaces(network, request.family);
+  Endpoint host = plan.destinations.front();
+  host.port = network::kMdnsPort;
+  return {host};
 }
 
 int FindAgents(Network& network, Clock& clock, const AgentProbe& probe, const FindRequest& request,
@@ -110,7 +130,11 @@ int FindAgents(Network& network, Clock& clock, const AgentProbe& probe, const Fi
   const std::unique_ptr<DatagramChannel> channel =
       network.OpenChannel(request.family, request.broadcast);
   if (!channel) return -1;
-  return CollectAgents(*channel, clock, probe, *plan, report);
+  if (!request.options.dnssd) return CollectAgents(*channel, clock, probe, *plan, report);
+  DnsSdBrowse dnssd(request.family, network.Ipv4Interfaces(),
+                    DnsSdDestinations(network, request, *plan), plan->oneHost, request.options.port,
+                    static_cast<std::uint16_t>(NewRequestId()));
+  return CollectAgents(*channel, clock, probe, *plan, report, &dnssd);
 }
 
 }  // namespace jobhost::devprobe

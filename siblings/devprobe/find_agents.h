@@ -27,7 +27,13 @@ struct FindRequest {
 // Where the requests go; nullopt when the target cannot be used.
 std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& request);
 
+// The DNS-SD questions' destinations: the multicast DNS group on every
+// interface, or a one-host target's port 5353.
+std::vector<Endpoint> DnsSdDestinations(Network& network, const FindRequest& request,
+                                        const CollectPlan& plan);
+
 // The number of agents reported, or -1 when the search could not be made.
+// DNS-SD is asked too unless the options turn it off.
 int FindAgents(Network& network, Clock& clock, const AgentProbe& probe, const FindRequest& request,
                const AgentReport& report);
 

@@ -1,83 +1,20 @@
 #pragma once
-// What discovery needs from the system's network stack. The socket layer
-// (network_linux.cpp, network_win32.cpp) implements it in a few calls each;
-// tests put scripted stand-ins in its place.
-
-#include <cstddef>
-#include <cstdint>
-#include <memory>
-#include <optional>
-#include <span>
-#include <string>
-#include <vector>
+// The shared network seam under the names discovery uses.
 
 #include "endpoint.h"
+#include "network/network.h"
 
 namespace jobhost::devprobe {
 
-enum class ReceiveStatus {
-  kDatagram,  // one datagram was received
-  kTimeout,   // nothing arrived in time
-  kSkipped,   // a harmless hiccup (interrupted, a stray error report): wait again
-  kFailed,    // the socket cannot be used any more
-};
-
-struct BufferSizes {
-  int receive = 0;
-  int send = 0;
-};
-
-// One UDP socket of one family, unbound until its first send.
-class DatagramChannel {
- public:
-  virtual ~DatagramChannel() = default;
-  // For an IPv6 multicast destination the scope id names the interface to
-  // leave through.
-  // Never waits for room in the send buffer: what does not fit is not sent.
-  virtual bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) = 0;
-  // Waits at most timeoutMs for one datagram; on kDatagram fills size and from.
-  virtual ReceiveStatus Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& size,
-                                Endpoint& from) = 0;
-  // The room the system gave the receive and send buffers, in bytes, read
-  // back from the socket; nullopt where it cannot tell.
-  virtual std::optional<BufferSizes> Buffers() const { return std::nullopt; }
-};
-
-// Room for the answers of a few hundred agents to one broadcast, which all
-// arrive at once.
-inline constexpr int kReceiveBufferBytes = 1 << 20;
-// Room for a sweep of a /24 on the searcher's own LAN: a datagram to a host
-// that does not answer address resolution holds its place for seconds.
-inline constexpr int kSendBufferBytes = 1 << 20;
-
-class Network {
- public:
-  virtual ~Network() = default;
-  // The first address of the family for a literal or a host name.
-  virtual std::optional<Endpoint> Resolve(const std::string& host, AddressFamily family) = 0;
-  // The broadcast address of every IPv4 interface that is up and has one.
-  virtual std::vector<Endpoint> Ipv4InterfaceBroadcasts() = 0;
-  // The index of every IPv6 interface that is up and does multicast.
-  virtual std::vector<std::uint32_t> Ipv6MulticastInterfaces() = 0;
-  // nullptr when no socket can be made; broadcast allows IPv4 broadcasts.
-  // Its buffers hold at least kReceiveBufferBytes and kSendBufferBytes where
-  // the system lets them.
-  virtual std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) = 0;
-};
-
-class Clock {
- public:
-  virtual ~Clock() = default;
-  // Milliseconds on a clock that never goes back.
-  virtual std::int64_t NowMs() = 0;
-};
-
-// The system's network (sockets started for as long as the object lives).
-std::unique_ptr<Network> OpenSystemNetwork();
-
-class SteadyClock : public Clock {
- public:
-  std::int64_t NowMs() override;
-};
+using network::BufferSizes;
+using network::Clock;
+using network::DatagramChannel;
+using network::Ipv4Interface;
+using network::kReceiveBufferBytes;
+using network::kSendBufferBytes;
+using network::Network;
+using network::OpenSystemNetwork;
+using network::ReceiveStatus;
+using network::SteadyClock;
 
 }  // namespace jobhost::devprobe

@@ -103,6 +103,11 @@ bool ApplyOption(std::string_view key, std::string_view value, SearchOptions& op
     if (printers) options.printersOnly = *printers == 1;
     return printers.has_value();
   }
+  if (EqualsIgnoringCase(key, "dnssd")) {
+    const auto dnssd = ParseNumber(value, 0, 1);
+    if (dnssd) options.dnssd = *dnssd == 1;
+    return dnssd.has_value();
+  }
   return true;
 }
 

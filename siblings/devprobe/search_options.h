@@ -33,6 +33,8 @@ struct SearchOptions {
   int sweepRate = kDefaultSweepRate;
   // Report only agents that say they are printers ("printers=1").
   bool printersOnly = false;
+  // Ask DNS-SD too ("dnssd=0" turns it off).
+  bool dnssd = true;
 };
 
 // nullopt when a known key has a value it cannot use: the search is then not

@@ -11,6 +11,7 @@
 #include "abi/port_library_abi.h"
 #include "cups_queue/cups_queue.h"
 #include "host_address.h"
+#include "mdns_address.h"
 #include "support/device_uri.h"
 #include "support/utf.h"
 
@@ -39,10 +40,15 @@ std::int32_t PortKindOf(const char16_t* printer) {
   return PortKindOfScheme(uri->scheme);
 }
 
-// The host when it is an address, else what the resolver makes of it.
+// The host when it is an address, else what multicast DNS (for a DNS-SD
+// instance or a ".local" host) or the resolver makes of it.
 std::optional<std::string> AddressOf(const DeviceUri& uri) {
   if (uri.host.empty()) return std::nullopt;
   if (uri.hostIsAddress) return uri.host;
+  if (const auto mdns = MdnsHostOf(uri.scheme, uri.host))
+    return ResolveMdnsHost(*mdns, kResolveLimit);
+  // The system resolver knows no DNS-SD instance.
+  if (uri.scheme == "dnssd") return std::nullopt;
   return ResolveHost(uri.host);
 }
 

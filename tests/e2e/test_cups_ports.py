@@ -125,6 +125,32 @@ class RealPortLibrary(CupsTest):
                 self.check(self.install(), printer, None)
 
 
+# Set by in_mdns_namespace.sh, which runs this class in a network namespace
+# of its own where a multicast DNS responder announces "Office Laser" (host
+# office-laser.local) at this address.
+MDNS_PRINTER = os.environ.get("JOBHOST_MDNS_PRINTER")
+
+
+@unittest.skipIf(ON_WINDOWS, "the real port library is built for Linux only")
+@unittest.skipUnless(MDNS_PRINTER, "needs a multicast DNS responder (in_mdns_namespace.sh)")
+class DriverlessQueues(CupsTest):
+    """Queues that name their printer by DNS-SD or by a .local host."""
+
+    queues = {"Driverless": "dnssd://Office%20Laser._ipp._tcp.local./?uuid=1",
+              "LocalHost": "ipp://office-laser.local:631/ipp/print",
+              "Nobody": "ipp://nobody-here.local/ipp/print"}
+    siblings = RealPortLibrary.siblings
+
+    def test_multicast_dns_names_resolve(self):
+        for printer in ("Driverless", "LocalHost"):
+            self.check(self.app, printer, "Port3/" + MDNS_PRINTER)
+
+    def test_a_name_nobody_answers_ends_the_check_in_time(self):
+        start = time.monotonic()
+        self.check(self.install(), "Nobody", None)
+        self.assertLess(time.monotonic() - start, REPLY_LIMIT)
+
+
 @unittest.skipIf(ON_WINDOWS, "Wine's spooler keeps the CUPS printers it has seen after the "
                  "server stops, and does not bound its own waits for a hung server")
 class StoppedServer(CupsTest):

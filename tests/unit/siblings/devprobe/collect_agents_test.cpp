@@ -4,8 +4,12 @@
 
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "collect_agents.h"
-#include "fake_network.h"
+#include "network/fake_network.h"
 #include "search_memory.h"
 #include "test_messages.h"
 
@@ -13,8 +17,8 @@ namespace jobhost::devprobe {
 namespace {
 
 using namespace testing_messages;
-using testing::FakeChannel;
-using testing::FakeClock;
+using network::testing::FakeChannel;
+using network::testing::FakeClock;
 
 constexpr std::int32_t kV2cId = 501;
 constexpr std::int32_t kV1Id = 502;
@@ -27,13 +31,15 @@ struct Reported {
 
 class CollectAgentsTest : public ::testing::Test {
  protected:
-  int Collect(const CollectPlan& plan) {
-    return CollectAgents(channel, clock, probe, plan,
-                         [&](const Endpoint& agent, const std::string& name) {
-                           if (!memory.Claim(agent)) return false;
-                           reports.push_back({FormatIpv4(agent), name});
-                           return true;
-                         });
+  int Collect(const CollectPlan& plan, DnsSdBrowse* dnssd = nullptr) {
+    return CollectAgents(
+        channel, clock, probe, plan,
+        [&](const Endpoint& agent, const std::string& name) {
+          if (!memory.Claim(agent)) return false;
+          reports.push_back({FormatIpv4(agent), name});
+          return true;
+        },
+        dnssd);
   }
   void Arrive(std::int64_t afterMs, const Endpoint& from, Bytes datagram) {
     channel.arrivals.push_back({start + afterMs, from, std::move(datagram)});
@@ -89,6 +95,71 @@ TEST_F(CollectAgentsTest, BroadcastCollectsEveryAgentOnceUntilTheTimeOut) {
   EXPECT_EQ(Collect({{all}, false, 2000, 1, {}, 1}), 2);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "a"}, {"192.0.2.8", "b"}}));
   EXPECT_EQ(clock.now - start, 2000);
+}
+
+TEST_F(CollectAgentsTest, DnsSdNamesNamelessAgentsAndAddsItsOwnPrintersAtTheEnd) {
+  const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
+  const auto at = [](int host, std::uint16_t port) { return Ipv4Endpoint(192, 0, 2, host, port); };
+  const Endpoint group = Ipv4Endpoint(224, 0, 0, 251, 5353);
+  DnsSdBrowse dnssd(AddressFamily::kIpv4, {{2, at(1, 0), 24, {}, true}}, {group}, false, 161, 77);
+  Arrive(10, target, Answer(""));
+  Arrive(20, other, Answer("snmp-name"));
+  Arrive(30, at(7, 5353), DnsSdAnswer(77, "Office", "seven", Of({192, 0, 2, 7})));
+  Arrive(40, at(8, 5353), DnsSdAnswer(77, "Other name", "eight", Of({192, 0, 2, 8})));
+  Arrive(50, at(9, 5353), DnsSdAnswer(77, "Nine", "nine"));
+  Arrive(60, at(9, 5353), DnsSdAnswer(77, "Nine", "nine", Of({192, 0, 2, 9})));
+  Arrive(70, at(10, 5353), DnsSdAnswer(77, "Elsewhere", "ten", Of({198, 51, 100, 10})));
+  Arrive(80, at(11, 5353), DnsSdAnswer(78, "Not asked", "eleven", Of({192, 0, 2, 11})));
+  Arrive(90, at(12, 5353),
+         DnsSdAnswer(77, "Twelve", "twelve",
+                     Of({0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1})));
+  EXPECT_EQ(Collect({{all}, false, 2000, 2, {}, 1}, &dnssd), 3);
+  EXPECT_EQ(reports,
+            (std::vector<Reported>{
+                {"192.0.2.8", "snmp-name"}, {"192.0.2.7", "Office"}, {"192.0.2.9", "Nine"}}));
+  EXPECT_EQ(clock.now - start, 2000);
+  std::vector<std::pair<std::int64_t, std::string>> sent;
+  for (const auto& datagram : channel.sent) {
+    sent.emplace_back(datagram.atMs - start, FormatIpv4(datagram.to));
+  }
+  // The questions go with the requests; an instance without a usable address
+  // is asked of its responder at once, and only once.
+  EXPECT_EQ(sent, (std::vector<std::pair<std::int64_t, std::string>>{{0, "255.255.255.255"},
+                                                                     {0, "255.255.255.255"},
+                                                                     {0, "224.0.0.251"},
+                                                                     {50, "192.0.2.9"},
+                                                                     {70, "192.0.2.10"},
+                                                                     {90, "192.0.2.12"},
+                                                                     {1000, "255.255.255.255"},
+                                                                     {1000, "255.255.255.255"},
+                                                                     {1000, "224.0.0.251"}}));
+}
+
+TEST_F(CollectAgentsTest, OneHostTakesTheDnsSdNameThatCameBeforeOrReportsItAtTheTimeOut) {
+  const Endpoint direct = Ipv4Endpoint(192, 0, 2, 7, 5353);
+  const struct {
+    bool snmpAnswers;
+    std::int64_t endMs;
+  } cases[] = {{true, 20}, {false, 3000}};
+  for (const auto& c : cases) {
+    FakeChannel host(clock);
+    const std::int64_t begin = clock.now;
+    DnsSdBrowse dnssd(AddressFamily::kIpv4, {}, {direct}, true, 161, 5);
+    host.arrivals.push_back({begin + 5, other, DnsSdAnswer(5, "Wrong host")});
+    host.arrivals.push_back({begin + 10, direct, DnsSdAnswer(5, "Front Desk")});
+    if (c.snmpAnswers) host.arrivals.push_back({begin + 20, target, Answer("")});
+    std::vector<Reported> heard;
+    EXPECT_EQ(CollectAgents(
+                  host, clock, probe, {{target}, true, 3000, 1, {}, 1},
+                  [&](const Endpoint& agent, const std::string& name) {
+                    heard.push_back({FormatIpv4(agent), name});
+                    return true;
+                  },
+                  &dnssd),
+              1);
+    EXPECT_EQ(heard, (std::vector<Reported>{{"192.0.2.7", "Front Desk"}})) << c.snmpAnswers;
+    EXPECT_EQ(clock.now - begin, c.endMs) << c.snmpAnswers;
+  }
 }
 
 TEST_F(CollectAgentsTest, RequestsAreResentEvenlyWithinTheTimeOut) {
@@ -188,13 +259,38 @@ TEST_F(CollectAgentsTest, AgentsTheSearchReportedBeforeAreNeitherReportedNorCoun
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.8", "new"}}));
 }
 
+TEST(InstanceNameForCaller, IsThePlatformsTextCutAtALetterToFitTheName) {
+#ifdef _WIN32
+  if (::GetACP() != 1252) GTEST_SKIP() << "the ANSI rows are for code page 1252";
+#endif
+  const std::string filler(46, 'a');
+  const struct {
+    std::string label;
+    std::string utf8;
+    std::string ansi;
+  } cases[] = {
+      {"B\xc3\xbcro\tLaser", "B\xc3\xbcro Laser", "B\xfcro Laser"},
+      {"\xe6\x97\xa5\xe6\x9c\xac", "\xe6\x97\xa5\xe6\x9c\xac", "??"},
+      // é takes two bytes in UTF-8, past byte 47; one in code page 1252.
+      {filler + "\xc3\xa9", filler, filler + "\xe9"},
+      {filler + "\xf0\x9f\x96\xa8", filler, filler + "?"},
+  };
+  for (const auto& c : cases) {
+#ifdef _WIN32
+    EXPECT_EQ(InstanceNameForCaller(c.label), c.ansi) << c.label;
+#else
+    EXPECT_EQ(InstanceNameForCaller(c.label), c.utf8) << c.label;
+#endif
+  }
+}
+
 TEST(SearchMemory, AnAgentIsClaimedOncePerSearch) {
   SearchMemory memory;
   const Endpoint a = Ipv4Endpoint(192, 0, 2, 7, 161);
   Endpoint aOtherPort = a;
   aOtherPort.port = 1161;
-  const Endpoint v6 =
-      testing::Ipv6Endpoint({0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 161, 2);
+  const Endpoint v6 = network::testing::Ipv6Endpoint(
+      {0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 161, 2);
   Endpoint v6OtherScope = v6;
   v6OtherScope.scopeId = 3;
   EXPECT_TRUE(memory.Claim(a));

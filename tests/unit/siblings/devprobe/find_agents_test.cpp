@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_network.h"
 #include "find_agents.h"
+#include "network/fake_network.h"
 
 namespace jobhost::devprobe {
 namespace {
 
-using testing::FakeNetwork;
-using testing::Ipv6Endpoint;
+using network::testing::FakeNetwork;
+using network::testing::Ipv6Endpoint;
 
 class PlanSearchTest : public ::testing::Test {
  protected:
@@ -22,8 +22,9 @@ class PlanSearchTest : public ::testing::Test {
         Ipv6Endpoint({0xFF, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 0, 3);
     network.hosts["2001:db8::5"] =
         Ipv6Endpoint({0x20, 0x01, 0x0D, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5});
-    network.broadcasts = {Ipv4Endpoint(10, 1, 255, 255, 0), Ipv4Endpoint(192, 168, 7, 255, 0),
-                          Ipv4Endpoint(10, 1, 255, 255, 0)};
+    network.AddIpv4Interface(2, Ipv4Endpoint(10, 1, 255, 7, 0));
+    network.AddIpv4Interface(3, Ipv4Endpoint(192, 168, 7, 1, 0));
+    network.AddIpv4Interface(4, Ipv4Endpoint(10, 1, 255, 8, 0));
     network.multicastInterfaces = {2, 5};
   }
 
@@ -64,19 +65,24 @@ TEST_F(PlanSearchTest, OneHostIsAskedAloneOnTheOptionsPort) {
   }
 }
 
-TEST_F(PlanSearchTest, LimitedBroadcastAlsoGoesToEveryInterfaceBroadcastOnce) {
+TEST_F(PlanSearchTest, LimitedBroadcastLeavesThroughEveryInterfaceWithItsBroadcastOnce) {
   for (const char* target : {"255.255.255.255", ""}) {
     const auto plan = Plan(AddressFamily::kIpv4, true, target);
     ASSERT_TRUE(plan) << target;
     EXPECT_FALSE(plan->oneHost);
     std::vector<std::string> texts;
     for (const Endpoint& destination : plan->destinations) {
-      texts.push_back(FormatIpv4(destination));
+      texts.push_back(FormatIpv4(destination) + "%" + std::to_string(destination.scopeId));
       EXPECT_EQ(destination.port, 1161);
     }
     EXPECT_EQ(texts,
-              (std::vector<std::string>{"255.255.255.255", "10.1.255.255", "192.168.7.255"}));
+              (std::vector<std::string>{"255.255.255.255%2", "10.1.255.255%0", "255.255.255.255%3",
+                                        "192.168.7.255%0", "255.255.255.255%4"}));
   }
+  network.ipv4Interfaces.clear();
+  const auto alone = Plan(AddressFamily::kIpv4, true, "");
+  ASSERT_TRUE(alone && alone->destinations.size() == 1) << "without interfaces";
+  EXPECT_EQ(alone->destinations[0].scopeId, 0u);
 }
 
 TEST_F(PlanSearchTest, AGivenBroadcastTargetIsAskedAsItIs) {
@@ -171,6 +177,7 @@ TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
     std::size_t hosts = 0;
     int rate = kDefaultSweepRate;
     bool printers = false;
+    bool dnssd = true;
   } cases[] = {
       {"range=192.0.2.0/24", true, 254},
       {"range=192.0.2.77/24", true, 254},
@@ -198,6 +205,9 @@ TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
       {"printers=0", true},
       {"printers=yes", false},
       {"printers=2", false},
+      {"dnssd=0", true, 0, kDefaultSweepRate, false, false},
+      {"dnssd=1", true},
+      {"dnssd=off", false},
       {"RANGE=192.0.2.0/30;Rate=10;Printers=1;colour=9", true, 2, 10, true},
   };
   for (const auto& c : cases) {
@@ -207,6 +217,7 @@ TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
     EXPECT_EQ(RangeHosts(options->ranges).size(), c.hosts) << c.parameter;
     EXPECT_EQ(options->sweepRate, c.rate) << c.parameter;
     EXPECT_EQ(options->printersOnly, c.printers) << c.parameter;
+    EXPECT_EQ(options->dnssd, c.dnssd) << c.parameter;
   }
 }
 

@@ -8,6 +8,50 @@
 
 namespace jobhost::devprobe::testing_messages {
 
+inline void AppendDnsName(Bytes& out, std::initializer_list<std::string_view> labels) {
+  for (std::string_view label : labels) {
+    out.push_back(static_cast<std::uint8_t>(label.size()));
+    out.insert(out.end(), label.begin(), label.end());
+  }
+  out.push_back(0);
+}
+
+// A multicast DNS answer to the query `id`: the PTR of an _ipp._tcp instance,
+// its SRV naming the host when host is given, and the host's A record when
+// address is given (ttl 120, no compression).
+inline Bytes DnsSdAnswer(std::uint16_t id, std::string_view instance, std::string_view host = {},
+                         Bytes address = {}) {
+  const int records = 1 + !host.empty() + !address.empty();
+  Bytes out = {static_cast<std::uint8_t>(id >> 8),
+               static_cast<std::uint8_t>(id),
+               0x84,
+               0,
+               0,
+               0,
+               0,
+               static_cast<std::uint8_t>(records),
+               0,
+               0,
+               0,
+               0};
+  const auto record = [&](std::initializer_list<std::string_view> owner, int type, Bytes data) {
+    AppendDnsName(out, owner);
+    out.insert(out.end(), {0, static_cast<std::uint8_t>(type), 0, 1, 0, 0, 0, 120, 0,
+                           static_cast<std::uint8_t>(data.size())});
+    out.insert(out.end(), data.begin(), data.end());
+  };
+  Bytes ptr;
+  AppendDnsName(ptr, {instance, "_ipp", "_tcp", "local"});
+  record({"_ipp", "_tcp", "local"}, 12, ptr);
+  if (!host.empty()) {
+    Bytes srv = {0, 0, 0, 0, 0x02, 0x77};
+    AppendDnsName(srv, {host, "local"});
+    record({instance, "_ipp", "_tcp", "local"}, 33, srv);
+  }
+  if (!address.empty()) record({host, "local"}, address.size() == 4 ? 1 : 28, address);
+  return out;
+}
+
 inline Bytes Of(std::initializer_list<int> values) {
   Bytes bytes;
   for (int value : values) bytes.push_back(static_cast<std::uint8_t>(value));

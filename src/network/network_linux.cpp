@@ -1,4 +1,4 @@
-// BSD sockets: the few calls discovery needs.
+// BSD sockets: the few calls the siblings need.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -11,12 +11,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
-#include "network.h"
+#include "network/network.h"
 
-namespace jobhost::devprobe {
+namespace jobhost::network {
 namespace {
 
 Endpoint FromSockaddr(const sockaddr_storage& storage) {
@@ -33,6 +34,15 @@ Endpoint FromSockaddr(const sockaddr_storage& storage) {
     endpoint.port = ntohs(in4.sin_port);
   }
   return endpoint;
+}
+
+// An interface list's address, whose storage is only as large as its family.
+Endpoint FromSockaddr(const sockaddr& address) {
+  sockaddr_storage storage{};
+  const std::size_t size =
+      address.sa_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+  std::memcpy(&storage, &address, size);
+  return FromSockaddr(storage);
 }
 
 socklen_t ToSockaddr(const Endpoint& endpoint, sockaddr_storage& storage) {
@@ -67,12 +77,30 @@ class LinuxChannel : public DatagramChannel {
       }
     }
     sockaddr_storage storage;
-    const socklen_t length = ToSockaddr(to, storage);
+    iovec data{const_cast<std::uint8_t*>(datagram.data()), datagram.size()};
+    msghdr message{};
+    message.msg_name = &storage;
+    message.msg_namelen = ToSockaddr(to, storage);
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    // An IPv4 multicast or broadcast leaves through the interface it names,
+    // not only through the one of the default route.
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    if (to.family == AddressFamily::kIpv4 && to.scopeId != 0) {
+      message.msg_control = control;
+      message.msg_controllen = sizeof control;
+      cmsghdr* header = CMSG_FIRSTHDR(&message);
+      header->cmsg_level = IPPROTO_IP;
+      header->cmsg_type = IP_PKTINFO;
+      header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+      in_pktinfo info{};
+      info.ipi_ifindex = static_cast<int>(to.scopeId);
+      std::memcpy(CMSG_DATA(header), &info, sizeof info);
+    }
     // Never waits for room: datagrams to LAN hosts that do not answer address
     // resolution stay charged to the socket for seconds, and the call must
     // still end at its time-out. What does not fit now is not sent.
-    return ::sendto(socket_, datagram.data(), datagram.size(), MSG_DONTWAIT,
-                    reinterpret_cast<const sockaddr*>(&storage), length) >= 0;
+    return ::sendmsg(socket_, &message, MSG_DONTWAIT) >= 0;
   }
 
   ReceiveStatus Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& size,
@@ -136,19 +164,23 @@ class LinuxNetwork : public Network {
     return FromSockaddr(storage);
   }
 
-  std::vector<Endpoint> Ipv4InterfaceBroadcasts() override {
-    std::vector<Endpoint> broadcasts;
+  std::vector<Ipv4Interface> Ipv4Interfaces() override {
+    std::vector<Ipv4Interface> interfaces;
     ForEachInterface([&](const ifaddrs& entry) {
-      if (entry.ifa_addr->sa_family != AF_INET || !(entry.ifa_flags & IFF_BROADCAST) ||
-          (entry.ifa_flags & IFF_LOOPBACK) || !entry.ifa_broadaddr ||
-          entry.ifa_broadaddr->sa_family != AF_INET) {
-        return;
+      if (entry.ifa_addr->sa_family != AF_INET || !entry.ifa_netmask) return;
+      Ipv4Interface found;
+      found.index = ::if_nametoindex(entry.ifa_name);
+      found.address = FromSockaddr(*entry.ifa_addr);
+      found.prefixLength = std::popcount(Ipv4Bits(FromSockaddr(*entry.ifa_netmask)));
+      const bool loopback = (entry.ifa_flags & IFF_LOOPBACK) != 0;
+      if ((entry.ifa_flags & IFF_BROADCAST) && !loopback && entry.ifa_broadaddr &&
+          entry.ifa_broadaddr->sa_family == AF_INET) {
+        found.broadcast = FromSockaddr(*entry.ifa_broadaddr);
       }
-      sockaddr_storage storage{};
-      std::memcpy(&storage, entry.ifa_broadaddr, sizeof(sockaddr_in));
-      broadcasts.push_back(FromSockaddr(storage));
+      found.multicast = (entry.ifa_flags & IFF_MULTICAST) && !loopback;
+      if (found.index != 0) interfaces.push_back(found);
     });
-    return broadcasts;
+    return interfaces;
   }
 
   std::vector<std::uint32_t> Ipv6MulticastInterfaces() override {
@@ -199,4 +231,4 @@ std::unique_ptr<Network> OpenSystemNetwork() {
   return std::make_unique<LinuxNetwork>();
 }
 
-}  // namespace jobhost::devprobe
+}  // namespace jobhost::network

@@ -8,16 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "ber.h"
-#include "network.h"
+#include "network/network.h"
 
-namespace jobhost::devprobe::testing {
+namespace jobhost::network::testing {
 
 class FakeClock : public Clock {
  public:
   std::int64_t NowMs() override { return now; }
   std::int64_t now = 1000;
 };
+
+using Datagram = std::vector<std::uint8_t>;
 
 class FakeChannel : public DatagramChannel {
  public:
@@ -26,16 +27,16 @@ class FakeChannel : public DatagramChannel {
   struct Sent {
     std::int64_t atMs;
     Endpoint to;
-    Bytes datagram;
+    Datagram datagram;
   };
   struct Arrival {
     std::int64_t atMs;
     Endpoint from;
-    Bytes datagram;
+    Datagram datagram;
   };
 
   bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) override {
-    sent.push_back({clock_.now, to, Bytes(datagram.begin(), datagram.end())});
+    sent.push_back({clock_.now, to, Datagram(datagram.begin(), datagram.end())});
     return sendsSucceed;
   }
 
@@ -72,13 +73,40 @@ class FakeNetwork : public Network {
     if (found == hosts.end() || found->second.family != family) return std::nullopt;
     return found->second;
   }
-  std::vector<Endpoint> Ipv4InterfaceBroadcasts() override { return broadcasts; }
+  std::vector<Ipv4Interface> Ipv4Interfaces() override { return ipv4Interfaces; }
   std::vector<std::uint32_t> Ipv6MulticastInterfaces() override { return multicastInterfaces; }
-  std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily, bool) override { return nullptr; }
+  // Each channel it opens passes everything on to `channel`, if set.
+  std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily, bool) override {
+    return channel ? std::make_unique<Borrowed>(*channel) : nullptr;
+  }
 
   std::map<std::string, Endpoint> hosts;
-  std::vector<Endpoint> broadcasts;
+  // An interface of a /24 with its broadcast address, doing multicast.
+  void AddIpv4Interface(std::uint32_t index, const Endpoint& address) {
+    Endpoint broadcast = address;
+    broadcast.address[3] = 255;
+    ipv4Interfaces.push_back({index, address, 24, broadcast, true});
+  }
+
+  std::vector<Ipv4Interface> ipv4Interfaces;
   std::vector<std::uint32_t> multicastInterfaces;
+  FakeChannel* channel = nullptr;
+
+ private:
+  class Borrowed : public DatagramChannel {
+   public:
+    explicit Borrowed(FakeChannel& channel) : channel_(channel) {}
+    bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) override {
+      return channel_.Send(to, datagram);
+    }
+    ReceiveStatus Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& size,
+                          Endpoint& from) override {
+      return channel_.Receive(buffer, timeoutMs, size, from);
+    }
+
+   private:
+    FakeChannel& channel_;
+  };
 };
 
 inline Endpoint Ipv6Endpoint(std::initializer_list<int> bytes, std::uint16_t port = 0,
@@ -92,4 +120,4 @@ inline Endpoint Ipv6Endpoint(std::initializer_list<int> bytes, std::uint16_t por
   return endpoint;
 }
 
-}  // namespace jobhost::devprobe::testing
+}  // namespace jobhost::network::testing

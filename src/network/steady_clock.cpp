@@ -1,12 +1,12 @@
 #include <chrono>
 
-#include "network.h"
+#include "network/network.h"
 
-namespace jobhost::devprobe {
+namespace jobhost::network {
 
 std::int64_t SteadyClock::NowMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-}  // namespace jobhost::devprobe
+}  // namespace jobhost::network

@@ -1,0 +1,64 @@
+#pragma once
+// The DNS-SD side of a find call: PTR questions for the printer service
+// types, sent from the call's own socket beside its SNMP requests, and the
+// printers the answers name.
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ber.h"
+#include "endpoint.h"
+#include "network.h"
+#include "network/mdns_answers.h"
+
+namespace jobhost::devprobe {
+
+struct DnsSdPrinter {
+  Endpoint address;
+  std::string name;
+};
+
+class DnsSdBrowse {
+ public:
+  // destinations: the multicast DNS group on every interface, or one host's
+  // port 5353 (oneHost: its answers name that host). Printers are reported
+  // as agents on agentPort.
+  DnsSdBrowse(AddressFamily family, std::vector<Ipv4Interface> interfaces,
+              std::vector<Endpoint> destinations, bool oneHost, std::uint16_t agentPort,
+              std::uint16_t queryId);
+
+  // Sends the questions to every destination; the number of datagrams sent.
+  int SendQuestions(DatagramChannel& channel) const;
+  // True when the datagram answers the questions (its sender is then asked
+  // once for what an instance still lacks).
+  bool Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram);
+
+  // Each printer with an address of the call's family, once per address.
+  std::vector<DnsSdPrinter> Printers() const;
+  // The DNS-SD name of an agent's address; empty when none came.
+  std::string NameOf(const Endpoint& agent) const;
+
+ private:
+  std::vector<network::DnsQuestion> FollowUpQuestions();
+
+  AddressFamily family_;
+  std::vector<Endpoint> destinations_;
+  bool oneHost_;
+  std::uint16_t agentPort_;
+  std::uint16_t queryId_;
+  Bytes query_;
+  network::MdnsAnswers answers_;
+  std::set<network::DnsName> askedAbout_;
+};
+
+// A caller's name field holds 48 bytes, the terminator included.
+inline constexpr std::size_t kMaxCallerNameBytes = 47;
+
+// The 8-bit name a caller reads of an instance label: the platform's text
+// (UTF-8 on Linux, the ANSI code page on Windows), control characters as
+// blanks, cut at a letter to fit the caller's 48-byte name whole.
+std::string InstanceNameForCaller(std::string_view label);
+
+}  // namespace jobhost::devprobe

@@ -1,0 +1,24 @@
+#pragma once
+// Names only multicast DNS knows (a DNS-SD service instance, a ".local"
+// host) resolved to an address with one-shot questions on every multicast
+// interface, within a bounded wait.
+
+#include <optional>
+
+#include "network/dns_name.h"
+#include "network/network.h"
+
+namespace jobhost::network {
+
+enum class MdnsNameKind {
+  kHost,      // A, then AAAA
+  kInstance,  // SRV, then its target's A, then AAAA
+};
+
+// The address of the name, IPv4 before IPv6; nullopt when nobody answers it
+// within timeoutMs. queryId: the id the questions carry (drawn at random, so
+// that only their answers are taken).
+std::optional<Endpoint> ResolveMdnsName(Network& network, Clock& clock, const DnsName& name,
+                                        MdnsNameKind kind, int timeoutMs, std::uint16_t queryId);
+
+}  // namespace jobhost::network

@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Usage: dnssd_lan_test.sh BIN_DIR PREFIX
+#
+# The library on a printer LAN without a default route (the searcher's second
+# interface, 10.80.0.0/24, beside the routed LAN of lan_network.sh), with real
+# snmpd agents and real multicast DNS responders (python3-zeroconf):
+#   - the whole search command stores printers that answer SNMP, DNS-SD or
+#     both once each: SNMP names stand, DNS-SD names for the rest; an
+#     _http._tcp service is no printer; TotalPrinters counts printers;
+#   - dnssd=0 finds only the SNMP agents; printers=1 keeps DNS-SD printers;
+#   - an IPv6 search finds a printer by its AAAA record;
+#   - a one-host call takes the direct answer of that host's responder.
+# python3-zeroconf does not answer the same question twice within about a
+# second, so the searches against the same responders are spaced.
+# Exits 77 (skipped) where namespaces cannot be made.
+set -u
+bin=$1
+prefix=$2
+here=$(cd "$(dirname "$0")" && pwd)
+find_tool=$bin/devprobe_find
+# shellcheck source-path=SCRIPTDIR source=lan_network.sh
+. "$here/lan_network.sh"
+# shellcheck source-path=SCRIPTDIR source=checks.sh
+. "$here/checks.sh"
+
+reason=$(net_check)
+[ -z "$reason" ] || skip "$reason"
+# Debian installs the module for the system's python.
+/usr/bin/python3 -c 'import zeroconf' 2>/dev/null || skip "python3-zeroconf is not installed"
+for file in "$bin/${prefix}svc.exe" "$bin/${prefix}devprobe.dll" "$bin/jobhostctl" "$find_tool"; do
+  [ -e "$file" ] || skip "$file is not built"
+done
+trap net_cleanup EXIT
+trap 'exit 130' INT TERM
+
+same() { equal "$1" "$(printf '%s\n' "$2" | sort)" "$(printf '%s\n' "$3" | sort)"; }
+
+net_setup || exit 1
+# The printer LAN: a bridge in the router namespace without an address, so
+# nothing routes there; the searcher's e1 is on it without a default route.
+ip netns exec "$net_router" ip link add br-prn type bridge || exit 1
+ip netns exec "$net_router" ip link set br-prn up
+prn_plug() { # NAMESPACE HOST [INTERFACE]
+  local ns=$1 host=$2 name=${3:-e0} port="q$2"
+  ip netns exec "$net_router" ip link add "$port" type veth peer name "$name" netns "$ns" || return 1
+  ip netns exec "$net_router" ip link set "$port" master br-prn up
+  ip netns exec "$ns" ip addr add "10.80.0.$host/24" brd + dev "$name"
+  ip netns exec "$ns" ip addr add "fd00:80::$host/64" dev "$name" nodad
+  ip netns exec "$ns" ip link set "$name" up
+}
+prn_plug "$net_searcher" 2 e1 || exit 1
+
+# prn_device NAME HOST SNMPD-CONFIG|"" SERVICE...: a device at 10.80.0.HOST
+# with an agent when a configuration is given and a responder for the
+# services (NAME|TYPE, announced at the device's addresses).
+prn_device() {
+  local name=$1 host=$2 config=$3 ns=$net_tag-$1 service services=()
+  shift 3
+  net_add_namespace "$ns" || return 1
+  prn_plug "$ns" "$host" || return 1
+  mkdir -p "$net_work/$name"
+  if [ -n "$config" ]; then
+    printf 'agentAddress udp:161\n%s\n' "$config" >"$net_work/$name/snmpd.conf"
+    SNMP_PERSISTENT_DIR="$net_work/$name/state" MIBS='' MIBDIRS="$net_work" \
+      ip netns exec "$ns" "$net_snmpd" -f -C -c "$net_work/$name/snmpd.conf" \
+      -Lf "$net_work/$name/snmpd.log" -p "$net_work/$name/snmpd.pid" &
+    net_pids+=($!)
+  fi
+  [ $# -gt 0 ] || return 0
+  for service in "$@"; do services+=(--service "$service|$name|10.80.0.$host,fd00:80::$host"); done
+  ip netns exec "$ns" /usr/bin/python3 "$here/dnssd_responder.py" "${services[@]}" \
+    >"$net_work/$name/responder.out" 2>&1 &
+  net_pids+=($!)
+}
+
+printer='override .1.3.6.1.2.1.25.3.2.1.2.1 object_id .1.3.6.1.2.1.25.3.1.5'
+prn_device both 11 "rocommunity public default
+sysName snmp-both
+$printer" "Both Ways|_ipp._tcp" || exit 1
+prn_device snmp 12 "rocommunity public default
+sysName snmp-only
+$printer" || exit 1
+prn_device ipp 13 "" "Büro Laser — 2 Stock|_ipp._tcp" "Büro Laser raw|_pdl-datastream._tcp" || exit 1
+prn_device raw 14 "" "Raw Only|_pdl-datastream._tcp" || exit 1
+prn_device web 15 "" "Web Thing|_http._tcp" || exit 1
+net_wait_agents || exit 1
+for out in "$net_work"/*/responder.out; do
+  for _ in $(seq 100); do grep -q ready "$out" && continue 2; sleep 0.1; done
+  echo "a responder did not start: $out" >&2
+  cat "$out" >&2
+  exit 1
+done
+
+tab=$'\t'
+everyone="10.80.0.11${tab}snmp-both
+10.80.0.12${tab}snmp-only
+10.80.0.13${tab}Büro Laser — 2 Stock
+10.80.0.14${tab}Raw Only"
+
+# --- the whole search command ---
+ctl=$bin/jobhostctl
+store=$net_work/registry.sqlite3
+key='HKCU\Software\SnmpTestOuter\SnmpTestInner\Vantorel\PrinterUI\Search'
+JOBHOST_REGISTRY=$store "$ctl" record make --out "$net_work/record.bin" || exit 1
+JOBHOST_REGISTRY=$store "$ctl" reg set "$key" SearchData \
+  --binary-hex "$(od -An -tx1 -v "$net_work/record.bin" | tr -d ' \n')" || exit 1
+JOBHOST_REGISTRY=$store in_searcher "$bin/${prefix}svc.exe" "13/SnmpTestInner/SnmpTestOuter/Search/port=161"
+stored=$(JOBHOST_REGISTRY=$store "$ctl" record show --key "$key" --json |
+  python3 -c 'import json, sys
+for agent in json.load(sys.stdin)["agents"]: print(agent["address"] + "\t" + agent["name"])')
+# The LAN with the default route holds no printer.
+same "the search command stores each printer once, SNMP names standing" "$everyone" \
+  "$(printf '%s\n' "$stored" | grep '^10\.80\.')"
+total=$(JOBHOST_REGISTRY=$store "$ctl" reg query "$key" TotalPrinters | cut -f3)
+check "TotalPrinters counts the printers ($total)" [ "$total" = 4 ]
+
+find_v4() { sleep 1.5; in_searcher "$find_tool" --timeout 2000 --broadcast "$@" v4 ""; }
+same "dnssd=0 finds only the SNMP agents" "10.80.0.11${tab}snmp-both
+10.80.0.12${tab}snmp-only" "$(find_v4 --parameter 'port=161;dnssd=0' | grep '^10\.80\.')"
+same "printers=1 keeps the DNS-SD printers" "$everyone" \
+  "$(find_v4 --parameter 'port=161;printers=1' | grep '^10\.80\.')"
+sleep 1.5
+same "an IPv6 search finds the DNS-SD printers by their AAAA records" \
+  "fd00:80:0:0:0:0:0:11${tab}Both Ways
+fd00:80:0:0:0:0:0:13${tab}Büro Laser — 2 Stock
+fd00:80:0:0:0:0:0:14${tab}Raw Only" \
+  "$(in_searcher "$find_tool" --timeout 2000 --broadcast v6 "")"
+sleep 1.5
+same "one host is named by its own responder's direct answer" "10.80.0.14${tab}Raw Only" \
+  "$(in_searcher "$find_tool" --timeout 1500 v4 10.80.0.14)"
+
+finish
+echo "all DNS-SD cases passed"
