@@ -29,6 +29,11 @@ std::string Record(const std::string& owner, DnsType type, const std::string& da
          data;
 }
 
+// A response holding one answer.
+std::string One(const std::string& owner, DnsType type, const std::string& data) {
+  return Header({0, 1, 0, 0}) + Record(owner, type, data);
+}
+
 std::optional<DnsMessage> Decode(const std::string& message) {
   return DecodeDnsMessage(
       std::span(reinterpret_cast<const std::uint8_t*>(message.data()), message.size()));
@@ -100,11 +105,6 @@ TEST(DnsMessage, DecodesAnswersWithAndWithoutCompressionAndRefusesEveryCut) {
   }
 }
 
-// A response holding one answer.
-std::string One(const std::string& owner, DnsType type, const std::string& data) {
-  return Header({0, 1, 0, 0}) + Record(owner, type, data);
-}
-
 TEST(DnsMessage, KeepsRecordsOfKeptKindsAndRefusesMalformedMessages) {
   const std::string l63(63, 'a');
   const std::string l189 = "\x3f" + l63 + "\x3f" + l63 + "\x3f" + l63;
@@ -165,11 +165,10 @@ TEST(InstanceName, IsValidUtf8WithoutControlsCutAtALetter) {
 
 TEST(MdnsResolve, AsksSrvThenTheAddressOnTheAnsweringLinkWithinTheTimeOut) {
   const std::string instance = "\x0cOffice Laser" + kService;
-  const std::string srvOnly =
-      Header({0, 1, 0, 0}) + Record(instance, DnsType::kSrv, kPort631 + kHost);
+  const std::string srvOnly = One(instance, DnsType::kSrv, kPort631 + kHost);
   const std::string addresses = Header({0, 2, 0, 0}) + Record(kHost, DnsType::kA, kIpv4) +
                                 Record(kHost, DnsType::kAaaa, kIpv6);
-  const std::string elsewhere = Header({0, 1, 0, 0}) + Record(kHost, DnsType::kA, "\x0a\0\0\x05"s);
+  const std::string elsewhere = One(kHost, DnsType::kA, "\x0a\0\0\x05"s);
   const struct {
     MdnsNameKind kind;
     std::vector<std::pair<int, std::string>> answers;  // ms after the start
