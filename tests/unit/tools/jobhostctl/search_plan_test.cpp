@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace jobhost::ctl {
 namespace {
 
@@ -37,28 +39,25 @@ TEST(JobhostCtlSearchPlan, UnusableOptionsAreUsageErrors) {
 TEST(JobhostCtlSearchPlan, KindOfSearchSetsTheRecordAndTheExpectedTime) {
   struct Case {
     std::vector<std::string> arguments;
-    bool singleHost, broadcastToTarget, useIpv6;
-    std::string ipv4Target, ipv6Target;
-    long long seconds;
+    // singleHost, broadcastToTarget, useIpv6, ipv4Target, ipv6Target, expected seconds
+    std::tuple<bool, bool, bool, std::string, std::string, long long> expected;
   };
   const Case cases[] = {
-      {{}, false, false, false, "", "", 9},
-      {{"--broadcast-to", "192.0.2.255"}, false, true, false, "192.0.2.255", "", 9},
-      {{"--host", "192.0.2.7"}, true, false, false, "192.0.2.7", "", 9},
-      {{"--host", "office-laser"}, true, false, false, "office-laser", "", 12},
-      {{"--ipv6", "--host", "fe80::1%2"}, true, false, true, "", "fe80::1%2", 9},
-      {{"--ipv6", "--broadcast-to", "ff02::1"}, false, true, true, "", "ff02::1", 9},
+      {{}, {false, false, false, "", "", 9}},
+      {{"--broadcast-to", "192.0.2.255"}, {false, true, false, "192.0.2.255", "", 9}},
+      {{"--host", "192.0.2.7"}, {true, false, false, "192.0.2.7", "", 9}},
+      {{"--host", "office-laser"}, {true, false, false, "office-laser", "", 12}},
+      {{"--ipv6", "--host", "fe80::1%2"}, {true, false, true, "", "fe80::1%2", 9}},
+      {{"--ipv6", "--broadcast-to", "ff02::1"}, {false, true, true, "", "ff02::1", 9}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.arguments));
     SearchPlan plan;
     ASSERT_EQ(Plan(c.arguments, plan), "");
-    EXPECT_EQ(plan.recipe.singleHost, c.singleHost);
-    EXPECT_EQ(plan.recipe.broadcastToTarget, c.broadcastToTarget);
-    EXPECT_EQ(plan.recipe.useIpv6, c.useIpv6);
-    EXPECT_EQ(plan.recipe.ipv4Target, c.ipv4Target);
-    EXPECT_EQ(plan.recipe.ipv6Target, c.ipv6Target);
-    EXPECT_EQ(ExpectedSearchTime(plan.recipe).count(), c.seconds);
+    const auto& r = plan.recipe;
+    EXPECT_EQ(std::tuple(r.singleHost, r.broadcastToTarget, r.useIpv6, r.ipv4Target, r.ipv6Target,
+                         ExpectedSearchTime(r).count()),
+              c.expected);
   }
 }
 
