@@ -24,5 +24,8 @@ equal() {
   fi
 }
 
+# same NAME EXPECTED ACTUAL: the two line sets are equal, order aside.
+same() { equal "$1" "$(printf '%s\n' "$2" | sort)" "$(printf '%s\n' "$3" | sort)"; }
+
 # finish: exits 1 when a case failed.
 finish() { [ "$failures" = 0 ] || { echo "$failures failure(s)"; exit 1; }; }

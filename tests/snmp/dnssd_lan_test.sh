@@ -23,18 +23,9 @@ find_tool=$bin/devprobe_find
 # shellcheck source-path=SCRIPTDIR source=checks.sh
 . "$here/checks.sh"
 
-reason=$(net_check)
-[ -z "$reason" ] || skip "$reason"
 # Debian installs the module for the system's python.
 /usr/bin/python3 -c 'import zeroconf' 2>/dev/null || skip "python3-zeroconf is not installed"
-for file in "$bin/${prefix}svc.exe" "$bin/${prefix}devprobe.dll" "$bin/jobhostctl" "$find_tool"; do
-  [ -e "$file" ] || skip "$file is not built"
-done
-trap net_cleanup EXIT
-trap 'exit 130' INT TERM
-
-same() { equal "$1" "$(printf '%s\n' "$2" | sort)" "$(printf '%s\n' "$3" | sort)"; }
-
+net_test_start "$bin" "$prefix"
 net_setup || exit 1
 # The printer LAN: a bridge in the router namespace without an address, so
 # nothing routes there; the searcher's e1 is on it without a default route.
@@ -98,21 +89,11 @@ everyone="10.80.0.11${tab}snmp-both
 10.80.0.14${tab}Raw Only"
 
 # --- the whole search command ---
-ctl=$bin/jobhostctl
-store=$net_work/registry.sqlite3
-key='HKCU\Software\SnmpTestOuter\SnmpTestInner\Vantorel\PrinterUI\Search'
-JOBHOST_REGISTRY=$store "$ctl" record make --out "$net_work/record.bin" || exit 1
-JOBHOST_REGISTRY=$store "$ctl" reg set "$key" SearchData \
-  --binary-hex "$(od -An -tx1 -v "$net_work/record.bin" | tr -d ' \n')" || exit 1
-JOBHOST_REGISTRY=$store in_searcher "$bin/${prefix}svc.exe" "13/SnmpTestInner/SnmpTestOuter/Search/port=161"
-stored=$(JOBHOST_REGISTRY=$store "$ctl" record show --key "$key" --json |
-  python3 -c 'import json, sys
-for agent in json.load(sys.stdin)["agents"]: print(agent["address"] + "\t" + agent["name"])')
+net_search "$bin" "$prefix" || exit 1
 # The LAN with the default route holds no printer.
 same "the search command stores each printer once, SNMP names standing" "$everyone" \
-  "$(printf '%s\n' "$stored" | grep '^10\.80\.')"
-total=$(JOBHOST_REGISTRY=$store "$ctl" reg query "$key" TotalPrinters | cut -f3)
-check "TotalPrinters counts the printers ($total)" [ "$total" = 4 ]
+  "$(printf '%s\n' "$net_found" | grep '^10\.80\.')"
+check "TotalPrinters counts the printers ($net_total)" [ "$net_total" = 4 ]
 
 find_v4() { sleep 1.5; in_searcher "$find_tool" --timeout 2000 --broadcast "$@" v4 ""; }
 same "dnssd=0 finds only the SNMP agents" "10.80.0.11${tab}snmp-both

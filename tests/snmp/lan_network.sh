@@ -147,6 +147,35 @@ net_burst() {
 
 in_searcher() { ip netns exec "$net_searcher" "$@"; }
 
+# net_test_start BIN PREFIX: skips (checks.sh) unless this network can be made
+# and BIN holds the search command's programs; cleans up on exit.
+net_test_start() {
+  local reason file
+  reason=$(net_check)
+  [ -z "$reason" ] || skip "$reason"
+  for file in "$1/${2}svc.exe" "$1/${2}devprobe.dll" "$1/jobhostctl" "$1/devprobe_find"; do
+    [ -e "$file" ] || skip "$file is not built"
+  done
+  trap net_cleanup EXIT
+  trap 'exit 130' INT TERM
+}
+
+# net_search BIN PREFIX: the whole search command in the searcher on a fresh
+# record (port=161); sets net_found (address TAB name lines) and net_total.
+# shellcheck disable=SC2034  # both are read by the tests
+net_search() {
+  local ctl=$1/jobhostctl store=$net_work/registry.sqlite3
+  local key='HKCU\Software\SnmpTestOuter\SnmpTestInner\Vantorel\PrinterUI\Search'
+  JOBHOST_REGISTRY=$store "$ctl" record make --out "$net_work/record.bin" || return 1
+  JOBHOST_REGISTRY=$store "$ctl" reg set "$key" SearchData \
+    --binary-hex "$(od -An -tx1 -v "$net_work/record.bin" | tr -d ' \n')" || return 1
+  JOBHOST_REGISTRY=$store in_searcher "$1/${2}svc.exe" "13/SnmpTestInner/SnmpTestOuter/Search/port=161"
+  net_found=$(JOBHOST_REGISTRY=$store "$ctl" record show --key "$key" --json |
+    python3 -c 'import json, sys
+for agent in json.load(sys.stdin)["agents"]: print(agent["address"] + "\t" + agent["name"])')
+  net_total=$(JOBHOST_REGISTRY=$store "$ctl" reg query "$key" TotalPrinters | cut -f3)
+}
+
 # The searcher's count of UDP datagrams dropped for a full receive buffer.
 net_rcvbuf_errors() { # NAMESPACE
   ip netns exec "$1" awk '/^Udp:/ { if (!n) { for (i = 1; i <= NF; i++) col[$i] = i; n = 1 }

@@ -25,17 +25,8 @@ find_tool=$bin/devprobe_find
 # shellcheck source-path=SCRIPTDIR source=checks.sh
 . "$here/checks.sh"
 
-reason=$(net_check)
-[ -z "$reason" ] || skip "$reason"
 command -v python3 >/dev/null || skip "python3 is not installed"
-for file in "$bin/${prefix}svc.exe" "$bin/${prefix}devprobe.dll" "$bin/jobhostctl" "$find_tool"; do
-  [ -e "$file" ] || skip "$file is not built"
-done
-trap net_cleanup EXIT
-trap 'exit 130' INT TERM
-
-# same NAME EXPECTED ACTUAL: the two line sets are equal, order aside.
-same() { equal "$1" "$(printf '%s\n' "$2" | sort)" "$(printf '%s\n' "$3" | sort)"; }
+net_test_start "$bin" "$prefix"
 
 printer='override .1.3.6.1.2.1.25.3.2.1.2.1 object_id .1.3.6.1.2.1.25.3.1.5'
 net_setup || exit 1
@@ -66,24 +57,14 @@ tab=$'\t'
 mac_name=$(net_mac LAN 15)
 
 # --- the whole search command on the LAN ---
-ctl=$bin/jobhostctl
-store=$net_work/registry.sqlite3
-key='HKCU\Software\SnmpTestOuter\SnmpTestInner\Vantorel\PrinterUI\Search'
-JOBHOST_REGISTRY=$store "$ctl" record make --out "$net_work/record.bin" || exit 1
-JOBHOST_REGISTRY=$store "$ctl" reg set "$key" SearchData \
-  --binary-hex "$(od -An -tx1 -v "$net_work/record.bin" | tr -d ' \n')" || exit 1
-JOBHOST_REGISTRY=$store in_searcher "$bin/${prefix}svc.exe" "13/SnmpTestInner/SnmpTestOuter/Search/port=161"
-agents=$(JOBHOST_REGISTRY=$store "$ctl" record show --key "$key" --json |
-  python3 -c 'import json, sys
-for agent in json.load(sys.stdin)["agents"]: print(agent["address"] + "\t" + agent["name"])')
+net_search "$bin" "$prefix" || exit 1
 same "the search command stores every LAN agent once, under its sysName or MAC text" \
   "10.77.0.11${tab}lan-agent-1
 10.77.0.12${tab}lan-agent-2
 10.77.0.13${tab}lan-agent-3
 10.77.0.14${tab}lan-agent-4
-10.77.0.15${tab}$mac_name" "$agents"
-total=$(JOBHOST_REGISTRY=$store "$ctl" reg query "$key" TotalPrinters | cut -f3)
-check "TotalPrinters is the number of agents ($total)" [ "$total" = 5 ]
+10.77.0.15${tab}$mac_name" "$net_found"
+check "TotalPrinters is the number of agents ($net_total)" [ "$net_total" = 5 ]
 
 # --- the far /24 behind the router ---
 find_v4() { in_searcher "$find_tool" --timeout 2000 --broadcast "$@" v4 "${target:-}"; }
