@@ -50,13 +50,7 @@ prn_device() {
   net_add_namespace "$ns" || return 1
   prn_plug "$ns" "$host" || return 1
   mkdir -p "$net_work/$name"
-  if [ -n "$config" ]; then
-    printf 'agentAddress udp:161\n%s\n' "$config" >"$net_work/$name/snmpd.conf"
-    SNMP_PERSISTENT_DIR="$net_work/$name/state" MIBS='' MIBDIRS="$net_work" \
-      ip netns exec "$ns" "$net_snmpd" -f -C -c "$net_work/$name/snmpd.conf" \
-      -Lf "$net_work/$name/snmpd.log" -p "$net_work/$name/snmpd.pid" &
-    net_pids+=($!)
-  fi
+  [ -z "$config" ] || net_snmpd_in "$ns" "$name" "$config"
   [ $# -gt 0 ] || return 0
   for service in "$@"; do services+=(--service "$service|$name|10.80.0.$host,fd00:80::$host"); done
   ip netns exec "$ns" /usr/bin/python3 "$here/dnssd_responder.py" "${services[@]}" \

@@ -93,11 +93,18 @@ net_agent() {
   [ "$side" = FAR ] && subnet=10.78.0 bridge=br-far
   net_add_namespace "$ns" || return 1
   net_plug "$ns" "$bridge" "$subnet.$host" "$subnet.254" "$(net_mac "$side" "$host")" || return 1
-  mkdir -p "$net_work/$name"
-  printf 'agentAddress udp:161\n%s\n' "$config" >"$net_work/$name/snmpd.conf"
-  SNMP_PERSISTENT_DIR="$net_work/$name/state" MIBS='' MIBDIRS="$net_work" \
-    ip netns exec "$ns" "$net_snmpd" -f -C -c "$net_work/$name/snmpd.conf" \
-    -Lf "$net_work/$name/snmpd.log" -p "$net_work/$name/snmpd.pid" &
+  net_snmpd_in "$ns" "$name" "$config"
+}
+
+# net_snmpd_in NAMESPACE NAME SNMPD-CONFIG-LINES: snmpd on port 161 in
+# NAMESPACE, in the background, its files in $net_work/NAME.
+net_snmpd_in() {
+  local ns=$1 dir=$net_work/$2
+  mkdir -p "$dir"
+  printf 'agentAddress udp:161\n%s\n' "$3" >"$dir/snmpd.conf"
+  SNMP_PERSISTENT_DIR="$dir/state" MIBS='' MIBDIRS="$net_work" \
+    ip netns exec "$ns" "$net_snmpd" -f -C -c "$dir/snmpd.conf" -Lf "$dir/snmpd.log" \
+    -p "$dir/snmpd.pid" &
   net_pids+=($!)
 }
 
