@@ -58,13 +58,10 @@ prn_device() {
   net_pids+=($!)
 }
 
-printer='override .1.3.6.1.2.1.25.3.2.1.2.1 object_id .1.3.6.1.2.1.25.3.1.5'
-prn_device both 11 "rocommunity public default
-sysName snmp-both
-$printer" "Both Ways|_ipp._tcp" || exit 1
-prn_device snmp 12 "rocommunity public default
-sysName snmp-only
-$printer" || exit 1
+printer() { printf 'rocommunity public default\nsysName %s\noverride %s object_id %s' "$1" \
+  .1.3.6.1.2.1.25.3.2.1.2.1 .1.3.6.1.2.1.25.3.1.5; }
+prn_device both 11 "$(printer snmp-both)" "Both Ways|_ipp._tcp" || exit 1
+prn_device snmp 12 "$(printer snmp-only)" || exit 1
 prn_device ipp 13 "" "Büro Laser — 2 Stock|_ipp._tcp" "Büro Laser raw|_pdl-datastream._tcp" || exit 1
 prn_device raw 14 "" "Raw Only|_pdl-datastream._tcp" || exit 1
 prn_device web 15 "" "Web Thing|_http._tcp" || exit 1
