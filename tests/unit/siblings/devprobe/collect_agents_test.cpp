@@ -250,6 +250,9 @@ TEST_F(CollectAgentsTest, AgentsTheSearchReportedBeforeAreNeitherReportedNorCoun
 TEST(InstanceNameForCaller, IsThePlatformsTextCutAtALetterToFitTheName) {
 #ifdef _WIN32
   if (::GetACP() != 1252) GTEST_SKIP() << "the ANSI rows are for code page 1252";
+  constexpr bool kAnsi = true;
+#else
+  constexpr bool kAnsi = false;
 #endif
   const std::string filler(46, 'a');
   const struct {
@@ -264,11 +267,7 @@ TEST(InstanceNameForCaller, IsThePlatformsTextCutAtALetterToFitTheName) {
       {filler + "\xf0\x9f\x96\xa8", filler, filler + "?"},
   };
   for (const auto& c : cases) {
-#ifdef _WIN32
-    EXPECT_EQ(InstanceNameForCaller(c.label), c.ansi) << c.label;
-#else
-    EXPECT_EQ(InstanceNameForCaller(c.label), c.utf8) << c.label;
-#endif
+    EXPECT_EQ(InstanceNameForCaller(c.label), kAnsi ? c.ansi : c.utf8) << c.label;
   }
 }
 
