@@ -57,7 +57,8 @@ error, 130 interrupted. The temporary store is removed on every path.
 
 // Replaces the terminal's current line; flushed, since it ends in no line feed.
 void ShowOnLine(std::string_view text, std::size_t& shown) {
-  std::string line = "\r" + std::string(text);
+  std::string line(1, '\r');
+  line += text;
   if (text.size() < shown) line += std::string(shown - text.size(), ' ') + "\r";
   PrintOut(line);
   std::fflush(stdout);

@@ -116,7 +116,10 @@ std::optional<SearchKeyNames> ParseSearchKey(std::string_view key) {
 
 std::string SearchKeyPath(const SearchKeyNames& names) {
   std::string path = std::string(kKeyFormatHead) + "\\" + names.outer + "\\" + names.inner;
-  for (std::string_view part : kKeyFormatTail) path += "\\" + std::string(part);
+  for (std::string_view part : kKeyFormatTail) {
+    path += '\\';
+    path += part;
+  }
   return path;
 }
 

@@ -121,7 +121,7 @@ TEST(DnsMessage, KeepsRecordsOfKeptKindsAndRefusesMalformedMessages) {
       {"trailing bytes ignored", Header({0, 1, 0, 0}) + a + "junk", 1},
       {"name of 255 bytes", One(l189 + "\x3d" + l63.substr(2) + '\0', DnsType::kA, kIpv4), 1},
       {"name of 256 bytes", One(l189 + "\x3e" + l63.substr(1) + '\0', DnsType::kA, kIpv4), -1},
-      {"pointer loop", One("\x01" + "a\xc0\x0c"s, DnsType::kA, kIpv4), -1},
+      {"pointer loop", One("\001a\xc0\x0c"s, DnsType::kA, kIpv4), -1},
       {"forward pointer", One("\xc0\x0e", DnsType::kA, kIpv4), -1},
       {"label type 01 (64 bytes)", One("\x40" + l63 + "a\0"s, DnsType::kA, kIpv4), -1},
       {"label type 10", One("\x80\0"s, DnsType::kA, kIpv4), -1},
