@@ -103,11 +103,8 @@ class Installation:
         trace on its standard error (kept by wait)."""
         if ON_WINDOWS:
             return self.console_errors.decode("utf-8", "replace")
-        try:
-            with open(self.env["JOBHOST_DEBUG_LOG"], encoding="utf-8", errors="replace") as log:
-                return log.read()
-        except FileNotFoundError:
-            return ""
+        with open(self.env["JOBHOST_DEBUG_LOG"], encoding="utf-8", errors="replace") as log:
+            return log.read()
 
     def running(self):
         return self.process is not None and self.process.poll() is None

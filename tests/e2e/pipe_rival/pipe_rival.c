@@ -1,13 +1,10 @@
 /* A rival for the request pipe's name, for the end-to-end tests under Wine.
-
-   pipe_rival try NAME FOLDER
-     Writes FOLDER\ready, then every millisecond until FOLDER\stop exists
-     creates an inbound-only instance of NAME and closes it at once; prints
-     "taken T of N tries". Wine refuses such an instance while one of another
-     open mode exists, so it is taken only while the name is free.
-   pipe_rival hold NAME
-     Holds NAME (one instance at most) and answers every message with "held"
-     until it is ended. */
+   pipe_rival try NAME FOLDER: writes FOLDER\ready, then every millisecond
+     until FOLDER\stop exists creates an inbound-only instance of NAME and
+     closes it at once; prints "taken T of N tries". Wine refuses it while an
+     instance of another open mode exists: it is taken only while NAME is free.
+   pipe_rival hold NAME: holds NAME (one instance at most) and answers every
+     message with "held" until it is ended. */
 #include <windows.h>
 
 #include <stdio.h>
@@ -19,15 +16,10 @@ static int Try(const wchar_t* name, const wchar_t* folder) {
   _snwprintf(ready, MAX_PATH, L"%ls\\ready", folder);
   _snwprintf(stop, MAX_PATH, L"%ls\\stop", folder);
   CloseHandle(CreateFileW(ready, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
-  while (GetFileAttributesW(stop) == INVALID_FILE_ATTRIBUTES) {
+  for (; GetFileAttributesW(stop) == INVALID_FILE_ATTRIBUTES; ++tries, Sleep(1)) {
     HANDLE pipe = CreateNamedPipeW(name, PIPE_ACCESS_INBOUND, PIPE_TYPE_MESSAGE | PIPE_WAIT,
                                    PIPE_UNLIMITED_INSTANCES, 512, 512, 0, NULL);
-    ++tries;
-    if (pipe != INVALID_HANDLE_VALUE) {
-      ++taken;
-      CloseHandle(pipe);
-    }
-    Sleep(1);
+    if (pipe != INVALID_HANDLE_VALUE) ++taken, CloseHandle(pipe);
   }
   printf("taken %lu of %lu tries\n", taken, tries);
   return 0;
@@ -35,19 +27,17 @@ static int Try(const wchar_t* name, const wchar_t* folder) {
 
 static int Hold(const wchar_t* name) {
   static const wchar_t reply[] = L"held";
+  char request[8192];
+  DWORD size = 0;
   HANDLE pipe = CreateNamedPipeW(name, PIPE_ACCESS_DUPLEX,
                                  PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096,
                                  4096, 0, NULL);
   if (pipe == INVALID_HANDLE_VALUE) return 1;
-  for (;;) {
-    char request[8192];
-    DWORD size = 0;
+  for (;; DisconnectNamedPipe(pipe)) {
     if ((ConnectNamedPipe(pipe, NULL) || GetLastError() == ERROR_PIPE_CONNECTED) &&
         ReadFile(pipe, request, sizeof request, &size, NULL) &&
-        WriteFile(pipe, reply, sizeof reply - sizeof *reply, &size, NULL)) {
+        WriteFile(pipe, reply, sizeof reply - sizeof *reply, &size, NULL))
       FlushFileBuffers(pipe);
-    }
-    DisconnectNamedPipe(pipe);
   }
 }
 
