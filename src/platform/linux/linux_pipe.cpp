@@ -28,8 +28,9 @@ constexpr int kConsumedPollIntervalMs = 1;
 // The name occupies sun_path after the leading NUL of the abstract namespace.
 constexpr std::size_t kMaxSocketNameBytes = sizeof(sockaddr_un::sun_path) - 1;
 
-// Clients beyond those the print pipeline runs at once are refused (EAGAIN)
-// and retry, as at a busy pipe; the queue's kernel memory stays small.
+// Room for more clients than the print pipeline runs at once, and little
+// kernel memory. One beyond them waits in connect(), or, connecting without
+// blocking, is refused (EAGAIN) and retries, as at a busy pipe.
 constexpr int kListenBacklog = 16;
 
 using SharedListener = std::shared_ptr<const UniqueFd>;
