@@ -13,10 +13,9 @@ REQUESTS = 10000
 
 
 def exchange(name, request):
-    """One connection: the request, then the reply. Retries while no
-    instance listens (between two connections there is none), and when the
-    connection is reset: it was still queued when the listener closed, so it
-    was not served."""
+    """One connection: the request, then the reply. Retries while the
+    service does not listen yet, and when the connection is reset: it was
+    still queued when the service ended, so it was not served."""
     deadline = time.monotonic() + 10
     while True:
         client = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET)

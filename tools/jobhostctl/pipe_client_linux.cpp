@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "pipe_client.h"
@@ -36,6 +37,15 @@ class UniqueFd {
 class SocketClient : public PipeClient {
  public:
   explicit SocketClient(std::unique_ptr<UniqueFd> socket) : socket_(std::move(socket)) {}
+
+  // The credentials the server had when it started listening.
+  ServerAccount Server() override {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (getsockopt(socket_->get(), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
+      return {false, std::string("an account that cannot be read: ") + std::strerror(errno)};
+    return {peer.uid == geteuid() || peer.uid == 0, "uid " + std::to_string(peer.uid)};
+  }
 
   SendStatus Send(std::span<const std::uint8_t> message) override {
     ssize_t sent = send(socket_->get(), message.data(), message.size(), MSG_NOSIGNAL);

@@ -28,6 +28,13 @@ constexpr int kConsumedPollIntervalMs = 1;
 // The name occupies sun_path after the leading NUL of the abstract namespace.
 constexpr std::size_t kMaxSocketNameBytes = sizeof(sockaddr_un::sun_path) - 1;
 
+// Room for more clients than the print pipeline runs at once, and little
+// kernel memory. One beyond them waits in connect(), or, connecting without
+// blocking, is refused (EAGAIN) and retries, as at a busy pipe.
+constexpr int kListenBacklog = 16;
+
+using SharedListener = std::shared_ptr<const UniqueFd>;
+
 // Waits for events on fd until they arrive (true) or the deadline passes.
 bool PollUntil(int fd, short events, const Deadline& deadline) {
   for (;;) {
@@ -55,22 +62,17 @@ bool ServesUserOf(int client) {
 
 class SocketPipeInstance : public PipeInstance {
  public:
-  explicit SocketPipeInstance(UniqueFd listener) : listener_(std::move(listener)) {}
+  explicit SocketPipeInstance(SharedListener listener) : listener_(std::move(listener)) {}
 
+  // Takes the next client from the queue; the listener stays open, so the
+  // name stays bound while this client is served.
   bool WaitForClient() override {
-    if (client_) return true;
-    while (listener_) {
-      UniqueFd client(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
-      if (client && !ServesUserOf(client.get())) continue;
-      if (client) {
-        client_ = std::move(client);
-        // No instance exists while this client is served: others are refused.
-        listener_.Reset();
-        return true;
-      }
-      if (errno != EINTR && errno != ECONNABORTED) return false;
+    while (!client_) {
+      UniqueFd client(::accept4(listener_->get(), nullptr, nullptr, SOCK_CLOEXEC));
+      if (!client && errno != EINTR && errno != ECONNABORTED) return false;
+      if (client && ServesUserOf(client.get())) client_ = std::move(client);
     }
-    return false;
+    return true;
   }
 
   ReadResult ReadMessage(std::span<std::byte> buffer, std::chrono::milliseconds limit) override {
@@ -98,6 +100,10 @@ class SocketPipeInstance : public PipeInstance {
     return AwaitConsumed(deadline) ? ReplyStatus::kDelivered : ReplyStatus::kNotDelivered;
   }
 
+  std::unique_ptr<PipeInstance> CreateNext() override {
+    return std::make_unique<SocketPipeInstance>(listener_);
+  }
+
  private:
   bool SendWhole(std::span<const std::byte> message, int maxAttempts, const Deadline& deadline) {
     for (int attempt = 0; attempt < maxAttempts; ++attempt) {
@@ -123,7 +129,7 @@ class SocketPipeInstance : public PipeInstance {
     }
   }
 
-  UniqueFd listener_;
+  SharedListener listener_;
   UniqueFd client_;
 };
 
@@ -137,7 +143,8 @@ std::optional<std::string> SocketNameOf(std::u16string_view pipeName) {
   return name;
 }
 
-std::unique_ptr<PipeInstance> LinuxPipeHost::CreateInstance(std::u16string_view pipeName) {
+// A name that another socket holds fails to bind (EADDRINUSE).
+std::unique_ptr<PipeInstance> LinuxPipeHost::CreateFirstInstance(std::u16string_view pipeName) {
   auto name = SocketNameOf(pipeName);
   if (!name) return nullptr;
   UniqueFd listener(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
@@ -149,9 +156,9 @@ std::unique_ptr<PipeInstance> LinuxPipeHost::CreateInstance(std::u16string_view 
   if (::bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), length) != 0) {
     return nullptr;
   }
-  // Backlog 0 still queues one connection: the one client of this instance.
-  if (::listen(listener.get(), 0) != 0) return nullptr;
-  return std::make_unique<SocketPipeInstance>(std::move(listener));
+  if (::listen(listener.get(), kListenBacklog) != 0) return nullptr;
+  return std::make_unique<SocketPipeInstance>(
+      std::make_shared<const UniqueFd>(std::move(listener)));
 }
 
 }  // namespace jobhost

@@ -3,8 +3,8 @@
 #include <sddl.h>
 
 #include <algorithm>
-#include <vector>
 
+#include "platform/win32/account_sid.h"
 #include "platform/win32/thread_with_limit.h"
 #include "platform/win32/wide_text.h"
 
@@ -28,29 +28,8 @@ constexpr DWORD kPipeMode =
     PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
 constexpr DWORD kBufferSize = 4096;
 
-// The SID of the account this process runs under, as text; empty when it
-// cannot be read.
-std::wstring OwnAccountSid() {
-  HANDLE opened = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) return {};
-  const UniqueHandle token(opened);
-  DWORD size = 0;
-  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  // As DWORDs, so the TOKEN_USER at its start is aligned.
-  std::vector<DWORD> buffer(size / sizeof(DWORD) + 1);
-  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(),
-                             static_cast<DWORD>(buffer.size() * sizeof(DWORD)), &size)) {
-    return {};
-  }
-  LPWSTR text = nullptr;
-  if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
-    return {};
-  const UniqueLocalMemory owned(text);
-  return text;
-}
-
 UniqueLocalMemory PipeSecurityDescriptor() {
-  const std::wstring account = OwnAccountSid();
+  const std::wstring account = AccountSidOf(::GetCurrentProcess());
   if (account.empty()) return UniqueLocalMemory();
   const std::wstring text = kDescriptorText + account + L")";
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -59,6 +38,19 @@ UniqueLocalMemory PipeSecurityDescriptor() {
     return UniqueLocalMemory();
   }
   return UniqueLocalMemory(descriptor);
+}
+
+// Every instance carries the descriptor that keeps other accounts from
+// adding instances of their own.
+UniqueFileHandle CreatePipeInstance(CreatePipeFunction createPipe, const std::wstring& name,
+                                    DWORD firstInstanceFlag) {
+  const UniqueLocalMemory descriptor = PipeSecurityDescriptor();
+  if (!descriptor) return UniqueFileHandle();
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+  // The system has copied the descriptor into the instance; ours is released here.
+  return UniqueFileHandle(createPipe(name.c_str(), kPipeOpenMode | firstInstanceFlag, kPipeMode,
+                                     PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0,
+                                     &attributes));
 }
 
 DWORD ClampToDword(std::size_t size) {
@@ -136,17 +128,19 @@ ReplyStatus Win32PipeInstance::DeliverReply(std::span<const std::byte> message, 
   return ReplyStatus::kDelivered;
 }
 
-std::unique_ptr<PipeInstance> Win32PipeHost::CreateInstance(std::u16string_view pipeName) {
-  const UniqueLocalMemory descriptor = PipeSecurityDescriptor();
-  if (!descriptor) return nullptr;
-  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
-  const std::wstring name = ToWide(pipeName);
-  UniqueFileHandle pipe(::CreateNamedPipeW(name.c_str(), kPipeOpenMode, kPipeMode,
-                                           PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0,
-                                           &attributes));
+std::unique_ptr<PipeInstance> Win32PipeInstance::CreateNext() {
+  UniqueFileHandle pipe = CreatePipeInstance(createPipe_, name_, 0);
   if (!pipe) return nullptr;
-  // The system has copied the descriptor into the instance; ours is released here.
-  return std::make_unique<Win32PipeInstance>(std::move(pipe));
+  return std::make_unique<Win32PipeInstance>(std::move(pipe), name_, createPipe_);
+}
+
+// Fails when the name exists already: another process's instance would
+// otherwise stand beside the service's, and clients would reach either.
+std::unique_ptr<PipeInstance> Win32PipeHost::CreateFirstInstance(std::u16string_view pipeName) {
+  std::wstring name = ToWide(pipeName);
+  UniqueFileHandle pipe = CreatePipeInstance(createPipe_, name, FILE_FLAG_FIRST_PIPE_INSTANCE);
+  if (!pipe) return nullptr;
+  return std::make_unique<Win32PipeInstance>(std::move(pipe), std::move(name), createPipe_);
 }
 
 }  // namespace jobhost::win32

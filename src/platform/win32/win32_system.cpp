@@ -32,11 +32,14 @@ std::wstring FullPath(std::u16string_view path) {
 // Opened for its attributes only: no data is read, so nothing can block.
 // A folder opens too (backup semantics) and is then refused as one. Without
 // delete sharing the file can be neither renamed nor deleted while the
-// handle is held, so its path keeps naming the file that was checked.
+// handle is held, so its path keeps naming the file that was checked. A
+// link that leads the open to a pipe lets its server identify this user at
+// most, never act as it.
 UniqueFileHandle OpenForAttributes(const std::wstring& path) {
-  return UniqueFileHandle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return UniqueFileHandle(::CreateFileW(
+      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+      nullptr));
 }
 
 bool IsDiskFile(HANDLE file) {

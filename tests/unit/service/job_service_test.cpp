@@ -37,7 +37,8 @@ struct LoopCase {
 
 std::vector<LoopCase> LoopCases() {
   return {
-      {"CreationFailureEnds", {}, 0, {}},
+      // Taken by another process: never served behind it (one debug line).
+      {"TakenNameEnds", {}, 0, {}},
       {"CloseEndsWithoutReply", {Sends(u"Close")}, 1, {}},
       {"UnknownRequestEndsWithoutReply", {Sends(u"Hello")}, 1, {}},
       {"EndRenderEndsWithoutReply", {Sends(u"EndRender")}, 1, {}},
@@ -70,6 +71,7 @@ std::vector<LoopCase> LoopCases() {
        {},
        0},
       {"FatalReadEnds", {ReadEndsWith(ReadStatus::kFatal, u"Duplex"), Sends(u"Close")}, 1, {}, 0},
+      {"NextInstanceFailureEnds", {Sends(u"Duplex")}, 1, {u"RenderReady"}, 1},
   };
 }
 
@@ -100,6 +102,10 @@ TEST(RunJobService, ServesClientsUntilARequestEndsIt) {
     }
     EXPECT_EQ(static_cast<int>(fakes.processes.launches.size()), c.duplexLaunches);
     EXPECT_EQ(fakes.pipes.open(), 0);
+    const std::vector<std::string> taken = {
+        "pipe name \\\\.\\pipe\\vtlxpsnamedpipe is taken (or cannot be made): the service "
+        "ends\n"};
+    EXPECT_EQ(fakes.debug.texts, c.instancesCreated == 0 ? taken : std::vector<std::string>{});
   }
 }
 

@@ -48,7 +48,7 @@ struct Served {
 };
 
 Served Serve(LinuxPipeHost& host, const std::u16string& name = UniquePipeName()) {
-  Served served{host.CreateInstance(name), {}};
+  Served served{host.CreateFirstInstance(name), {}};
   // Connecting before WaitForClient counts as connected.
   if (served.instance) served.client = Connect(name);
   if (!served.client || !served.instance->WaitForClient()) served.instance.reset();
@@ -148,21 +148,32 @@ TEST(LinuxPipe, ReplyWaitsForTheReaderWithinTheLimit) {
   EXPECT_EQ(received, "RenderReady");
 }
 
-TEST(LinuxPipe, OneInstanceAndOneClientAtATimeAndNothingLeftOpen) {
+TEST(LinuxPipe, TheNameIsHeldFromFirstInstanceToLastAndClientsQueue) {
   LinuxPipeHost host;
   int descriptors = testing::OpenDescriptorCount();
   auto name = UniquePipeName();
   {
-    auto instance = host.CreateInstance(name);
-    ASSERT_TRUE(instance);
-    EXPECT_EQ(host.CreateInstance(name), nullptr) << "a second listener under the same name";
+    auto served = host.CreateFirstInstance(name);
+    ASSERT_TRUE(served);
+    EXPECT_EQ(host.CreateFirstInstance(name), nullptr) << "a second claim of the same name";
     UniqueFd first = Connect(name);
-    ASSERT_TRUE(instance->WaitForClient());
-    int error = 0;
-    EXPECT_FALSE(Connect(name, &error));
-    EXPECT_EQ(error, ECONNREFUSED) << "no instance exists while a client is served";
+    ASSERT_TRUE(served->WaitForClient());
+    UniqueFd second = Connect(name);
+    ASSERT_TRUE(second) << "a client that comes while one is served waits in the queue";
+    auto next = served->CreateNext();
+    served.reset();
+    EXPECT_EQ(host.CreateFirstInstance(name), nullptr) << "taken while the next instance exists";
+    ASSERT_TRUE(next->WaitForClient());
+    ::send(second.get(), "2", 1, 0);
+    std::vector<std::byte> buffer(8);
+    EXPECT_EQ(next->ReadMessage(buffer, 1s).status, ReadStatus::kMessage) << "served in turn";
+    UniqueFd queued = Connect(name);
+    next.reset();
+    char byte = 0;
+    EXPECT_EQ(::recv(queued.get(), &byte, 1, 0), -1);
+    EXPECT_EQ(errno, ECONNRESET) << "still queued when the last instance goes: reset";
   }
-  EXPECT_TRUE(Serve(host, name).instance) << "the name is free once the instance is gone";
+  EXPECT_TRUE(Serve(host, name).instance) << "the name is free once the last instance is gone";
   EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
 }
 

@@ -41,10 +41,22 @@ bool WriteMessage(HANDLE client, const std::vector<std::byte>& message) {
          written == message.size();
 }
 
+// The open mode of every instance created through RecordingCreate.
+std::vector<DWORD> openModes;
+
+HANDLE WINAPI RecordingCreate(LPCWSTR name, DWORD openMode, DWORD pipeMode, DWORD instances,
+                              DWORD outSize, DWORD inSize, DWORD timeout,
+                              LPSECURITY_ATTRIBUTES attributes) {
+  openModes.push_back(openMode);
+  return ::CreateNamedPipeW(name, openMode, pipeMode, instances, outSize, inSize, timeout,
+                            attributes);
+}
+
 class Win32PipeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    instance_ = host_.CreateInstance(pipeName_);
+    openModes.clear();
+    instance_ = host_.CreateFirstInstance(pipeName_);
     ASSERT_NE(instance_, nullptr);
     client_ = ConnectClient(testing::Wide(pipeName_));
     ASSERT_TRUE(client_.valid());
@@ -56,7 +68,7 @@ class Win32PipeTest : public ::testing::Test {
     return instance_->ReadMessage(buffer_, limit);
   }
 
-  Win32PipeHost host_;
+  Win32PipeHost host_{RecordingCreate};
   std::u16string pipeName_ = u"\\\\.\\pipe\\" + testing::UniqueName(u"jobhost-test-");
   std::unique_ptr<PipeInstance> instance_;
   UniqueFileHandle client_;
@@ -155,6 +167,19 @@ TEST_F(Win32PipeTest, DestroyedInstanceLeavesClientBrokenAndNameFree) {
   SetUp();  // the same name serves the next client
 }
 
+TEST_F(Win32PipeTest, OnlyTheFirstInstanceClaimsTheNameAndTheNextTakesTheNextClient) {
+  const std::unique_ptr<PipeInstance> next = instance_->CreateNext();
+  ASSERT_NE(next, nullptr);
+  const UniqueFileHandle second = ConnectClient(testing::Wide(pipeName_));
+  EXPECT_TRUE(second.valid());
+  EXPECT_TRUE(next->WaitForClient());
+  // Wine ignores FILE_FLAG_FIRST_PIPE_INSTANCE; Windows refuses a next
+  // instance that carries it, and a first one while the name exists.
+  const std::vector<DWORD> expected = {PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                       PIPE_ACCESS_DUPLEX};
+  EXPECT_EQ(openModes, expected);
+}
+
 std::wstring SidText(PSID sid) {
   LPWSTR text = nullptr;
   if (!::ConvertSidToStringSidW(sid, &text)) return L"?";
@@ -200,7 +225,7 @@ TEST_F(Win32PipeTest, EveryoneMayUseThePipeButOnlyOwnersAddInstances) {
 
 TEST(Win32PipeHostTest, NameOutsideThePipeNamespaceMakesNoInstance) {
   Win32PipeHost host;
-  EXPECT_EQ(host.CreateInstance(u"C:\\not-a-pipe"), nullptr);
+  EXPECT_EQ(host.CreateFirstInstance(u"C:\\not-a-pipe"), nullptr);
 }
 
 }  // namespace
