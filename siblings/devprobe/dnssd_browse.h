@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "ber.h"
+#include "dnssd/mdns_answers.h"
 #include "endpoint.h"
 #include "network.h"
-#include "network/mdns_answers.h"
 
 namespace jobhost::devprobe {
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include "dnssd/dns_name.h"
 #include "dnssd_browse.h"
-#include "network/dns_name.h"
 #include "support/utf.h"
 
 namespace jobhost::devprobe {

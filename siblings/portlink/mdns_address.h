@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "network/dns_name.h"
-#include "network/mdns_resolve.h"
+#include "dnssd/dns_name.h"
+#include "dnssd/mdns_resolve.h"
 
 namespace jobhost::portlink {
 

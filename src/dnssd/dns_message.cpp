@@ -1,4 +1,4 @@
-#include "network/dns_message.h"
+#include "dnssd/dns_message.h"
 
 #include <utility>
 

@@ -1,12 +1,12 @@
-#include "network/dns_message.h"
+#include "dnssd/dns_message.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <string>
 
+#include "dnssd/mdns_resolve.h"
 #include "network/fake_network.h"
-#include "network/mdns_resolve.h"
 
 namespace jobhost::network {
 namespace {

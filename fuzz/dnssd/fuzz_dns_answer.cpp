@@ -8,8 +8,8 @@
 #include <string>
 #include <variant>
 
-#include "network/dns_message.h"
-#include "network/mdns_answers.h"
+#include "dnssd/dns_message.h"
+#include "dnssd/mdns_answers.h"
 #include "support/utf.h"
 
 namespace {

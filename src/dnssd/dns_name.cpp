@@ -1,4 +1,4 @@
-#include "network/dns_name.h"
+#include "dnssd/dns_name.h"
 
 #include <algorithm>
 

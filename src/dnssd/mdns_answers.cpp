@@ -1,4 +1,4 @@
-#include "network/mdns_answers.h"
+#include "dnssd/mdns_answers.h"
 
 #include <algorithm>
 

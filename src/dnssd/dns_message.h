@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "network/dns_name.h"
+#include "dnssd/dns_name.h"
 
 namespace jobhost::network {
 

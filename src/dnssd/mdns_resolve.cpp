@@ -1,8 +1,8 @@
-#include "network/mdns_resolve.h"
+#include "dnssd/mdns_resolve.h"
 
 #include <algorithm>
 
-#include "network/mdns_answers.h"
+#include "dnssd/mdns_answers.h"
 
 namespace jobhost::network {
 namespace {

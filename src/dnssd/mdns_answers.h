@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "network/dns_message.h"
+#include "dnssd/dns_message.h"
 #include "network/network.h"
 
 namespace jobhost::network {

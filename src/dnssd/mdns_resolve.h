@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "network/dns_name.h"
+#include "dnssd/dns_name.h"
 #include "network/network.h"
 
 namespace jobhost::network {
