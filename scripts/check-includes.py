@@ -32,7 +32,7 @@ import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".c", ".inc"}
-SCANNED_FOLDERS = ("src", "siblings", "tools", "tests/unit", "tests/snmp", "fuzz", "bench")
+SCANNED_FOLDERS = ("src", "siblings", "tools", "tests/unit", "tests/discovery", "fuzz", "bench")
 
 RANKS = {
     "support": 0,

@@ -2,7 +2,7 @@
 # Usage: lan_bench.sh BIN_DIR [LAN_AGENTS [FAR_AGENTS [BURST_AGENTS [DNSSD_PRINTERS]]]]
 #        (LAN_AGENTS and FAR_AGENTS at most 240 each, DNSSD_PRINTERS at most 180)
 #
-# Discovery on the namespace network of tests/snmp/lan_network.sh, with
+# Discovery on the namespace network of tests/discovery/lan_network.sh, with
 # LAN_AGENTS (default 30) real snmpd agents on the searcher's LAN and
 # FAR_AGENTS (default 30) on the routed far /24; every agent reports itself
 # as a printer, so every tool may count it. For each way of searching: the
@@ -35,8 +35,8 @@ if [ "$lan_agents" -gt 240 ] || [ "$far_agents" -gt 240 ] || [ "$dnssd_printers"
   exit 2
 fi
 here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source-path=SCRIPTDIR source=../../tests/snmp/lan_network.sh
-. "$here/../../tests/snmp/lan_network.sh"
+# shellcheck source-path=SCRIPTDIR source=../../tests/discovery/lan_network.sh
+. "$here/../../tests/discovery/lan_network.sh"
 reason=$(net_check)
 [ -z "$reason" ] || { echo "cannot run: $reason"; exit 1; }
 trap net_cleanup EXIT
@@ -92,7 +92,7 @@ for i in $(seq 1 "$dnssd_printers"); do
   [ "$i" -gt 1 ] && ip netns exec "$dnssd_responder" ip addr add "$address/24" dev e0
   services+=(--service "Bench Printer $i|_ipp._tcp|bench-$i|$address")
 done
-ip netns exec "$dnssd_responder" /usr/bin/python3 "$here/../../tests/snmp/dnssd_responder.py" \
+ip netns exec "$dnssd_responder" /usr/bin/python3 "$here/../../tests/discovery/dnssd_responder.py" \
   --interface 10.80.0.11 "${services[@]}" >"$net_work/dnssd.out" 2>&1 &
 net_pids+=($!)
 for _ in $(seq 300); do grep -q ready "$net_work/dnssd.out" && break; sleep 0.1; done

@@ -53,7 +53,7 @@ class SnmpdAgentTest : public ::testing::Test {
   void SetUp() override {
     if (!Env("JOBHOST_SNMPD_MISSING").empty()) GTEST_SKIP() << Env("JOBHOST_SNMPD_MISSING");
     if (Env("JOBHOST_SNMPD_PORT").empty()) {
-      GTEST_SKIP() << "no agent: run this program through tests/snmp/run_with_snmpd.sh";
+      GTEST_SKIP() << "no agent: run this program through tests/discovery/run_with_snmpd.sh";
     }
     std::string error;
     library = DevprobeLibrary::Load(LibraryBesideExecutable(JOBHOST_DEVPROBE_FILE), error);
