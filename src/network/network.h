@@ -1,7 +1,7 @@
 #pragma once
 // What the siblings need from the system's network stack: UDP sockets,
-// interface lists and a clock. The socket layer (network_linux.cpp,
-// network_win32.cpp) implements it in a few calls each; tests put scripted
+// interface lists and a clock. The socket layer (linux/network.cpp,
+// win32/network.cpp) implements it in a few calls each; tests put scripted
 // stand-ins in its place (tests/unit/network/fake_network.h).
 
 #include <cstddef>
