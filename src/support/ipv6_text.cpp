@@ -1,4 +1,4 @@
-#include "search/ipv6_text.h"
+#include "support/ipv6_text.h"
 
 #include <cstring>
 
