@@ -37,6 +37,7 @@ SCANNED_FOLDERS = ("src", "siblings", "tools", "tests/unit", "tests/discovery", 
 RANKS = {
     "support": 0,
     "abi": 1,
+    "system": 1,
     "cups_queue": 1,
     "network": 1,
     "dnssd": 2,
@@ -54,7 +55,7 @@ BACKENDS = {"platform/linux", "platform/win32"}
 PORTABLE = {"support", "abi", "platform"} | CORE
 SHARED_LIBRARIES = {"cups_queue", "network", "dnssd"}
 SIBLING_MAY_INCLUDE = {"support", "abi"} | SHARED_LIBRARIES
-TOOL_MAY_INCLUDE = SIBLING_MAY_INCLUDE | {"platform"} | BACKENDS
+TOOL_MAY_INCLUDE = SIBLING_MAY_INCLUDE | {"platform", "system"} | BACKENDS
 TOOL_MAY_INCLUDE_FILES = {"search/search_settings.h"}
 
 

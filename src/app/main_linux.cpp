@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/entry.h"
-#include "platform/linux/linux_platform.h"
+#include "platform/linux/platform.h"
 #include "support/utf.h"
 
 int main(int argc, char** argv) {

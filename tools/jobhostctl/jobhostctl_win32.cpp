@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "commands.h"
-#include "platform/win32/wide_text.h"
 #include "support/utf.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::ctl {
 

@@ -5,9 +5,9 @@
 
 #include "pipe_client.h"
 #include "platform/win32/account_sid.h"
-#include "platform/win32/unique_resource.h"
-#include "platform/win32/wide_text.h"
 #include "support/utf.h"
+#include "system/win32/unique_resource.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::ctl {
 namespace {

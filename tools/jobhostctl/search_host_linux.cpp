@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/linux/linux_system.h"
+#include "platform/linux/files.h"
 #include "search_host.h"
 #include "support/utf.h"
 

@@ -5,11 +5,11 @@
 #include <atomic>
 #include <cstdio>
 
-#include "platform/win32/unique_resource.h"
-#include "platform/win32/wide_text.h"
-#include "platform/win32/win32_system.h"
+#include "platform/win32/files.h"
 #include "search_host.h"
 #include "support/utf.h"
+#include "system/win32/unique_resource.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::ctl {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/sqlite_settings_store.h"
+#include "platform/linux/settings_store.h"
 #include "settings_access.h"
 #include "support/utf.h"
 

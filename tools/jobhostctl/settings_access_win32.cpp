@@ -1,10 +1,10 @@
 #include <windows.h>
 
-#include "platform/win32/unique_resource.h"
-#include "platform/win32/wide_text.h"
-#include "platform/win32/win32_settings_store.h"
+#include "platform/win32/settings_store.h"
 #include "settings_access.h"
 #include "support/utf.h"
+#include "system/win32/unique_resource.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::ctl {
 namespace {

@@ -2,7 +2,7 @@
 // The settings store: keys and values of the registry under HKEY_CURRENT_USER.
 
 #include "platform/settings_store.h"
-#include "platform/win32/unique_resource.h"
+#include "system/win32/unique_resource.h"
 
 namespace jobhost::win32 {
 

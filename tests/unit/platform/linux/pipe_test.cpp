@@ -1,4 +1,4 @@
-#include "platform/linux/linux_pipe.h"
+#include "platform/linux/pipe.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/linux/linux_test_support.h"
-#include "platform/linux/unique_fd.h"
 #include "support/utf.h"
+#include "system/linux/unique_fd.h"
 
 namespace jobhost {
 namespace {

@@ -1,15 +1,15 @@
-#include "platform/win32/win32_system.h"
+#include "platform/win32/files.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 
-#include "platform/win32/wide_text.h"
-#include "platform/win32/win32_libraries.h"
-#include "platform/win32/win32_spooler.h"
+#include "platform/win32/library.h"
+#include "platform/win32/spooler.h"
 #include "platform/win32/win32_test_support.h"
 #include "support/utf.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::win32 {
 namespace {

@@ -1,8 +1,8 @@
-#include "platform/win32/win32_settings_store.h"
+#include "platform/win32/settings_store.h"
 
 #include <algorithm>
 
-#include "platform/win32/wide_text.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::win32 {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/linux_spooler.h"
+#include "platform/linux/spooler.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "platform/win32/win32_libraries.h"
+#include "platform/win32/library.h"
 
-#include "platform/win32/wide_text.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/linux_libraries.h"
+#include "platform/linux/library.h"
 
 #include <dlfcn.h>
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_processes.h"
+#include "platform/win32/process.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_test_support.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::win32 {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/sqlite_settings_store.h"
+#include "platform/linux/settings_store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/linux_processes.h"
+#include "platform/linux/process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,8 +11,8 @@
 
 #include "platform/linux/deadline.h"
 #include "platform/linux/process_table.h"
-#include "platform/linux/unique_fd.h"
 #include "support/utf.h"
+#include "system/linux/unique_fd.h"
 
 extern char** environ;
 

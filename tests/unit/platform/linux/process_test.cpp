@@ -1,4 +1,4 @@
-#include "platform/linux/linux_processes.h"
+#include "platform/linux/process.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -8,8 +8,8 @@
 
 #include "platform/linux/linux_test_support.h"
 #include "platform/linux/process_table.h"
-#include "platform/linux/unique_fd.h"
 #include "support/utf.h"
+#include "system/linux/unique_fd.h"
 
 namespace jobhost {
 namespace {

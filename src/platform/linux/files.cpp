@@ -1,4 +1,4 @@
-#include "platform/linux/linux_system.h"
+#include "platform/linux/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "platform/linux/process_table.h"
-#include "platform/linux/unique_fd.h"
 #include "support/utf.h"
+#include "system/linux/unique_fd.h"
 
 namespace jobhost {
 namespace {

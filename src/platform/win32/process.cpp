@@ -1,9 +1,9 @@
-#include "platform/win32/win32_processes.h"
+#include "platform/win32/process.h"
 
 #include <shellapi.h>
 #include <tlhelp32.h>
 
-#include "platform/win32/wide_text.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::win32 {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/pipe.h"
-#include "platform/win32/unique_resource.h"
+#include "system/win32/unique_resource.h"
 
 namespace jobhost::win32 {
 

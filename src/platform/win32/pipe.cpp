@@ -1,4 +1,4 @@
-#include "platform/win32/win32_pipe.h"
+#include "platform/win32/pipe.h"
 
 #include <sddl.h>
 
@@ -6,7 +6,7 @@
 
 #include "platform/win32/account_sid.h"
 #include "platform/win32/thread_with_limit.h"
-#include "platform/win32/wide_text.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::win32 {
 namespace {

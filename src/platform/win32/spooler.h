@@ -2,7 +2,7 @@
 // The print spooler: a printer's port name and its port monitor's address.
 
 #include "platform/spooler.h"
-#include "platform/win32/unique_resource.h"
+#include "system/win32/unique_resource.h"
 
 namespace jobhost::win32 {
 

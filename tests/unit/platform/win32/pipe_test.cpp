@@ -1,4 +1,4 @@
-#include "platform/win32/win32_pipe.h"
+#include "platform/win32/pipe.h"
 
 #include <aclapi.h>
 #include <gtest/gtest.h>

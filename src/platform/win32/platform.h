@@ -2,12 +2,12 @@
 // The Win32 implementations of every interface, owned together.
 
 #include "platform/platform.h"
-#include "platform/win32/win32_libraries.h"
-#include "platform/win32/win32_pipe.h"
-#include "platform/win32/win32_processes.h"
-#include "platform/win32/win32_settings_store.h"
-#include "platform/win32/win32_spooler.h"
-#include "platform/win32/win32_system.h"
+#include "platform/win32/files.h"
+#include "platform/win32/library.h"
+#include "platform/win32/pipe.h"
+#include "platform/win32/process.h"
+#include "platform/win32/settings_store.h"
+#include "platform/win32/spooler.h"
 
 namespace jobhost::win32 {
 

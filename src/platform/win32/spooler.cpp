@@ -1,4 +1,4 @@
-#include "platform/win32/win32_spooler.h"
+#include "platform/win32/spooler.h"
 
 #include <winspool.h>
 // winspool.h maps OpenPrinter to OpenPrinterW, which would rename the
@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/wide_text.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::win32 {
 namespace {

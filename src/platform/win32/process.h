@@ -3,7 +3,7 @@
 // stopped with the system's taskkill.exe.
 
 #include "platform/process.h"
-#include "platform/win32/unique_resource.h"
+#include "system/win32/unique_resource.h"
 
 namespace jobhost::win32 {
 

@@ -1,12 +1,12 @@
 #pragma once
 // Every Linux implementation of the seam, owned together.
 
-#include "platform/linux/linux_libraries.h"
-#include "platform/linux/linux_pipe.h"
-#include "platform/linux/linux_processes.h"
-#include "platform/linux/linux_spooler.h"
-#include "platform/linux/linux_system.h"
-#include "platform/linux/sqlite_settings_store.h"
+#include "platform/linux/files.h"
+#include "platform/linux/library.h"
+#include "platform/linux/pipe.h"
+#include "platform/linux/process.h"
+#include "platform/linux/settings_store.h"
+#include "platform/linux/spooler.h"
 #include "platform/platform.h"
 
 namespace jobhost {

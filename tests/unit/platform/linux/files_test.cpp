@@ -9,11 +9,11 @@
 #include <set>
 #include <string>
 
-#include "platform/linux/linux_libraries.h"
-#include "platform/linux/linux_system.h"
+#include "platform/linux/files.h"
+#include "platform/linux/library.h"
 #include "platform/linux/linux_test_support.h"
-#include "platform/linux/unique_fd.h"
 #include "support/utf.h"
+#include "system/linux/unique_fd.h"
 
 namespace jobhost {
 namespace {

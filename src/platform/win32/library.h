@@ -2,7 +2,7 @@
 // Sibling libraries through LoadLibraryW and GetProcAddress.
 
 #include "platform/library.h"
-#include "platform/win32/unique_resource.h"
+#include "system/win32/unique_resource.h"
 
 namespace jobhost::win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/linux_pipe.h"
+#include "platform/linux/pipe.h"
 
 #include <linux/sockios.h>
 #include <poll.h>
@@ -14,9 +14,9 @@
 
 #include "platform/debug_trace.h"
 #include "platform/linux/deadline.h"
-#include "platform/linux/linux_system.h"
-#include "platform/linux/unique_fd.h"
+#include "platform/linux/files.h"
 #include "support/utf.h"
+#include "system/linux/unique_fd.h"
 
 namespace jobhost {
 namespace {

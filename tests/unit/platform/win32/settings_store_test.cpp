@@ -1,4 +1,4 @@
-#include "platform/win32/win32_settings_store.h"
+#include "platform/win32/settings_store.h"
 
 #include <gtest/gtest.h>
 

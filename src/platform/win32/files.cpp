@@ -1,4 +1,4 @@
-#include "platform/win32/win32_system.h"
+#include "platform/win32/files.h"
 
 #include <windows.h>
 
@@ -6,9 +6,9 @@
 #include <string>
 
 #include "platform/win32/thread_with_limit.h"
-#include "platform/win32/unique_resource.h"
-#include "platform/win32/wide_text.h"
 #include "support/windows_path.h"
+#include "system/win32/unique_resource.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::win32 {
 namespace {
