@@ -6,6 +6,7 @@
 #include <random>
 
 #include "network/network.h"
+#include "system/clock.h"
 
 namespace jobhost::portlink {
 namespace {
@@ -63,7 +64,7 @@ std::optional<MdnsHost> MdnsHostOf(std::string_view scheme, std::string_view hos
 std::optional<std::string> ResolveMdnsHost(const MdnsHost& host, std::chrono::milliseconds limit) {
   const auto network = network::OpenSystemNetwork();
   if (!network) return std::nullopt;
-  network::SteadyClock clock;
+  SteadyClock clock;
   const auto address = network::ResolveMdnsName(*network, clock, host.name, host.kind,
                                                 static_cast<int>(limit.count()),
                                                 static_cast<std::uint16_t>(std::random_device{}()));

@@ -12,6 +12,6 @@ int main(int argc, char** argv) {
   std::vector<std::u16string> arguments;
   arguments.reserve(static_cast<std::size_t>(argc));
   for (int index = 0; index < argc; ++index) arguments.push_back(jobhost::Utf8ToUtf16(argv[index]));
-  jobhost::LinuxPlatform linuxPlatform;
+  jobhost::linux::LinuxPlatform linuxPlatform;
   return jobhost::RunJobHost(arguments, linuxPlatform.platform);
 }

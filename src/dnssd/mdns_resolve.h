@@ -7,6 +7,7 @@
 
 #include "dnssd/dns_name.h"
 #include "network/network.h"
+#include "system/clock.h"
 
 namespace jobhost::network {
 

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "network/network.h"
+#include "system/linux/unique_fd.h"
 
 namespace jobhost::network {
 namespace {
@@ -64,15 +65,12 @@ socklen_t ToSockaddr(const Endpoint& endpoint, sockaddr_storage& storage) {
 
 class LinuxChannel : public DatagramChannel {
  public:
-  explicit LinuxChannel(int socket) : socket_(socket) {}
-  ~LinuxChannel() override { ::close(socket_); }
-  LinuxChannel(const LinuxChannel&) = delete;
-  LinuxChannel& operator=(const LinuxChannel&) = delete;
+  explicit LinuxChannel(linux::UniqueFd socket) : socket_(std::move(socket)) {}
 
   bool Send(const Endpoint& to, std::span<const std::uint8_t> datagram) override {
     if (to.IsIpv6Multicast() && to.scopeId != 0) {
       const unsigned index = to.scopeId;
-      if (::setsockopt(socket_, IPPROTO_IPV6, IPV6_MULTICAST_IF, &index, sizeof index) != 0) {
+      if (::setsockopt(socket_.get(), IPPROTO_IPV6, IPV6_MULTICAST_IF, &index, sizeof index) != 0) {
         return false;
       }
     }
@@ -100,18 +98,18 @@ class LinuxChannel : public DatagramChannel {
     // Never waits for room: datagrams to LAN hosts that do not answer address
     // resolution stay charged to the socket for seconds, and the call must
     // still end at its time-out. What does not fit now is not sent.
-    return ::sendmsg(socket_, &message, MSG_DONTWAIT) >= 0;
+    return ::sendmsg(socket_.get(), &message, MSG_DONTWAIT) >= 0;
   }
 
   ReceiveStatus Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& size,
                         Endpoint& from) override {
-    pollfd waiting{socket_, POLLIN, 0};
+    pollfd waiting{socket_.get(), POLLIN, 0};
     const int ready = ::poll(&waiting, 1, timeoutMs);
     if (ready == 0) return ReceiveStatus::kTimeout;
     if (ready < 0) return errno == EINTR ? ReceiveStatus::kSkipped : ReceiveStatus::kFailed;
     sockaddr_storage storage;
     socklen_t length = sizeof storage;
-    const ssize_t received = ::recvfrom(socket_, buffer.data(), buffer.size(), MSG_TRUNC,
+    const ssize_t received = ::recvfrom(socket_.get(), buffer.data(), buffer.size(), MSG_TRUNC,
                                         reinterpret_cast<sockaddr*>(&storage), &length);
     if (received < 0) {
       // ICMP errors of earlier sends and interruptions are no reason to stop.
@@ -131,14 +129,16 @@ class LinuxChannel : public DatagramChannel {
     int receive = 0;
     int send = 0;
     socklen_t length = sizeof receive;
-    if (::getsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &receive, &length) != 0) return std::nullopt;
+    if (::getsockopt(socket_.get(), SOL_SOCKET, SO_RCVBUF, &receive, &length) != 0)
+      return std::nullopt;
     length = sizeof send;
-    if (::getsockopt(socket_, SOL_SOCKET, SO_SNDBUF, &send, &length) != 0) return std::nullopt;
+    if (::getsockopt(socket_.get(), SOL_SOCKET, SO_SNDBUF, &send, &length) != 0)
+      return std::nullopt;
     return BufferSizes{receive / 2, send / 2};
   }
 
  private:
-  int socket_;
+  linux::UniqueFd socket_;
 };
 
 // The forced size passes the system's cap (net.core.rmem_max, wmem_max)
@@ -197,9 +197,10 @@ class LinuxNetwork : public Network {
 
   std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) override {
     const bool ipv6 = family == AddressFamily::kIpv6;
-    const int socket = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (socket < 0) return nullptr;
-    auto channel = std::make_unique<LinuxChannel>(socket);
+    linux::UniqueFd owned(::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!owned) return nullptr;
+    const int socket = owned.get();
+    auto channel = std::make_unique<LinuxChannel>(std::move(owned));
     const int on = 1;
     // IPv4 answers must not arrive as mapped IPv6 addresses.
     if (ipv6 && ::setsockopt(socket, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on) != 0) {

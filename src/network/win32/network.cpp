@@ -20,9 +20,12 @@
 #include <utility>
 
 #include "network/network.h"
+#include "system/win32/unique_socket.h"
 
 namespace jobhost::network {
 namespace {
+
+using win32::UniqueSocket;
 
 Endpoint FromSockaddr(const sockaddr* address) {
   Endpoint endpoint;
@@ -78,23 +81,6 @@ class AdapterList {
 
  private:
   std::vector<unsigned char> buffer_;
-};
-
-// A socket, closed when its owner goes.
-class UniqueSocket {
- public:
-  explicit UniqueSocket(SOCKET socket = INVALID_SOCKET) : socket_(socket) {}
-  ~UniqueSocket() {
-    if (socket_ != INVALID_SOCKET) ::closesocket(socket_);
-  }
-  UniqueSocket(UniqueSocket&& other) noexcept : socket_(other.socket_) {
-    other.socket_ = INVALID_SOCKET;
-  }
-  UniqueSocket& operator=(UniqueSocket&&) = delete;
-  SOCKET get() const { return socket_; }
-
- private:
-  SOCKET socket_;
 };
 
 // A UDP socket set up as every channel's: large buffers, never blocking,

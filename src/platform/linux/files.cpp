@@ -2,19 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <syslog.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <thread>
 
-#include "platform/linux/process_table.h"
 #include "support/utf.h"
 #include "system/linux/unique_fd.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
@@ -97,38 +93,4 @@ bool LinuxFiles::CopyReplacing(std::u16string_view source, std::u16string_view t
   return copy.RenameTo(to);
 }
 
-std::optional<std::u16string> LinuxModulePath::Read() {
-  auto path = ReadLinkWhole("/proc/self/exe");
-  if (!path) return std::nullopt;
-  return Utf8ToUtf16(*path);
-}
-
-void LinuxDebugOutput::Send(std::string_view text) {
-  const char* logPath = std::getenv("JOBHOST_DEBUG_LOG");
-  if (logPath != nullptr && *logPath != '\0') {
-    UniqueFd log(::open(logPath, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644));
-    if (log) {
-      // One write: O_APPEND keeps a whole text together; a failure is not reported.
-      ssize_t written = ::write(log.get(), text.data(), text.size());
-      static_cast<void>(written);
-    }
-    return;
-  }
-  ::syslog(LOG_DEBUG, "%.*s", static_cast<int>(text.size()), text.data());
-}
-
-void LinuxClock::Sleep(std::chrono::milliseconds duration) {
-  std::this_thread::sleep_for(duration);
-}
-
-// steady_clock is CLOCK_MONOTONIC on Linux.
-std::chrono::milliseconds LinuxClock::Now() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now().time_since_epoch());
-}
-
-std::string LinuxOemText::FromUtf16(std::u16string_view text) {
-  return Utf16ToUtf8(text);
-}
-
-}  // namespace jobhost
+}  // namespace jobhost::linux

@@ -1,15 +1,12 @@
 #pragma once
-// The small system services: file copies for overlay requests, module path,
-// debug output, clock, 8-bit text.
+// File copies for overlay requests, with request paths turned into Linux ones.
 
-#include <chrono>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include "platform/system.h"
+#include "platform/files.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 
 // Request paths use "\" as their separator ("/" separates request fields).
 std::string LinuxPathOf(std::u16string_view requestPath);
@@ -23,30 +20,4 @@ class LinuxFiles : public Files {
   bool CopyReplacing(std::u16string_view source, std::u16string_view target) override;
 };
 
-class LinuxModulePath : public ModulePath {
- public:
-  // /proc/self/exe, whole.
-  std::optional<std::u16string> Read() override;
-};
-
-// Appends each text to the file named by JOBHOST_DEBUG_LOG with one write
-// (so concurrent writers never interleave within a text); without it, to
-// syslog at LOG_DEBUG.
-class LinuxDebugOutput : public DebugOutput {
- public:
-  void Send(std::string_view text) override;
-};
-
-class LinuxClock : public Clock {
- public:
-  void Sleep(std::chrono::milliseconds duration) override;
-  std::chrono::milliseconds Now() override;
-};
-
-// The 8-bit form of text on Linux is UTF-8.
-class LinuxOemText : public OemText {
- public:
-  std::string FromUtf16(std::u16string_view text) override;
-};
-
-}  // namespace jobhost
+}  // namespace jobhost::linux

@@ -6,7 +6,7 @@
 
 #include "support/utf.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 class SharedLibrary : public Library {
@@ -32,4 +32,4 @@ std::unique_ptr<Library> LinuxLibraries::Load(std::u16string_view path) {
   return std::make_unique<SharedLibrary>(handle);
 }
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

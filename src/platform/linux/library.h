@@ -6,7 +6,7 @@
 
 #include "platform/library.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 
 class LinuxLibraries : public Libraries {
  public:
@@ -14,4 +14,4 @@ class LinuxLibraries : public Libraries {
   std::unique_ptr<Library> Load(std::u16string_view path) override;
 };
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

@@ -4,29 +4,24 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstddef>
-#include <cstring>
 
 #include "platform/debug_trace.h"
 #include "platform/linux/deadline.h"
-#include "platform/linux/files.h"
+#include "platform/linux/debug_output.h"
 #include "support/utf.h"
+#include "system/linux/abstract_socket.h"
 #include "system/linux/unique_fd.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 // Nothing signals that the peer has consumed a message, so the wait for an
 // empty send queue polls; 1 ms keeps the reply's latency negligible.
 constexpr int kConsumedPollIntervalMs = 1;
-
-// The name occupies sun_path after the leading NUL of the abstract namespace.
-constexpr std::size_t kMaxSocketNameBytes = sizeof(sockaddr_un::sun_path) - 1;
 
 // Room for more clients than the print pipeline runs at once, and little
 // kernel memory. One beyond them waits in connect(), or, connecting without
@@ -139,7 +134,7 @@ std::optional<std::string> SocketNameOf(std::u16string_view pipeName) {
   std::u16string_view ns = kPipeNamespace;
   if (pipeName.starts_with(ns)) pipeName.remove_prefix(ns.size());
   std::string name = Utf16ToUtf8(pipeName);
-  if (name.empty() || name.size() > kMaxSocketNameBytes) return std::nullopt;
+  if (name.empty() || name.size() > kMaxAbstractNameBytes) return std::nullopt;
   return name;
 }
 
@@ -147,18 +142,14 @@ std::optional<std::string> SocketNameOf(std::u16string_view pipeName) {
 std::unique_ptr<PipeInstance> LinuxPipeHost::CreateFirstInstance(std::u16string_view pipeName) {
   auto name = SocketNameOf(pipeName);
   if (!name) return nullptr;
+  auto address = AbstractSocketAddressOf(*name);
+  if (!address) return nullptr;
   UniqueFd listener(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
   if (!listener) return nullptr;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path + 1, name->data(), name->size());
-  auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name->size());
-  if (::bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), length) != 0) {
-    return nullptr;
-  }
+  if (::bind(listener.get(), address->get(), address->length) != 0) return nullptr;
   if (::listen(listener.get(), kListenBacklog) != 0) return nullptr;
   return std::make_unique<SocketPipeInstance>(
       std::make_shared<const UniqueFd>(std::move(listener)));
 }
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

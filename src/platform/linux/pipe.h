@@ -13,7 +13,7 @@
 
 #include "platform/pipe.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 
 // The abstract socket name of a pipe name: the name without its leading
 // "\\.\pipe\", in UTF-8. nullopt when empty or too long for a socket address.
@@ -24,4 +24,4 @@ class LinuxPipeHost : public PipeHost {
   std::unique_ptr<PipeInstance> CreateFirstInstance(std::u16string_view pipeName) override;
 };
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

@@ -1,8 +1,6 @@
 #include "platform/linux/process.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -12,11 +10,10 @@
 #include "platform/linux/deadline.h"
 #include "platform/linux/process_table.h"
 #include "support/utf.h"
+#include "system/linux/program_start.h"
 #include "system/linux/unique_fd.h"
 
-extern char** environ;
-
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 // How long a stop waits for the stopped processes to have ended.
@@ -30,59 +27,6 @@ int OpenPidfd(pid_t pid) {
 int KillThroughPidfd(int pidfd) {
   return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0));
 }
-
-class SpawnActions {
- public:
-  SpawnActions() { ok_ = ::posix_spawn_file_actions_init(&actions_) == 0; }
-  ~SpawnActions() {
-    if (ok_) ::posix_spawn_file_actions_destroy(&actions_);
-  }
-  SpawnActions(const SpawnActions&) = delete;
-  SpawnActions& operator=(const SpawnActions&) = delete;
-
-  // stdio on /dev/null; every other descriptor closed, whatever its flags.
-  bool Prepare() {
-    return ok_ && ::posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0) == 0 &&
-           ::posix_spawn_file_actions_addopen(&actions_, 1, "/dev/null", O_WRONLY, 0) == 0 &&
-           ::posix_spawn_file_actions_adddup2(&actions_, 1, 2) == 0 &&
-           ::posix_spawn_file_actions_addclosefrom_np(&actions_, 3) == 0;
-  }
-  const posix_spawn_file_actions_t* get() const { return &actions_; }
-
- private:
-  posix_spawn_file_actions_t actions_{};
-  bool ok_ = false;
-};
-
-class SpawnAttributes {
- public:
-  SpawnAttributes() { ok_ = ::posix_spawnattr_init(&attributes_) == 0; }
-  ~SpawnAttributes() {
-    if (ok_) ::posix_spawnattr_destroy(&attributes_);
-  }
-  SpawnAttributes(const SpawnAttributes&) = delete;
-  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-
-  // A session of its own (no controlling terminal), no blocked signals, and
-  // SIGCHLD/SIGPIPE at their defaults whatever this process set.
-  bool Prepare() {
-    sigset_t none;
-    sigset_t defaults;
-    sigemptyset(&none);
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGCHLD);
-    sigaddset(&defaults, SIGPIPE);
-    short flags = POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-    return ok_ && ::posix_spawnattr_setflags(&attributes_, flags) == 0 &&
-           ::posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
-           ::posix_spawnattr_setsigdefault(&attributes_, &defaults) == 0;
-  }
-  const posix_spawnattr_t* get() const { return &attributes_; }
-
- private:
-  posix_spawnattr_t attributes_{};
-  bool ok_ = false;
-};
 
 class SpawnedProcess : public LaunchedProcess {
  public:
@@ -105,10 +49,6 @@ class SpawnedProcess : public LaunchedProcess {
   UniqueFd pidfd_;
   int pidfdMissing_ = 0;
 };
-
-bool HasNul(std::string_view text) {
-  return text.find('\0') != std::string_view::npos;
-}
 
 // Signals pid through a pidfd after checking its image again, so a process
 // that ended and whose id was reused is not hit; then waits (until deadline)
@@ -145,22 +85,12 @@ LinuxProcesses::~LinuxProcesses() {
 std::unique_ptr<LaunchedProcess> LinuxProcesses::Launch(
     std::u16string_view path, std::optional<std::u16string_view> parameters) {
   std::string file = Utf16ToUtf8(path);
-  std::string argument = parameters ? Utf16ToUtf8(*parameters) : std::string();
-  // A NUL would cut the text short: never start with less than was asked.
-  if (file.empty() || HasNul(file) || HasNul(argument)) return nullptr;
-  std::vector<char*> argv{file.data()};
-  if (parameters) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-
-  SpawnActions actions;
-  SpawnAttributes attributes;
-  if (!actions.Prepare() || !attributes.Prepare()) return nullptr;
-  pid_t pid = 0;
-  if (::posix_spawn(&pid, file.c_str(), actions.get(), attributes.get(), argv.data(), environ) !=
-      0) {
-    return nullptr;
-  }
-  return std::make_unique<SpawnedProcess>(pid);
+  if (file.empty()) return nullptr;
+  std::optional<std::string> argument;
+  if (parameters) argument = Utf16ToUtf8(*parameters);
+  StartedProgram started = StartProgram(file, argument, ChildSetting::kDetached);
+  if (!started) return nullptr;
+  return std::make_unique<SpawnedProcess>(started.pid);
 }
 
 std::optional<std::vector<std::u16string>> LinuxProcesses::ImageNames() {
@@ -182,4 +112,4 @@ void LinuxProcesses::StopByImageName(std::u16string_view imageName) {
   for (pid_t pid : matches) KillIfStill(pid, wanted, deadline);
 }
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

@@ -12,7 +12,7 @@
 
 #include "platform/process.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 
 // While an instance exists, the children of this process are reaped by the
 // system as they end (SIGCHLD with SA_NOCLDWAIT, a process-wide setting), so
@@ -40,4 +40,4 @@ class LinuxProcesses : public Processes {
   bool restoreChildAction_ = false;
 };
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

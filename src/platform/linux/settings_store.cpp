@@ -6,7 +6,7 @@
 #include "platform/linux/settings_location.h"
 #include "support/utf.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 std::optional<std::string> ValueNameOf(std::u16string_view name) {
@@ -136,4 +136,4 @@ std::optional<std::vector<SqliteSettingsKey::Entry>> SqliteSettingsKey::ListValu
   return entries;
 }
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

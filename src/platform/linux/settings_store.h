@@ -12,7 +12,7 @@
 #include "platform/linux/sqlite_handles.h"
 #include "platform/settings_store.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 
 inline constexpr char kSettingsRoot[] = "HKEY_CURRENT_USER";
 
@@ -63,4 +63,4 @@ class SqliteSettingsStore : public SettingsStore {
   std::unique_ptr<SqliteSettingsKey> CreateStoredKey(std::u16string_view path);
 };
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

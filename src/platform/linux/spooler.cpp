@@ -9,7 +9,7 @@
 #include "support/device_uri.h"
 #include "support/utf.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 constexpr std::u16string_view kMonitorOpenPrefix = u",XcvPort ";
@@ -55,4 +55,4 @@ std::unique_ptr<PortMonitorHandle> LinuxSpooler::OpenPortMonitor(std::u16string_
   return std::make_unique<HostMonitor>(Utf8ToUtf16(uri->host));
 }
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

@@ -5,7 +5,7 @@
 
 #include "platform/spooler.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 
 class LinuxSpooler : public Spooler {
  public:
@@ -15,4 +15,4 @@ class LinuxSpooler : public Spooler {
   std::unique_ptr<PortMonitorHandle> OpenPortMonitor(std::u16string_view openName) override;
 };
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

@@ -2,19 +2,14 @@
 
 #include <windows.h>
 
-#include <climits>
 #include <string>
 
-#include "platform/win32/thread_with_limit.h"
 #include "support/windows_path.h"
 #include "system/win32/unique_resource.h"
 #include "system/win32/wide_text.h"
 
 namespace jobhost::win32 {
 namespace {
-
-// Past the longest path the system supports the answer is not a path.
-constexpr std::size_t kLongestPath = 32768;
 
 // CopyFileW refuses to replace a file with one of these, and gives the target
 // a read-only source's attribute, so the next copy to it would fail.
@@ -64,22 +59,6 @@ DWORD MakeReplaceable(const std::wstring& target) {
   return attributes;
 }
 
-std::wstring ModuleFileName() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    // A path that fills the buffer may have been cut: ask again with more room.
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    if (path.size() > kLongestPath) return {};
-    path.resize(path.size() * 2);
-  }
-}
-
 }  // namespace
 
 // Both paths are decided on before anything is opened: opening a pipe path
@@ -98,43 +77,6 @@ bool Win32Files::CopyReplacing(std::u16string_view source, std::u16string_view t
   if (!copied && targetAttributes != INVALID_FILE_ATTRIBUTES)
     ::SetFileAttributesW(to.c_str(), targetAttributes);
   return copied;
-}
-
-// In its long form: started through a short 8.3 path, the program would
-// derive its prefix from a name such as VANTOR~1.EXE.
-std::optional<std::u16string> Win32ModulePath::Read() {
-  const std::wstring path = ModuleFileName();
-  if (path.empty()) return std::nullopt;
-  const std::wstring longPath = ReadSystemText(
-      [&](wchar_t* buffer, DWORD size) { return ::GetLongPathNameW(path.c_str(), buffer, size); });
-  return FromWide(longPath.empty() ? path : longPath);
-}
-
-void Win32DebugOutput::Send(std::string_view text) {
-  const std::string terminated(text);
-  ::OutputDebugStringA(terminated.c_str());
-}
-
-void Win32Clock::Sleep(std::chrono::milliseconds duration) {
-  ::Sleep(ToWaitMilliseconds(duration));
-}
-
-std::chrono::milliseconds Win32Clock::Now() {
-  return std::chrono::milliseconds(::GetTickCount64());
-}
-
-std::string Win32OemText::FromUtf16(std::u16string_view text) {
-  if (text.empty() || text.size() > INT_MAX) return {};
-  const std::wstring wide = ToWide(text);
-  const int length = static_cast<int>(wide.size());
-  const int size =
-      ::WideCharToMultiByte(CP_OEMCP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string converted(static_cast<std::size_t>(size), '\0');
-  const int written = ::WideCharToMultiByte(CP_OEMCP, 0, wide.data(), length, converted.data(),
-                                            size, nullptr, nullptr);
-  converted.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
-  return converted;
 }
 
 }  // namespace jobhost::win32

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include "system/win32/process_start.h"
 #include "system/win32/wide_text.h"
 
 namespace jobhost::win32 {
@@ -83,17 +84,10 @@ void Win32Processes::StopByImageName(std::u16string_view imageName) {
   const std::wstring program = directory + L"\\taskkill.exe";
   // Quoted, so a family prefix with blanks stays one name.
   std::wstring commandLine = L"\"" + program + L"\" /F /IM \"" + ToWide(imageName) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        kStopCreationFlags, nullptr, nullptr, &startup, &started)) {
-    return;
-  }
-  const UniqueHandle thread(started.hThread);
-  const UniqueHandle taskkill(started.hProcess);
+  const StartedProcess taskkill = StartProcess(program, std::move(commandLine), kStopCreationFlags);
+  if (!taskkill) return;
   // Waited for, so a converter started after this returns is never hit by it.
-  ::WaitForSingleObject(taskkill.get(), kStopWaitMilliseconds);
+  ::WaitForSingleObject(taskkill.process.get(), kStopWaitMilliseconds);
 }
 
 }  // namespace jobhost::win32

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "support/utf.h"
+
 namespace jobhost::win32 {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wchar_t is UTF-16");
@@ -15,6 +17,16 @@ inline std::wstring ToWide(std::u16string_view text) {
 
 inline std::u16string FromWide(std::wstring_view text) {
   return std::u16string(text.begin(), text.end());
+}
+
+// UTF-8 text (paths and texts of the tools and stand-ins) for W functions,
+// and back; invalid sequences become U+FFFD.
+inline std::wstring WideFromUtf8(std::string_view text) {
+  return ToWide(Utf8ToUtf16(text));
+}
+
+inline std::string Utf8FromWide(std::wstring_view text) {
+  return Utf16ToUtf8(FromWide(text));
 }
 
 // Text from a W function that, offered too small a buffer, returns the size

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/system.h"
+#include "platform/module_path.h"
 
 namespace jobhost::testing {
 

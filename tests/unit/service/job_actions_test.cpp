@@ -56,7 +56,7 @@ TEST(JobActions, RenderWaitsBoundedForTheConverter) {
     PerformJobActions(request, kFamily, fakes.platform);
     EXPECT_EQ(request.actionResult, c.result);
     EXPECT_EQ(fakes.processes.looks, c.looks);
-    EXPECT_EQ(fakes.clock.now, c.waited);
+    EXPECT_EQ(milliseconds(fakes.clock.now), c.waited);
     for (milliseconds sleep : fakes.clock.sleeps) EXPECT_EQ(sleep, milliseconds(2000));
     ASSERT_EQ(fakes.processes.launches.size(), 1u);
     EXPECT_EQ(fakes.processes.launches[0].path, u"C:\\Drivers\\vtljobconvert.exe");

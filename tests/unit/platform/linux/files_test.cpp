@@ -10,12 +10,11 @@
 #include <string>
 
 #include "platform/linux/files.h"
-#include "platform/linux/library.h"
 #include "platform/linux/linux_test_support.h"
 #include "support/utf.h"
 #include "system/linux/unique_fd.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 using testing::ReadWholeFile;
@@ -99,26 +98,5 @@ TEST(LinuxFiles, FailedCopiesLeaveTheTargetAsItWas) {
   EXPECT_TRUE(Entries(dir / "folder").empty());
 }
 
-TEST(LinuxDebugOutput, LogFileGetsEachTextExactlyAsSent) {
-  TempDir dir;
-  testing::ScopedEnv log("JOBHOST_DEBUG_LOG", dir / "debug.log");
-  LinuxDebugOutput debug;
-  debug.Send("create snap fail\n");
-  debug.Send("GetPrinter() fail, GetLastError is 5");
-  EXPECT_EQ(ReadWholeFile(dir / "debug.log"),
-            "create snap fail\nGetPrinter() fail, GetLastError is 5");
-}
-
-TEST(LinuxLibraries, LoadsLibrariesAndFindsTheirExports) {
-  LinuxLibraries libraries;
-  auto library = libraries.Load(u"libm.so.6");
-  ASSERT_TRUE(library);
-  EXPECT_NE(library->Symbol("cos"), nullptr);
-  EXPECT_EQ(library->Symbol("FindSnmpAgent"), nullptr);
-  TempDir dir;
-  WriteWholeFile(dir / "vtldevprobe.dll", "not a library");
-  EXPECT_EQ(libraries.Load(Utf8ToUtf16(dir / "vtldevprobe.dll")), nullptr);
-}
-
 }  // namespace
-}  // namespace jobhost
+}  // namespace jobhost::linux

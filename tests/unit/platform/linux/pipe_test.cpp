@@ -3,18 +3,17 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 
 #include <cerrno>
-#include <cstring>
 #include <thread>
 #include <vector>
 
 #include "platform/linux/linux_test_support.h"
 #include "support/utf.h"
+#include "system/linux/abstract_socket.h"
 #include "system/linux/unique_fd.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 using namespace std::chrono_literals;
@@ -28,12 +27,9 @@ std::u16string UniquePipeName() {
 
 // A client as outside callers make one: seqpacket, abstract name, exact length.
 UniqueFd Connect(std::u16string_view pipeName, int* error = nullptr) {
-  std::string name = *SocketNameOf(pipeName);
+  auto address = AbstractSocketAddressOf(*SocketNameOf(pipeName));
   UniqueFd fd(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
-  sockaddr_un address{AF_UNIX, {}};
-  std::memcpy(address.sun_path + 1, name.data(), name.size());
-  auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-  if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), length) == 0) return fd;
+  if (::connect(fd.get(), address->get(), address->length) == 0) return fd;
   if (error != nullptr) *error = errno;
   return UniqueFd();
 }
@@ -178,4 +174,4 @@ TEST(LinuxPipe, TheNameIsHeldFromFirstInstanceToLastAndClientsQueue) {
 }
 
 }  // namespace
-}  // namespace jobhost
+}  // namespace jobhost::linux

@@ -9,9 +9,10 @@
 #include "platform/linux/linux_test_support.h"
 #include "platform/linux/process_table.h"
 #include "support/utf.h"
+#include "system/linux/read_link.h"
 #include "system/linux/unique_fd.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 using testing::TempDir;
@@ -144,4 +145,4 @@ TEST(LinuxProcesses, StopKillsEveryProcessOfTheImageAndOnlyThose) {
 }
 
 }  // namespace
-}  // namespace jobhost
+}  // namespace jobhost::linux

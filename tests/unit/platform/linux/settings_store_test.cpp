@@ -9,7 +9,7 @@
 #include "platform/linux/settings_location.h"
 #include "support/utf.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 using testing::ScopedEnv;
@@ -147,4 +147,4 @@ TEST(SettingsLocation, FollowsTheOverrideThenXdgThenHome) {
 }
 
 }  // namespace
-}  // namespace jobhost
+}  // namespace jobhost::linux

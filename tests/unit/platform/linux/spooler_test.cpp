@@ -7,7 +7,7 @@
 
 #include "support/utf.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 struct MonitorCase {
@@ -45,4 +45,4 @@ TEST(LinuxSpooler, PortMonitorAnswersTheNetworkHostWhole) {
 }
 
 }  // namespace
-}  // namespace jobhost
+}  // namespace jobhost::linux

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/win32/library.h"
 #include "platform/win32/spooler.h"
 #include "platform/win32/win32_test_support.h"
 #include "support/utf.h"
@@ -86,52 +85,6 @@ TEST_F(Win32FilesTest, FailedCopyLeavesTargetAsItWas) {
   // The pipe was refused before anything opened it: its server never saw a client.
   EXPECT_FALSE(::ConnectNamedPipe(server.get(), nullptr));
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PIPE_LISTENING));
-}
-
-TEST(Win32OemTextTest, ConvertsExactlyTheGivenText) {
-  Win32OemText oem;
-  struct Case {
-    std::u16string_view text;
-    std::string expected;
-  };
-  const std::u16string whole = u"public/extra";
-  const Case cases[] = {
-      {u"", ""},
-      {u"PRN01", "PRN01"},
-      {u"192.0.2.7/x", "192.0.2.7/x"},
-      {std::u16string_view(whole).substr(0, 6), "public"},  // a view, not terminated there
-  };
-  for (const Case& c : cases) EXPECT_EQ(oem.FromUtf16(c.text), c.expected);
-}
-
-TEST(Win32OemTextTest, UsesTheOemCodePage) {
-  const UINT codePage = ::GetOEMCP();
-  if (codePage != 437 && codePage != 850) GTEST_SKIP() << "OEM code page " << codePage;
-  // U+00E9 is 0x82 in both code pages; in UTF-8 or ANSI it would differ.
-  EXPECT_EQ(Win32OemText().FromUtf16(u"caf\u00e9"), "caf\x82");
-}
-
-TEST(Win32ModulePathTest, ReadsTheRunningProgramsWholePath) {
-  const auto path = Win32ModulePath().Read();
-  ASSERT_TRUE(path.has_value());
-  const std::u16string_view ending = u"\\jobhost_unit_tests.exe";
-  ASSERT_GT(path->size(), ending.size());
-  EXPECT_EQ(path->substr(path->size() - ending.size()), ending);
-}
-
-TEST(Win32LibrariesTest, LoadsLibraryAndFindsOnlyItsExports) {
-  wchar_t directory[MAX_PATH] = {};
-  ASSERT_GT(::GetSystemDirectoryW(directory, MAX_PATH), 0u);
-  const std::wstring path = std::wstring(directory) + L"\\kernel32.dll";
-  Win32Libraries libraries;
-  auto library = libraries.Load(std::u16string(path.begin(), path.end()));
-  ASSERT_NE(library, nullptr);
-  EXPECT_NE(library->Symbol("GetTickCount64"), nullptr);
-  EXPECT_EQ(library->Symbol("NoSuchExport"), nullptr);
-}
-
-TEST(Win32LibrariesTest, MissingLibraryIsNotLoaded) {
-  EXPECT_EQ(Win32Libraries().Load(u"C:\\jobhost\\missing\\vtlportlink.dll"), nullptr);
 }
 
 }  // namespace
