@@ -5,6 +5,7 @@
 #include <deque>
 #include <string>
 
+#include "fakes/test_family.h"
 #include "fakes/test_platform.h"
 
 namespace jobhost {
@@ -12,10 +13,10 @@ namespace {
 
 using std::chrono::milliseconds;
 using namespace std::chrono_literals;
+using testing::kFamily;
 using testing::TestPlatform;
 
 constexpr char16_t kConverterImage[] = u"vtljobconvert.exe";
-const Family kFamily = DeriveFamily(u"C:\\Drivers\\vtlsvc.exe");
 
 JobRequest Requesting(std::int32_t JobRequest::*flag) {
   JobRequest request;
