@@ -23,6 +23,19 @@ using network::testing::FakeClock;
 constexpr std::int32_t kV2cId = 501;
 constexpr std::int32_t kV1Id = 502;
 
+// A plan of the wait; swept hosts are asked on port 161.
+CollectPlan Plan(std::vector<Endpoint> destinations, bool oneHost, int timeoutMs, int attempts = 1,
+                 std::vector<Ipv4HostRun> sweep = {}, int sweepRate = 1) {
+  CollectPlan plan;
+  plan.destinations = std::move(destinations);
+  plan.oneHost = oneHost;
+  plan.timeoutMs = timeoutMs;
+  plan.attempts = attempts;
+  plan.sweep = std::move(sweep);
+  plan.sweepRate = sweepRate;
+  return plan;
+}
+
 struct Reported {
   std::string address;
   std::string name;
@@ -61,7 +74,7 @@ class CollectAgentsTest : public ::testing::Test {
 TEST_F(CollectAgentsTest, OneHostEndsTheWaitAtItsFirstAnswer) {
   Arrive(40, target, Answer("prn"));
   Arrive(50, target, Answer("prn", kV1Id, 0));
-  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), 1);
+  EXPECT_EQ(Collect(Plan({target}, true, 3000)), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "prn"}}));
   EXPECT_EQ(clock.now - start, 40);
   ASSERT_EQ(channel.sent.size(), 2u) << "a v2c and a v1 request";
@@ -75,14 +88,14 @@ TEST_F(CollectAgentsTest, OneHostIgnoresWhatItShouldNotTrust) {
   Arrive(30, target, Answer("stale", kV2cId + 7));
   Arrive(40, target, Of({0x30, 0x03, 0x02, 0x01}));
   Arrive(50, target, Answer("prn", kV1Id, 0));
-  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), 1);
+  EXPECT_EQ(Collect(Plan({target}, true, 3000)), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "prn"}}));
   EXPECT_EQ(clock.now - start, 50);
 }
 
 TEST_F(CollectAgentsTest, SilenceReturnsNothingAtTheTimeOut) {
   Arrive(3500, target, Answer("late"));
-  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), 0);
+  EXPECT_EQ(Collect(Plan({target}, true, 3000)), 0);
   EXPECT_TRUE(reports.empty());
   EXPECT_EQ(clock.now - start, 3000);
 }
@@ -92,7 +105,7 @@ TEST_F(CollectAgentsTest, BroadcastCollectsEveryAgentOnceUntilTheTimeOut) {
   Arrive(10, target, Answer("a"));
   Arrive(20, other, Answer("b"));
   Arrive(30, target, Answer("a", kV1Id, 0));
-  EXPECT_EQ(Collect({{all}, false, 2000, 1, {}, 1}), 2);
+  EXPECT_EQ(Collect(Plan({all}, false, 2000)), 2);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "a"}, {"192.0.2.8", "b"}}));
   EXPECT_EQ(clock.now - start, 2000);
 }
@@ -113,7 +126,7 @@ TEST_F(CollectAgentsTest, DnsSdNamesNamelessAgentsAndAddsItsOwnPrintersAtTheEnd)
   Arrive(90, at(12, 5353),
          DnsSdAnswer(77, "Twelve", "twelve",
                      Of({0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1})));
-  EXPECT_EQ(Collect({{all}, false, 2000, 2, {}, 1}, &dnssd), 3);
+  EXPECT_EQ(Collect(Plan({all}, false, 2000, 2), &dnssd), 3);
   EXPECT_EQ(reports,
             (std::vector<Reported>{
                 {"192.0.2.8", "snmp-name"}, {"192.0.2.7", "Office"}, {"192.0.2.9", "Nine"}}));
@@ -143,8 +156,7 @@ TEST_F(CollectAgentsTest, OneHostTakesTheDnsSdNameThatCameBeforeOrReportsItAtThe
       heard.push_back({FormatIpv4(agent), name});
       return true;
     };
-    EXPECT_EQ(CollectAgents(host, clock, probe, {{target}, true, 3000, 1, {}, 1}, report, &dnssd),
-              1);
+    EXPECT_EQ(CollectAgents(host, clock, probe, Plan({target}, true, 3000), report, &dnssd), 1);
     EXPECT_EQ(heard, (std::vector<Reported>{{"192.0.2.7", "Front Desk"}})) << snmpAnswers;
     EXPECT_EQ(clock.now - begin, snmpAnswers ? 20 : 3000) << snmpAnswers;
   }
@@ -152,7 +164,7 @@ TEST_F(CollectAgentsTest, OneHostTakesTheDnsSdNameThatCameBeforeOrReportsItAtThe
 
 TEST_F(CollectAgentsTest, RequestsAreResentEvenlyWithinTheTimeOut) {
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
-  EXPECT_EQ(Collect({{all, target}, false, 6000, 3, {}, 1}), 0);
+  EXPECT_EQ(Collect(Plan({all, target}, false, 6000, 3)), 0);
   std::vector<std::int64_t> times;
   for (const auto& sent : channel.sent) times.push_back(sent.atMs - start);
   // Two requests to two destinations, three times.
@@ -163,29 +175,28 @@ TEST_F(CollectAgentsTest, RequestsAreResentEvenlyWithinTheTimeOut) {
 
 TEST_F(CollectAgentsTest, FailuresEndTheSearch) {
   channel.sendsSucceed = false;
-  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), -1);
+  EXPECT_EQ(Collect(Plan({target}, true, 3000)), -1);
   EXPECT_EQ(clock.now, start) << "no wait when nothing could be sent";
 
   FakeChannel broken(clock);
   broken.failWhenIdle = true;
-  EXPECT_EQ(CollectAgents(broken, clock, probe, {{target}, true, 3000, 1, {}, 1},
+  EXPECT_EQ(CollectAgents(broken, clock, probe, Plan({target}, true, 3000),
                           [](const Endpoint&, const std::string&) { return true; }),
             -1);
-  EXPECT_EQ(Collect({{}, true, 3000, 1, {}, 1}), -1) << "no destination";
+  EXPECT_EQ(Collect(Plan({}, true, 3000)), -1) << "no destination";
 }
 
 TEST_F(CollectAgentsTest, ANegativeTimeOutSendsOnceAndDoesNotWait) {
-  EXPECT_EQ(Collect({{target}, true, -5, 1, {}, 1}), 0);
+  EXPECT_EQ(Collect(Plan({target}, true, -5)), 0);
   EXPECT_EQ(channel.sent.size(), 2u);
   EXPECT_TRUE(channel.waits.empty());
 }
 
 TEST_F(CollectAgentsTest, TheSweepIsPacedFromTheStartAndItsHostsCount) {
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
-  const Endpoint third = Ipv4Endpoint(192, 0, 2, 9, 161);
   Arrive(35, other, Answer("swept"));
   Arrive(36, Ipv4Endpoint(203, 0, 113, 4, 161), Answer("stale", kV2cId + 1));
-  EXPECT_EQ(Collect({{all}, false, 2000, 1, {target, other, third}, 100}), 1);
+  EXPECT_EQ(Collect(Plan({all}, false, 2000, 1, {{0xC0000207, 0xC0000209}}, 100)), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.8", "swept"}}));
   std::vector<std::pair<std::int64_t, std::string>> sweep;
   for (const auto& sent : channel.sent) {
@@ -203,9 +214,8 @@ TEST_F(CollectAgentsTest, TheSweepIsPacedFromTheStartAndItsHostsCount) {
 
 TEST_F(CollectAgentsTest, WhatTheTimeOutLeavesNoRoomForIsNotSent) {
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
-  std::vector<Endpoint> hosts;
-  for (int i = 1; i <= 100; ++i) hosts.push_back(Ipv4Endpoint(10, 0, 0, std::uint8_t(i), 161));
-  EXPECT_EQ(Collect({{all}, false, 1000, 1, hosts, 10}), 0);
+  const std::vector<Ipv4HostRun> hosts = {{0x0A000001, 0x0A000064}};
+  EXPECT_EQ(Collect(Plan({all}, false, 1000, 1, hosts, 10)), 0);
   EXPECT_EQ(channel.sent.size(), 2u + 10u) << "the broadcast, then one every 100 ms";
   EXPECT_EQ(channel.sent.back().atMs - start, 900);
   EXPECT_EQ(clock.now - start, 1000);
@@ -213,7 +223,7 @@ TEST_F(CollectAgentsTest, WhatTheTimeOutLeavesNoRoomForIsNotSent) {
   // A sweep whose every send fails has sent nothing: the call failed.
   FakeChannel refusing(clock);
   refusing.sendsSucceed = false;
-  EXPECT_EQ(CollectAgents(refusing, clock, probe, {{all}, false, 300, 1, hosts, 10},
+  EXPECT_EQ(CollectAgents(refusing, clock, probe, Plan({all}, false, 300, 1, hosts, 10),
                           [](const Endpoint&, const std::string&) { return true; }),
             -1);
 }
@@ -229,8 +239,8 @@ TEST_F(CollectAgentsTest, TheSweepStopsAtTheDeadlineWhenSendingCostsMoreThanTheP
     }
     FakeClock& time_;
   } slow(clock);
-  std::vector<Endpoint> hosts(5000, other);
-  EXPECT_EQ(CollectAgents(slow, clock, probe, {{target}, false, 100, 1, hosts, 1000000},
+  const std::vector<Ipv4HostRun> hosts = {{0xC0000208, 0xC0000208 + 4999}};
+  EXPECT_EQ(CollectAgents(slow, clock, probe, Plan({target}, false, 100, 1, hosts, 1000000),
                           [](const Endpoint&, const std::string&) { return true; }),
             0);
   EXPECT_EQ(clock.now - start, 100);
@@ -243,7 +253,7 @@ TEST_F(CollectAgentsTest, AgentsTheSearchReportedBeforeAreNeitherReportedNorCoun
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
   Arrive(10, target, Answer("again"));
   Arrive(20, other, Answer("new"));
-  EXPECT_EQ(Collect({{all}, false, 1000, 1, {}, 1}), 1);
+  EXPECT_EQ(Collect(Plan({all}, false, 1000)), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.8", "new"}}));
 }
 
