@@ -44,9 +44,9 @@ struct Reported {
 
 class CollectAgentsTest : public ::testing::Test {
  protected:
-  int Collect(const CollectPlan& plan, DnsSdBrowse* dnssd = nullptr) {
+  int Collect(const CollectPlan& plan, DnsSdBrowse* dnssd = nullptr, FakeChannel* on = nullptr) {
     return CollectAgents(
-        channel, clock, probe, plan,
+        on ? *on : channel, clock, probe, plan,
         [&](const Endpoint& agent, const std::string& name) {
           if (!memory.Claim(agent)) return false;
           reports.push_back({FormatIpv4(agent), name});
@@ -142,6 +142,71 @@ TEST_F(CollectAgentsTest, DnsSdNamesNamelessAgentsAndAddsItsOwnPrintersAtTheEnd)
             "90 192.0.2.12, 1000 255.255.255.255, 1000 255.255.255.255, 1000 224.0.0.251, ");
 }
 
+TEST_F(CollectAgentsTest, AtMost256AgentsWaitForANameAndTheRestAreReportedAtOnce) {
+  const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
+  DnsSdBrowse dnssd(AddressFamily::kIpv4, {}, {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 7);
+  for (int i = 0; i < 300; ++i)
+    Arrive(10, Ipv4Endpoint(10, 0, i / 200, i % 200 + 1, 161), Answer(""));
+  std::vector<std::int64_t> times;
+  const auto report = [&](const Endpoint&, const std::string&) {
+    times.push_back(clock.now - start);
+    return true;
+  };
+  EXPECT_EQ(CollectAgents(channel, clock, probe, Plan({all}, false, 2000), report, &dnssd), 300);
+  EXPECT_EQ(std::ranges::count(times, 10), 300 - 256);
+  EXPECT_EQ(std::ranges::count(times, 2000), 256);
+}
+
+TEST(DnsSdBrowse, FollowUpsAreWellFormedAndGoAllToTheResponderThatNamedTheInstances) {
+  const auto at = [](int host) {
+    return Ipv4Endpoint(192, 0, 2, static_cast<std::uint8_t>(host), 5353);
+  };
+  std::vector<DnsTestRecord> twenty;
+  for (int i = 0; i < 20; ++i)
+    twenty.push_back(IppPointer(i % 2 ? "Odd" + std::to_string(i) : "Even" + std::to_string(i)));
+  Bytes srvToRoot = {0, 0, 0, 0, 0x02, 0x77, 0};
+  const struct {
+    const char* what;
+    std::vector<std::pair<int, Bytes>> answers;  // the responder's host, its answer
+    std::string followUps;                       // "host questions, " each
+    std::vector<std::string> printers;
+  } cases[] = {
+      {"a PTR to the root beside an instance without its SRV",
+       {{9, DnsResponseOf(77, {{{"_ipp", "_tcp", "local"}, 12, Of({0})}, IppPointer("Nine")})},
+        {9, DnsSdAnswer(77, "Nine", "nine", Of({192, 0, 2, 9}))}},
+       "192.0.2.9 1, ",
+       {"192.0.2.9 Nine"}},
+      {"an SRV naming the root as its host",
+       {{9, DnsResponseOf(
+                77, {IppPointer("Gone"), {{"Gone", "_ipp", "_tcp", "local"}, 33, srvToRoot}})}},
+       "",
+       {}},
+      {"twenty instances of one responder, then another's whole answer",
+       {{9, DnsResponseOf(77, twenty)}, {10, DnsSdAnswer(77, "Ten", "ten", Of({192, 0, 2, 10}))}},
+       "192.0.2.9 16, 192.0.2.9 4, ",
+       {"192.0.2.10 Ten"}},
+  };
+  for (const auto& c : cases) {
+    FakeClock clock;
+    FakeChannel channel(clock);
+    DnsSdBrowse dnssd(AddressFamily::kIpv4, {{2, Ipv4Endpoint(192, 0, 2, 1, 0), 24, {}, true}},
+                      {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 77);
+    for (const auto& [host, answer] : c.answers) EXPECT_TRUE(dnssd.Take(channel, at(host), answer));
+    std::string followUps;
+    for (const auto& sent : channel.sent) {
+      const std::string questions = sent.datagram.size() > 12
+                                        ? std::to_string(sent.datagram[4] << 8 | sent.datagram[5])
+                                        : "empty";
+      followUps += FormatIpv4(sent.to) + " " + questions + ", ";
+    }
+    EXPECT_EQ(followUps, c.followUps) << c.what;
+    std::vector<std::string> printers;
+    for (const auto& printer : dnssd.Printers())
+      printers.push_back(FormatIpv4(printer.address) + " " + printer.name);
+    EXPECT_EQ(printers, c.printers) << c.what;
+  }
+}
+
 TEST_F(CollectAgentsTest, OneHostTakesTheDnsSdNameThatCameBeforeOrReportsItAtTheTimeOut) {
   const Endpoint direct = Ipv4Endpoint(192, 0, 2, 7, 5353);
   for (const bool snmpAnswers : {true, false}) {
@@ -184,6 +249,17 @@ TEST_F(CollectAgentsTest, FailuresEndTheSearch) {
                           [](const Endpoint&, const std::string&) { return true; }),
             -1);
   EXPECT_EQ(Collect(Plan({}, true, 3000)), -1) << "no destination";
+
+  // What was found before the socket failed is still reported.
+  FakeChannel failing(clock);
+  failing.failWhenIdle = true;
+  failing.arrivals = {{clock.now + 10, Ipv4Endpoint(192, 0, 2, 7, 5353),
+                       DnsSdAnswer(77, "Office", "seven", Of({192, 0, 2, 7}))}};
+  DnsSdBrowse dnssd(AddressFamily::kIpv4, {{2, Ipv4Endpoint(192, 0, 2, 1, 0), 24, {}, true}},
+                    {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 77);
+  EXPECT_EQ(Collect(Plan({Ipv4Endpoint(255, 255, 255, 255, 161)}, false, 3000), &dnssd, &failing),
+            1);
+  EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "Office"}}));
 }
 
 TEST_F(CollectAgentsTest, ANegativeTimeOutSendsOnceAndDoesNotWait) {
@@ -265,6 +341,12 @@ TEST(InstanceNameForCaller, IsThePlatformsTextCutAtALetterToFitTheName) {
   constexpr bool kAnsi = false;
 #endif
   const std::string filler(46, 'a');
+  const std::string stray = "\xef\xbf\xbd";
+  const auto repeat = [](const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
+  };
   const struct {
     std::string label;
     std::string utf8;
@@ -275,6 +357,13 @@ TEST(InstanceNameForCaller, IsThePlatformsTextCutAtALetterToFitTheName) {
       // é takes two bytes in UTF-8, past byte 47; one in code page 1252.
       {filler + "\xc3\xa9", filler, filler + "\xe9"},
       {filler + "\xf0\x9f\x96\xa8", filler, filler + "?"},
+      // The stray bytes of 8-bit labels (Latin-1, code page 1252) become
+      // U+FFFD, three bytes in UTF-8 but one '?' in the code page.
+      {"B\xfcro Drucker 3", "B" + stray + "ro Drucker 3", "B?ro Drucker 3"},
+      {"\xc4\xd6\xdc\xe4\xf6\xfc Drucker", repeat(stray, 6) + " Drucker", "?????? Drucker"},
+      {"Preis \x80\x9f", "Preis " + stray + stray, "Preis ??"},
+      {filler.substr(6) + std::string(8, '\xfc'), filler.substr(6) + repeat(stray, 2),
+       filler.substr(6) + std::string(7, '?')},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(InstanceNameForCaller(c.label), kAnsi ? c.ansi : c.utf8) << c.label;

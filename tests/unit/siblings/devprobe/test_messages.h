@@ -3,12 +3,13 @@
 
 #include <initializer_list>
 #include <string_view>
+#include <vector>
 
 #include "ber.h"
 
 namespace jobhost::devprobe::testing_messages {
 
-inline void AppendDnsName(Bytes& out, std::initializer_list<std::string_view> labels) {
+inline void AppendDnsName(Bytes& out, const std::vector<std::string_view>& labels) {
   for (std::string_view label : labels) {
     out.push_back(static_cast<std::uint8_t>(label.size()));
     out.insert(out.end(), label.begin(), label.end());
@@ -16,40 +17,60 @@ inline void AppendDnsName(Bytes& out, std::initializer_list<std::string_view> la
   out.push_back(0);
 }
 
-// A multicast DNS answer to the query `id`: the PTR of an _ipp._tcp instance,
-// its SRV naming the host when host is given, and the host's A record when
-// address is given (ttl 120, no compression).
-inline Bytes DnsSdAnswer(std::uint16_t id, std::string_view instance, std::string_view host = {},
-                         Bytes address = {}) {
-  const int records = 1 + !host.empty() + !address.empty();
+// A resource record of class IN, ttl 120.
+struct DnsTestRecord {
+  std::vector<std::string_view> owner;
+  int type;
+  Bytes data;
+};
+
+inline Bytes DnsNameBytes(const std::vector<std::string_view>& labels) {
+  Bytes name;
+  AppendDnsName(name, labels);
+  return name;
+}
+
+// A multicast DNS answer to the query `id` holding the records (no
+// compression).
+inline Bytes DnsResponseOf(std::uint16_t id, const std::vector<DnsTestRecord>& records) {
   Bytes out = {static_cast<std::uint8_t>(id >> 8),
                static_cast<std::uint8_t>(id),
                0x84,
                0,
                0,
                0,
-               0,
-               static_cast<std::uint8_t>(records),
+               static_cast<std::uint8_t>(records.size() >> 8),
+               static_cast<std::uint8_t>(records.size()),
                0,
                0,
                0,
                0};
-  const auto record = [&](std::initializer_list<std::string_view> owner, int type, Bytes data) {
-    AppendDnsName(out, owner);
-    out.insert(out.end(), {0, static_cast<std::uint8_t>(type), 0, 1, 0, 0, 0, 120, 0,
-                           static_cast<std::uint8_t>(data.size())});
-    out.insert(out.end(), data.begin(), data.end());
-  };
-  Bytes ptr;
-  AppendDnsName(ptr, {instance, "_ipp", "_tcp", "local"});
-  record({"_ipp", "_tcp", "local"}, 12, ptr);
-  if (!host.empty()) {
-    Bytes srv = {0, 0, 0, 0, 0x02, 0x77};
-    AppendDnsName(srv, {host, "local"});
-    record({instance, "_ipp", "_tcp", "local"}, 33, srv);
+  for (const DnsTestRecord& record : records) {
+    AppendDnsName(out, record.owner);
+    out.insert(out.end(), {0, static_cast<std::uint8_t>(record.type), 0, 1, 0, 0, 0, 120, 0,
+                           static_cast<std::uint8_t>(record.data.size())});
+    out.insert(out.end(), record.data.begin(), record.data.end());
   }
-  if (!address.empty()) record({host, "local"}, address.size() == 4 ? 1 : 28, address);
   return out;
+}
+
+// The PTR of an _ipp._tcp instance.
+inline DnsTestRecord IppPointer(std::string_view instance) {
+  return {{"_ipp", "_tcp", "local"}, 12, DnsNameBytes({instance, "_ipp", "_tcp", "local"})};
+}
+
+// A multicast DNS answer to the query `id`: the PTR of an _ipp._tcp instance,
+// its SRV naming the host when host is given, and the host's A record when
+// address is given.
+inline Bytes DnsSdAnswer(std::uint16_t id, std::string_view instance, std::string_view host = {},
+                         Bytes address = {}) {
+  Bytes srv = {0, 0, 0, 0, 0x02, 0x77};
+  AppendDnsName(srv, {host, "local"});
+  const DnsTestRecord service{{instance, "_ipp", "_tcp", "local"}, 33, srv};
+  const DnsTestRecord hostAddress{{host, "local"}, address.size() == 4 ? 1 : 28, address};
+  if (host.empty()) return DnsResponseOf(id, {IppPointer(instance)});
+  if (address.empty()) return DnsResponseOf(id, {IppPointer(instance), service});
+  return DnsResponseOf(id, {IppPointer(instance), service, hostAddress});
 }
 
 inline Bytes Of(std::initializer_list<int> values) {
