@@ -57,47 +57,59 @@ def answer(request, name):
     return encode(0x30, request[start:c_end] + pdu)
 
 
-def main():
-    port = int(sys.argv[1])
-    addresses = sys.argv[2:]
-    wildcard = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    wildcard.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    wildcard.setsockopt(socket.IPPROTO_IP, IP_PKTINFO, 1)
-    wildcard.bind(("0.0.0.0", port))
-    agents = []
-    for address in addresses:
-        agent = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        agent.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        agent.bind((address, port))
-        agents.append(agent)
-    names = {agent: "burst-%d" % (i + 1) for i, agent in enumerate(agents)}
+class Agents:
+    """One agent per address on PORT; names(i) is the sysName of the i-th."""
 
-    selector = selectors.DefaultSelector()
-    for sock in [wildcard] + agents:
-        selector.register(sock, selectors.EVENT_READ)
+    def __init__(self, port, addresses, names):
+        self.wildcard = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.wildcard.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.wildcard.setsockopt(socket.IPPROTO_IP, IP_PKTINFO, 1)
+        self.wildcard.bind(("0.0.0.0", port))
+        self.agents = []
+        for address in addresses:
+            agent = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+            agent.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+            agent.bind((address, port))
+            self.agents.append(agent)
+        self.names = {agent: names(i) for i, agent in enumerate(self.agents)}
+
+    def register(self, selector):
+        for sock in [self.wildcard] + self.agents:
+            selector.register(sock, selectors.EVENT_READ, self.serve)
+
+    def serve(self, sock):
+        if sock is self.wildcard:
+            data, ancillary, _, sender = sock.recvmsg(4096, socket.CMSG_SPACE(12))
+            destination = next((socket.inet_ntoa(d[8:12]) for level, kind, d in ancillary
+                                if level == socket.IPPROTO_IP and kind == IP_PKTINFO), "")
+            if destination != "255.255.255.255":
+                return
+            repliers = self.agents
+        else:
+            data, sender = sock.recvfrom(4096)
+            repliers = [sock]
+        for agent in repliers:
+            try:
+                reply = answer(data, self.names[agent])
+            except (ValueError, IndexError):
+                reply = None
+            if reply:
+                agent.sendto(reply, sender)
+
+
+def serve_forever(selector):
+    """Prints "ready", then serves until SIGTERM."""
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     print("ready", flush=True)
     while True:
         for key, _ in selector.select():
-            sock = key.fileobj
-            if sock is wildcard:
-                data, ancillary, _, sender = sock.recvmsg(4096, socket.CMSG_SPACE(12))
-                destination = next((socket.inet_ntoa(d[8:12]) for level, kind, d in ancillary
-                                    if level == socket.IPPROTO_IP and
-                                    kind == IP_PKTINFO), "")
-                if destination != "255.255.255.255":
-                    continue
-                repliers = agents
-            else:
-                data, sender = sock.recvfrom(4096)
-                repliers = [sock]
-            for agent in repliers:
-                try:
-                    reply = answer(data, names[agent])
-                except (ValueError, IndexError):
-                    reply = None
-                if reply:
-                    agent.sendto(reply, sender)
+            key.data(key.fileobj)
+
+
+def main():
+    selector = selectors.DefaultSelector()
+    Agents(int(sys.argv[1]), sys.argv[2:], lambda i: "burst-%d" % (i + 1)).register(selector)
+    serve_forever(selector)
 
 
 if __name__ == "__main__":
