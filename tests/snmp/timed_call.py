@@ -42,7 +42,7 @@ def find(library, timeout_ms, parameter="", target=""):
     before = memory_kb("VmRSS")
     start = time.monotonic()
     call(b"public", 1, target.encode(), int(timeout_ms), parameter.encode(), None, callback, None)
-    call_ms = int((time.monotonic() - start) * 1000)
+    call_ms = round((time.monotonic() - start) * 1000)
     print("agents=%d call_ms=%d rss_growth_kb=%d" % (len(agents), call_ms,
                                                      memory_kb("VmHWM") - before))
 
@@ -65,7 +65,7 @@ def address(library, uri):
         text = ctypes.create_string_buffer(1024)
         start = time.monotonic()
         done = call("Probed".encode("utf-16-le") + b"\0\0", text, None)
-        call_ms = int((time.monotonic() - start) * 1000)
+        call_ms = round((time.monotonic() - start) * 1000)
         found = text.raw.decode("utf-16-le").split("\0")[0] if done else ""
         print("address=%s call_ms=%d" % (found, call_ms))
     finally:
