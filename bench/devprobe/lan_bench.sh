@@ -24,7 +24,7 @@
 #   - python3-zeroconf's own browser, browsing and resolving for as long.
 # Then, for this library and the earlier one: the time of a /16 sweep at
 # rate=1000000 (routed, and on the burst LAN) against time-outs of 30, 60 and
-# 100 ms; and, the burst LAN turned hostile (tests/snmp/hostile_responder.py),
+# 100 ms; and, the burst LAN turned hostile (as in hostile_lan_test.sh),
 # one search's agents, time and peak memory growth, and the port library's
 # dnssd:// resolution time.
 # Linux, root. A benchmark, not a test: it prints figures and passes nothing.
@@ -221,7 +221,9 @@ sweep_rows() { # BIN_DIR WHAT
     "on-link burst LAN (mostly silent):$net_burst_searcher:10.79.0.0/16"; do
     IFS=: read -r network ns range <<<"$network"
     line="| $2 | $network, range=$range |"
-    for timeout in 30 60 100; do line+=" $(sweep_median "$ns" "$1/${prefix}devprobe.dll" "$timeout" "$range") |"; done
+    for timeout in 30 60 100; do
+      line+=" $(sweep_median "$ns" "$1/${prefix}devprobe.dll" "$timeout" "$range") |"
+    done
     echo "$line"
   done
 }
@@ -233,14 +235,18 @@ echo '|---|---|---|---|---|'
 [ -n "${BEFORE_BIN_DIR:-}" ] && sweep_rows "$BEFORE_BIN_DIR" "earlier library"
 sweep_rows "$bin" "library"
 
-# The burst LAN turned hostile: one host answers from 200 addresses with
-# empty-name SNMP answers, a 1024-instance DNS-SD flood and 60 KB answers of
-# deeply compressed PTR records (tests/snmp/hostile_responder.py).
+# The burst LAN turned hostile, as in devprobe_hostile_lan_test: 200
+# empty-name agents, a 1024-instance DNS-SD flood and 60 KB answers of deeply
+# compressed PTR records.
 kill "$burst_responder_pid" && wait "$burst_responder_pid" 2>/dev/null
-ip netns exec "$net_burst_responder" python3 "$here/../../tests/snmp/hostile_responder.py" \
-  "${net_burst_addresses[@]:0:200}" >"$net_work/hostile.out" 2>&1 &
-net_pids+=($!)
-for _ in $(seq 100); do grep -q ready "$net_work/hostile.out" && break; sleep 0.1; done
+for script in "burst_responder.py 161 --nameless $(seq -f 10.79.1.%g 200)" \
+  "hostile_mdns.py $(seq -f 10.79.1.%g 100)"; do
+  # shellcheck disable=SC2086 # the script and its arguments, split
+  ip netns exec "$net_burst_responder" python3 "$here/../../tests/snmp/"$script \
+    >"$net_work/${script%%.py*}.out" 2>&1 &
+  net_pids+=($!)
+  for _ in $(seq 100); do grep -qs ready "$net_work/${script%%.py*}.out" && break; sleep 0.1; done
+done
 hostile() { # BIN_DIR WHAT: one search and one dnssd:// resolution, timed by timed_call.py
   local timed=(ip netns exec "$net_burst_searcher" "${timed_call[@]}")
   local search resolution

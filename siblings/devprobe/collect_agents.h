@@ -32,7 +32,7 @@ struct CollectPlan {
   // When the call started on the clock: the time-out counts from there, so
   // what the call spent before the wait (planning, opening the socket) is
   // not added to it. Unset: the wait's own start.
-  std::optional<std::int64_t> startMs;
+  std::optional<std::int64_t> startMs{};
 };
 
 // Hands an agent on; false when it was not reported (the search had

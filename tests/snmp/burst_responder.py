@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Usage: burst_responder.py PORT ADDRESS...
+"""Usage: burst_responder.py PORT [--nameless] ADDRESS...
 
 One SNMP responder standing in for one agent per ADDRESS (IPv4, already on
 an interface of this network namespace). A GetRequest (SNMPv1 or v2c) that
@@ -7,8 +7,8 @@ arrives at the limited broadcast address is answered at once from every
 address, so the searcher receives a burst of len(ADDRESS) answers; a request
 sent to one of the addresses is answered from that address. Like net-snmp's
 agent, requests to a directed broadcast address are not answered. Each
-agent's sysName is "burst-N", N its position from 1. Prints "ready" once it
-serves; stops on SIGTERM.
+agent's sysName is "burst-N", N its position from 1 (--nameless: empty).
+Prints "ready" once it serves; stops on SIGTERM.
 """
 import selectors
 import signal
@@ -57,59 +57,48 @@ def answer(request, name):
     return encode(0x30, request[start:c_end] + pdu)
 
 
-class Agents:
-    """One agent per address on PORT; names(i) is the sysName of the i-th."""
+def main():
+    port = int(sys.argv[1])
+    nameless = sys.argv[2:3] == ["--nameless"]
+    addresses = sys.argv[2 + nameless:]
+    wildcard = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    wildcard.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    wildcard.setsockopt(socket.IPPROTO_IP, IP_PKTINFO, 1)
+    wildcard.bind(("0.0.0.0", port))
+    agents = []
+    for address in addresses:
+        agent = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        agent.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        agent.bind((address, port))
+        agents.append(agent)
+    names = {agent: "" if nameless else "burst-%d" % (i + 1) for i, agent in enumerate(agents)}
 
-    def __init__(self, port, addresses, names):
-        self.wildcard = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        self.wildcard.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self.wildcard.setsockopt(socket.IPPROTO_IP, IP_PKTINFO, 1)
-        self.wildcard.bind(("0.0.0.0", port))
-        self.agents = []
-        for address in addresses:
-            agent = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-            agent.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-            agent.bind((address, port))
-            self.agents.append(agent)
-        self.names = {agent: names(i) for i, agent in enumerate(self.agents)}
-
-    def register(self, selector):
-        for sock in [self.wildcard] + self.agents:
-            selector.register(sock, selectors.EVENT_READ, self.serve)
-
-    def serve(self, sock):
-        if sock is self.wildcard:
-            data, ancillary, _, sender = sock.recvmsg(4096, socket.CMSG_SPACE(12))
-            destination = next((socket.inet_ntoa(d[8:12]) for level, kind, d in ancillary
-                                if level == socket.IPPROTO_IP and kind == IP_PKTINFO), "")
-            if destination != "255.255.255.255":
-                return
-            repliers = self.agents
-        else:
-            data, sender = sock.recvfrom(4096)
-            repliers = [sock]
-        for agent in repliers:
-            try:
-                reply = answer(data, self.names[agent])
-            except (ValueError, IndexError):
-                reply = None
-            if reply:
-                agent.sendto(reply, sender)
-
-
-def serve_forever(selector):
-    """Prints "ready", then serves until SIGTERM."""
+    selector = selectors.DefaultSelector()
+    for sock in [wildcard] + agents:
+        selector.register(sock, selectors.EVENT_READ)
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     print("ready", flush=True)
     while True:
         for key, _ in selector.select():
-            key.data(key.fileobj)
-
-
-def main():
-    selector = selectors.DefaultSelector()
-    Agents(int(sys.argv[1]), sys.argv[2:], lambda i: "burst-%d" % (i + 1)).register(selector)
-    serve_forever(selector)
+            sock = key.fileobj
+            if sock is wildcard:
+                data, ancillary, _, sender = sock.recvmsg(4096, socket.CMSG_SPACE(12))
+                destination = next((socket.inet_ntoa(d[8:12]) for level, kind, d in ancillary
+                                    if level == socket.IPPROTO_IP and
+                                    kind == IP_PKTINFO), "")
+                if destination != "255.255.255.255":
+                    continue
+                repliers = agents
+            else:
+                data, sender = sock.recvfrom(4096)
+                repliers = [sock]
+            for agent in repliers:
+                try:
+                    reply = answer(data, names[agent])
+                except (ValueError, IndexError):
+                    reply = None
+                if reply:
+                    agent.sendto(reply, sender)
 
 
 if __name__ == "__main__":

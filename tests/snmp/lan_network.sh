@@ -123,41 +123,30 @@ net_wait_agents() {
   done
 }
 
-# net_burst_lan COUNT: a second LAN, 10.79.0.0/16: the searcher namespace
-# $net_burst_searcher (10.79.0.1) and one namespace $net_burst_responder
-# holding COUNT addresses (net_burst_addresses), where one program can stand
-# in for COUNT hosts.
+# net_burst COUNT PORT [--nameless]: a second LAN, 10.79.0.0/16, where one
+# responder (burst_responder.py) in the namespace $net_burst_responder stands
+# in for COUNT agents and answers a broadcast from all of them at once. Its
+# searcher is the namespace $net_burst_searcher (10.79.0.1).
 net_burst_searcher=$net_tag-b
 net_burst_responder=$net_tag-p
-net_burst_addresses=()
-net_burst_lan() {
-  local count=$1 i
-  [ -n "$net_work" ] || net_work=$(mktemp -d "${TMPDIR:-/tmp}/jobhost-lan.XXXXXX")
+net_burst() {
+  local count=$1 port=$2 responder=$net_burst_responder here i
+  here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
   net_add_namespace "$net_burst_searcher" || return 1
-  net_add_namespace "$net_burst_responder" || return 1
-  local b=(ip netns exec "$net_burst_searcher") p=(ip netns exec "$net_burst_responder")
-  "${b[@]}" ip link add e0 type veth peer name e0 netns "$net_burst_responder" || return 1
+  net_add_namespace "$responder" || return 1
+  local b=(ip netns exec "$net_burst_searcher") p=(ip netns exec "$responder")
+  "${b[@]}" ip link add e0 type veth peer name e0 netns "$responder" || return 1
   "${b[@]}" ip link set e0 address 02:00:00:00:4f:01
   "${b[@]}" ip addr add 10.79.0.1/16 brd + dev e0
-  net_burst_addresses=()
-  for i in $(seq 0 $((count - 1))); do net_burst_addresses+=("10.79.$((1 + i / 200)).$((1 + i % 200))"); done
-  printf 'addr add %s/16 dev e0\n' "${net_burst_addresses[@]}" | "${p[@]}" ip -batch - || return 1
+  local addresses=()
+  for i in $(seq 0 $((count - 1))); do addresses+=("10.79.$((1 + i / 200)).$((1 + i % 200))"); done
+  printf 'addr add %s/16 dev e0\n' "${addresses[@]}" | "${p[@]}" ip -batch - || return 1
   "${p[@]}" ip link set e0 up
   "${b[@]}" ip link set e0 up
   "${b[@]}" ip route add default dev e0
   # The answers must not wait in the responder for address resolution.
   "${p[@]}" ip neigh replace 10.79.0.1 lladdr 02:00:00:00:4f:01 dev e0 nud permanent
-}
-
-# net_burst COUNT PORT: the LAN of net_burst_lan, where one responder
-# (burst_responder.py) stands in for COUNT agents and answers a broadcast
-# from all of them at once.
-net_burst() {
-  local here
-  here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-  net_burst_lan "$1" || return 1
-  ip netns exec "$net_burst_responder" python3 "$here/burst_responder.py" "$2" \
-    "${net_burst_addresses[@]}" >"$net_work/burst.out" 2>&1 &
+  "${p[@]}" python3 "$here/burst_responder.py" "$port" "${@:3}" "${addresses[@]}" >"$net_work/burst.out" 2>&1 &
   net_pids+=($!)
   for _ in $(seq 100); do grep -q ready "$net_work/burst.out" && return 0; sleep 0.1; done
   cat "$net_work/burst.out" >&2

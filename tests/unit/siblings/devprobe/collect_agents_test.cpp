@@ -23,19 +23,6 @@ using network::testing::FakeClock;
 constexpr std::int32_t kV2cId = 501;
 constexpr std::int32_t kV1Id = 502;
 
-// A plan of the wait; swept hosts are asked on port 161.
-CollectPlan Plan(std::vector<Endpoint> destinations, bool oneHost, int timeoutMs, int attempts = 1,
-                 std::vector<Ipv4HostRun> sweep = {}, int sweepRate = 1) {
-  CollectPlan plan;
-  plan.destinations = std::move(destinations);
-  plan.oneHost = oneHost;
-  plan.timeoutMs = timeoutMs;
-  plan.attempts = attempts;
-  plan.sweep = std::move(sweep);
-  plan.sweepRate = sweepRate;
-  return plan;
-}
-
 struct Reported {
   std::string address;
   std::string name;
@@ -74,7 +61,7 @@ class CollectAgentsTest : public ::testing::Test {
 TEST_F(CollectAgentsTest, OneHostEndsTheWaitAtItsFirstAnswer) {
   Arrive(40, target, Answer("prn"));
   Arrive(50, target, Answer("prn", kV1Id, 0));
-  EXPECT_EQ(Collect(Plan({target}, true, 3000)), 1);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "prn"}}));
   EXPECT_EQ(clock.now - start, 40);
   ASSERT_EQ(channel.sent.size(), 2u) << "a v2c and a v1 request";
@@ -88,14 +75,14 @@ TEST_F(CollectAgentsTest, OneHostIgnoresWhatItShouldNotTrust) {
   Arrive(30, target, Answer("stale", kV2cId + 7));
   Arrive(40, target, Of({0x30, 0x03, 0x02, 0x01}));
   Arrive(50, target, Answer("prn", kV1Id, 0));
-  EXPECT_EQ(Collect(Plan({target}, true, 3000)), 1);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "prn"}}));
   EXPECT_EQ(clock.now - start, 50);
 }
 
 TEST_F(CollectAgentsTest, SilenceReturnsNothingAtTheTimeOut) {
   Arrive(3500, target, Answer("late"));
-  EXPECT_EQ(Collect(Plan({target}, true, 3000)), 0);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), 0);
   EXPECT_TRUE(reports.empty());
   EXPECT_EQ(clock.now - start, 3000);
 }
@@ -105,7 +92,7 @@ TEST_F(CollectAgentsTest, BroadcastCollectsEveryAgentOnceUntilTheTimeOut) {
   Arrive(10, target, Answer("a"));
   Arrive(20, other, Answer("b"));
   Arrive(30, target, Answer("a", kV1Id, 0));
-  EXPECT_EQ(Collect(Plan({all}, false, 2000)), 2);
+  EXPECT_EQ(Collect({{all}, false, 2000, 1, {}, 1}), 2);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "a"}, {"192.0.2.8", "b"}}));
   EXPECT_EQ(clock.now - start, 2000);
 }
@@ -126,7 +113,7 @@ TEST_F(CollectAgentsTest, DnsSdNamesNamelessAgentsAndAddsItsOwnPrintersAtTheEnd)
   Arrive(90, at(12, 5353),
          DnsSdAnswer(77, "Twelve", "twelve",
                      Of({0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1})));
-  EXPECT_EQ(Collect(Plan({all}, false, 2000, 2), &dnssd), 3);
+  EXPECT_EQ(Collect({{all}, false, 2000, 2, {}, 1}, &dnssd), 3);
   EXPECT_EQ(reports,
             (std::vector<Reported>{
                 {"192.0.2.8", "snmp-name"}, {"192.0.2.7", "Office"}, {"192.0.2.9", "Nine"}}));
@@ -152,23 +139,20 @@ TEST_F(CollectAgentsTest, AtMost256AgentsWaitForANameAndTheRestAreReportedAtOnce
     times.push_back(clock.now - start);
     return true;
   };
-  EXPECT_EQ(CollectAgents(channel, clock, probe, Plan({all}, false, 2000), report, &dnssd), 300);
+  EXPECT_EQ(CollectAgents(channel, clock, probe, {{all}, false, 2000, 1, {}, 1}, report, &dnssd),
+            300);
   EXPECT_EQ(std::ranges::count(times, 10), 300 - 256);
   EXPECT_EQ(std::ranges::count(times, 2000), 256);
 }
 
 TEST(DnsSdBrowse, FollowUpsAreWellFormedAndGoAllToTheResponderThatNamedTheInstances) {
-  const auto at = [](int host) {
-    return Ipv4Endpoint(192, 0, 2, static_cast<std::uint8_t>(host), 5353);
-  };
   std::vector<DnsTestRecord> twenty;
-  for (int i = 0; i < 20; ++i)
-    twenty.push_back(IppPointer(i % 2 ? "Odd" + std::to_string(i) : "Even" + std::to_string(i)));
-  Bytes srvToRoot = {0, 0, 0, 0, 0x02, 0x77, 0};
+  for (int i = 0; i < 20; ++i) twenty.push_back(IppPointer("P" + std::to_string(i)));
+  const Bytes srvToRoot = {0, 0, 0, 0, 0x02, 0x77, 0};
   const struct {
     const char* what;
-    std::vector<std::pair<int, Bytes>> answers;  // the responder's host, its answer
-    std::string followUps;                       // "host questions, " each
+    std::vector<std::pair<std::uint8_t, Bytes>> answers;  // the responder's host, its answer
+    std::string followUps;                                // "address questions, " each
     std::vector<std::string> printers;
   } cases[] = {
       {"a PTR to the root beside an instance without its SRV",
@@ -193,13 +177,14 @@ TEST(DnsSdBrowse, FollowUpsAreWellFormedAndGoAllToTheResponderThatNamedTheInstan
     FakeChannel channel(clock);
     DnsSdBrowse dnssd(AddressFamily::kIpv4, {{2, Ipv4Endpoint(192, 0, 2, 1, 0), 24, {}, true}},
                       {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 77);
-    for (const auto& [host, answer] : c.answers) EXPECT_TRUE(dnssd.Take(channel, at(host), answer));
+    for (const auto& [host, answer] : c.answers) {
+      EXPECT_TRUE(dnssd.Take(channel, Ipv4Endpoint(192, 0, 2, host, 5353), answer));
+    }
     std::string followUps;
     for (const auto& sent : channel.sent) {
-      const std::string questions = sent.datagram.size() > 12
-                                        ? std::to_string(sent.datagram[4] << 8 | sent.datagram[5])
-                                        : "empty";
-      followUps += FormatIpv4(sent.to) + " " + questions + ", ";
+      const auto questions =
+          sent.datagram.size() > 12 ? sent.datagram[4] << 8 | sent.datagram[5] : 0;
+      followUps += FormatIpv4(sent.to) + " " + std::to_string(questions) + ", ";
     }
     EXPECT_EQ(followUps, c.followUps) << c.what;
     std::vector<std::string> printers;
@@ -223,7 +208,8 @@ TEST_F(CollectAgentsTest, OneHostTakesTheDnsSdNameThatCameBeforeOrReportsItAtThe
       heard.push_back({FormatIpv4(agent), name});
       return true;
     };
-    EXPECT_EQ(CollectAgents(host, clock, probe, Plan({target}, true, 3000), report, &dnssd), 1);
+    EXPECT_EQ(CollectAgents(host, clock, probe, {{target}, true, 3000, 1, {}, 1}, report, &dnssd),
+              1);
     EXPECT_EQ(heard, (std::vector<Reported>{{"192.0.2.7", "Front Desk"}})) << snmpAnswers;
     EXPECT_EQ(clock.now - begin, snmpAnswers ? 20 : 3000) << snmpAnswers;
   }
@@ -231,7 +217,7 @@ TEST_F(CollectAgentsTest, OneHostTakesTheDnsSdNameThatCameBeforeOrReportsItAtThe
 
 TEST_F(CollectAgentsTest, RequestsAreResentEvenlyWithinTheTimeOut) {
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
-  EXPECT_EQ(Collect(Plan({all, target}, false, 6000, 3)), 0);
+  EXPECT_EQ(Collect({{all, target}, false, 6000, 3, {}, 1}), 0);
   std::vector<std::int64_t> times;
   for (const auto& sent : channel.sent) times.push_back(sent.atMs - start);
   // Two requests to two destinations, three times.
@@ -242,15 +228,15 @@ TEST_F(CollectAgentsTest, RequestsAreResentEvenlyWithinTheTimeOut) {
 
 TEST_F(CollectAgentsTest, FailuresEndTheSearch) {
   channel.sendsSucceed = false;
-  EXPECT_EQ(Collect(Plan({target}, true, 3000)), -1);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), -1);
   EXPECT_EQ(clock.now, start) << "no wait when nothing could be sent";
 
   FakeChannel broken(clock);
   broken.failWhenIdle = true;
-  EXPECT_EQ(CollectAgents(broken, clock, probe, Plan({target}, true, 3000),
+  EXPECT_EQ(CollectAgents(broken, clock, probe, {{target}, true, 3000, 1, {}, 1},
                           [](const Endpoint&, const std::string&) { return true; }),
             -1);
-  EXPECT_EQ(Collect(Plan({}, true, 3000)), -1) << "no destination";
+  EXPECT_EQ(Collect({{}, true, 3000, 1, {}, 1}), -1) << "no destination";
 
   // What was found before the socket failed is still reported.
   FakeChannel failing(clock);
@@ -259,13 +245,14 @@ TEST_F(CollectAgentsTest, FailuresEndTheSearch) {
                        DnsSdAnswer(77, "Office", "seven", Of({192, 0, 2, 7}))}};
   DnsSdBrowse dnssd(AddressFamily::kIpv4, {{2, Ipv4Endpoint(192, 0, 2, 1, 0), 24, {}, true}},
                     {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 77);
-  EXPECT_EQ(Collect(Plan({Ipv4Endpoint(255, 255, 255, 255, 161)}, false, 3000), &dnssd, &failing),
-            1);
+  EXPECT_EQ(
+      Collect({{Ipv4Endpoint(255, 255, 255, 255, 161)}, false, 3000, 1, {}, 1}, &dnssd, &failing),
+      1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "Office"}}));
 }
 
 TEST_F(CollectAgentsTest, ANegativeTimeOutSendsOnceAndDoesNotWait) {
-  EXPECT_EQ(Collect(Plan({target}, true, -5)), 0);
+  EXPECT_EQ(Collect({{target}, true, -5, 1, {}, 1}), 0);
   EXPECT_EQ(channel.sent.size(), 2u);
   EXPECT_TRUE(channel.waits.empty());
 }
@@ -274,7 +261,7 @@ TEST_F(CollectAgentsTest, TheSweepIsPacedFromTheStartAndItsHostsCount) {
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
   Arrive(35, other, Answer("swept"));
   Arrive(36, Ipv4Endpoint(203, 0, 113, 4, 161), Answer("stale", kV2cId + 1));
-  EXPECT_EQ(Collect(Plan({all}, false, 2000, 1, {{0xC0000207, 0xC0000209}}, 100)), 1);
+  EXPECT_EQ(Collect({{all}, false, 2000, 1, {{0xC0000207, 0xC0000209}}, 100}), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.8", "swept"}}));
   std::vector<std::pair<std::int64_t, std::string>> sweep;
   for (const auto& sent : channel.sent) {
@@ -293,7 +280,7 @@ TEST_F(CollectAgentsTest, TheSweepIsPacedFromTheStartAndItsHostsCount) {
 TEST_F(CollectAgentsTest, WhatTheTimeOutLeavesNoRoomForIsNotSent) {
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
   const std::vector<Ipv4HostRun> hosts = {{0x0A000001, 0x0A000064}};
-  EXPECT_EQ(Collect(Plan({all}, false, 1000, 1, hosts, 10)), 0);
+  EXPECT_EQ(Collect({{all}, false, 1000, 1, hosts, 10}), 0);
   EXPECT_EQ(channel.sent.size(), 2u + 10u) << "the broadcast, then one every 100 ms";
   EXPECT_EQ(channel.sent.back().atMs - start, 900);
   EXPECT_EQ(clock.now - start, 1000);
@@ -301,7 +288,7 @@ TEST_F(CollectAgentsTest, WhatTheTimeOutLeavesNoRoomForIsNotSent) {
   // A sweep whose every send fails has sent nothing: the call failed.
   FakeChannel refusing(clock);
   refusing.sendsSucceed = false;
-  EXPECT_EQ(CollectAgents(refusing, clock, probe, Plan({all}, false, 300, 1, hosts, 10),
+  EXPECT_EQ(CollectAgents(refusing, clock, probe, {{all}, false, 300, 1, hosts, 10},
                           [](const Endpoint&, const std::string&) { return true; }),
             -1);
 }
@@ -318,7 +305,7 @@ TEST_F(CollectAgentsTest, TheSweepStopsAtTheDeadlineWhenSendingCostsMoreThanTheP
     FakeClock& time_;
   } slow(clock);
   const std::vector<Ipv4HostRun> hosts = {{0xC0000208, 0xC0000208 + 4999}};
-  EXPECT_EQ(CollectAgents(slow, clock, probe, Plan({target}, false, 100, 1, hosts, 1000000),
+  EXPECT_EQ(CollectAgents(slow, clock, probe, {{target}, false, 100, 1, hosts, 1000000},
                           [](const Endpoint&, const std::string&) { return true; }),
             0);
   EXPECT_EQ(clock.now - start, 100);
@@ -331,7 +318,7 @@ TEST_F(CollectAgentsTest, AgentsTheSearchReportedBeforeAreNeitherReportedNorCoun
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
   Arrive(10, target, Answer("again"));
   Arrive(20, other, Answer("new"));
-  EXPECT_EQ(Collect(Plan({all}, false, 1000)), 1);
+  EXPECT_EQ(Collect({{all}, false, 1000, 1, {}, 1}), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.8", "new"}}));
 }
 

@@ -24,27 +24,15 @@ struct DnsTestRecord {
   Bytes data;
 };
 
-inline Bytes DnsNameBytes(const std::vector<std::string_view>& labels) {
-  Bytes name;
-  AppendDnsName(name, labels);
-  return name;
-}
-
 // A multicast DNS answer to the query `id` holding the records (no
 // compression).
 inline Bytes DnsResponseOf(std::uint16_t id, const std::vector<DnsTestRecord>& records) {
-  Bytes out = {static_cast<std::uint8_t>(id >> 8),
-               static_cast<std::uint8_t>(id),
-               0x84,
-               0,
-               0,
-               0,
-               static_cast<std::uint8_t>(records.size() >> 8),
-               static_cast<std::uint8_t>(records.size()),
-               0,
-               0,
-               0,
-               0};
+  Bytes out(12, 0);
+  out[0] = static_cast<std::uint8_t>(id >> 8);
+  out[1] = static_cast<std::uint8_t>(id);
+  out[2] = 0x84;  // an authoritative response
+  out[6] = static_cast<std::uint8_t>(records.size() >> 8);
+  out[7] = static_cast<std::uint8_t>(records.size());
   for (const DnsTestRecord& record : records) {
     AppendDnsName(out, record.owner);
     out.insert(out.end(), {0, static_cast<std::uint8_t>(record.type), 0, 1, 0, 0, 0, 120, 0,
@@ -56,7 +44,9 @@ inline Bytes DnsResponseOf(std::uint16_t id, const std::vector<DnsTestRecord>& r
 
 // The PTR of an _ipp._tcp instance.
 inline DnsTestRecord IppPointer(std::string_view instance) {
-  return {{"_ipp", "_tcp", "local"}, 12, DnsNameBytes({instance, "_ipp", "_tcp", "local"})};
+  Bytes target;
+  AppendDnsName(target, {instance, "_ipp", "_tcp", "local"});
+  return {{"_ipp", "_tcp", "local"}, 12, target};
 }
 
 // A multicast DNS answer to the query `id`: the PTR of an _ipp._tcp instance,
@@ -64,13 +54,12 @@ inline DnsTestRecord IppPointer(std::string_view instance) {
 // address is given.
 inline Bytes DnsSdAnswer(std::uint16_t id, std::string_view instance, std::string_view host = {},
                          Bytes address = {}) {
+  std::vector<DnsTestRecord> records = {IppPointer(instance)};
   Bytes srv = {0, 0, 0, 0, 0x02, 0x77};
   AppendDnsName(srv, {host, "local"});
-  const DnsTestRecord service{{instance, "_ipp", "_tcp", "local"}, 33, srv};
-  const DnsTestRecord hostAddress{{host, "local"}, address.size() == 4 ? 1 : 28, address};
-  if (host.empty()) return DnsResponseOf(id, {IppPointer(instance)});
-  if (address.empty()) return DnsResponseOf(id, {IppPointer(instance), service});
-  return DnsResponseOf(id, {IppPointer(instance), service, hostAddress});
+  if (!host.empty()) records.push_back({{instance, "_ipp", "_tcp", "local"}, 33, srv});
+  if (!address.empty()) records.push_back({{host, "local"}, address.size() == 4 ? 1 : 28, address});
+  return DnsResponseOf(id, records);
 }
 
 inline Bytes Of(std::initializer_list<int> values) {
