@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "dnssd/dns_message.h"
 #include "dnssd/mdns_answers.h"
@@ -31,11 +32,20 @@ void CheckName(const DnsName& name, std::size_t maxTextBytes) {
   }
 }
 
-// The asker is 192.168.1.2/24, the answer comes from 192.168.1.20.
+// The asker is 192.168.1.2/24, the answer comes from 192.168.1.20; it asked
+// about every owner (so every record may be kept) and keeps at most the cap.
 void CheckKeptAddresses(const DnsMessage& message, std::span<const std::uint8_t> datagram) {
   const Ipv4Interface link{2, Ipv4Endpoint(192, 168, 1, 2, 0), 24, std::nullopt, true};
   MdnsAnswers answers({link});
-  Check(answers.Take(Ipv4Endpoint(192, 168, 1, 20, kMdnsPort), datagram, message.id));
+  for (const DnsRecord& record : message.records) {
+    const MdnsRole role = std::holds_alternative<DnsPtrData>(record.data)   ? MdnsRole::kServiceType
+                          : std::holds_alternative<DnsSrvData>(record.data) ? MdnsRole::kInstance
+                                                                            : MdnsRole::kHost;
+    answers.Expect(record.owner, role);
+  }
+  std::vector<DnsName> told;
+  Check(answers.Take(Ipv4Endpoint(192, 168, 1, 20, kMdnsPort), datagram, message.id, &told));
+  Check(told.size() <= kMaxKeptDnsRecords);
   for (const DnsRecord& record : message.records) {
     const auto address = answers.Address(record.owner, AddressFamily::kIpv4);
     Check(!address || link.OnNetwork(*address));

@@ -62,12 +62,15 @@ std::optional<MdnsHost> MdnsHostOf(std::string_view scheme, std::string_view hos
 }
 
 std::optional<std::string> ResolveMdnsHost(const MdnsHost& host, std::chrono::milliseconds limit) {
+  // The limit counts from here, whatever the network's start costs.
+  SteadyClock clock;
+  const std::int64_t start = clock.NowMs();
   const auto network = network::OpenSystemNetwork();
   if (!network) return std::nullopt;
-  SteadyClock clock;
-  const auto address = network::ResolveMdnsName(*network, clock, host.name, host.kind,
-                                                static_cast<int>(limit.count()),
-                                                static_cast<std::uint16_t>(std::random_device{}()));
+  const auto id = static_cast<std::uint16_t>(std::random_device{}());
+  const std::int64_t left = limit.count() - (clock.NowMs() - start);
+  const auto address = network::ResolveMdnsName(
+      *network, clock, host.name, host.kind, static_cast<int>(std::max<std::int64_t>(left, 0)), id);
   if (!address) return std::nullopt;
   return AddressText(*address);
 }

@@ -43,10 +43,11 @@ void AppendName(std::vector<std::uint8_t>& out, const DnsName& name) {
   out.push_back(0);
 }
 
-// The name at `offset`. `end` receives where its bytes in place end: past
-// its root, or past its first pointer.
-std::optional<DnsName> ReadName(Bytes message, std::size_t offset, std::size_t& end) {
-  DnsName name;
+// Walks the name at `offset`, handing each label to onLabel. `end` receives
+// where its bytes in place end: past its root, or past its first pointer.
+// False when it is malformed.
+template <typename OnLabel>
+bool WalkName(Bytes message, std::size_t offset, std::size_t& end, OnLabel onLabel) {
   std::size_t encoded = 1;
   std::size_t partStart = offset;
   std::size_t position = offset;
@@ -56,72 +57,82 @@ std::optional<DnsName> ReadName(Bytes message, std::size_t offset, std::size_t& 
     const std::uint8_t length = message[position];
     if (length == 0) {
       end = pastFirstPointer.value_or(position + 1);
-      return name;
+      return true;
     }
     if ((length & 0xC0) == 0xC0) {
       const auto pointer = U16At(message, position);
-      if (!pointer) return std::nullopt;
+      if (!pointer) return false;
       // Only backward of the part that points: no loop can form, and no
       // pointer reaches bytes the message has not yet read.
       const std::size_t target = *pointer & 0x3FFF;
-      if (target >= partStart || ++jumps > kMaxPointerJumps) return std::nullopt;
+      if (target >= partStart || ++jumps > kMaxPointerJumps) return false;
       if (!pastFirstPointer) pastFirstPointer = position + 2;
       partStart = position = target;
       continue;
     }
     // Label types 01 and 10 are reserved: nothing here can read them.
-    if ((length & 0xC0) != 0) return std::nullopt;
+    if ((length & 0xC0) != 0) return false;
     encoded += 1 + length;
-    if (encoded > kMaxDnsNameBytes || position + 1 + length > message.size()) return std::nullopt;
-    name.emplace_back(reinterpret_cast<const char*>(&message[position + 1]), length);
+    if (encoded > kMaxDnsNameBytes || position + 1 + length > message.size()) return false;
+    onLabel(message.subspan(position, 1 + length));
     position += 1 + length;
   }
-  return std::nullopt;
+  return false;
 }
 
-// A name that must fill the rest of a record's data exactly.
-std::optional<DnsName> ReadNameEndingAt(Bytes message, std::size_t offset, std::size_t dataEnd) {
+bool CheckName(Bytes message, std::size_t offset, std::size_t& end) {
+  return WalkName(message, offset, end, [](Bytes) {});
+}
+
+// The name at `offset` of a checked message.
+DnsName NameAt(Bytes message, std::size_t offset) {
+  DnsName name;
   std::size_t end = 0;
-  auto name = ReadName(message, offset, end);
-  if (!name || end != dataEnd) return std::nullopt;
+  WalkName(message, offset, end, [&](Bytes label) {
+    name.emplace_back(reinterpret_cast<const char*>(label.data()) + 1, label.size() - 1);
+  });
   return name;
 }
 
-template <std::size_t N>
-std::optional<std::array<std::uint8_t, N>> ReadAddress(Bytes data) {
-  if (data.size() != N) return std::nullopt;
-  std::array<std::uint8_t, N> address{};
-  for (std::size_t i = 0; i < N; ++i) address[i] = data[i];
-  return address;
+std::string PackedNameAt(Bytes message, std::size_t offset, bool fold) {
+  std::string packed;
+  std::size_t end = 0;
+  WalkName(message, offset, end, [&](Bytes label) {
+    packed += static_cast<char>(label[0]);  // its length
+    for (std::uint8_t c : label.subspan(1)) {
+      packed += fold ? FoldAsciiCase(static_cast<char>(c)) : static_cast<char>(c);
+    }
+  });
+  return packed;
 }
 
-std::optional<DnsRecordData> ReadSrvData(Bytes message, std::size_t offset, std::size_t end) {
-  if (offset + 6 > end) return std::nullopt;
-  const auto priority = U16At(message, offset);
-  const auto weight = U16At(message, offset + 2);
-  const auto port = U16At(message, offset + 4);
-  auto target = ReadNameEndingAt(message, offset + 6, end);
-  if (!priority || !weight || !port || !target) return std::nullopt;
-  return DnsSrvData{*priority, *weight, *port, std::move(*target)};
+// A name that must fill the rest of a record's data exactly.
+bool CheckNameEndingAt(Bytes message, std::size_t offset, std::size_t dataEnd) {
+  std::size_t end = 0;
+  return CheckName(message, offset, end) && end == dataEnd;
 }
 
-// The data of a kept type; nullopt when it disagrees with its length.
-std::optional<DnsRecordData> ReadData(Bytes message, DnsType type, std::size_t offset,
-                                      std::size_t length) {
+bool CheckData(Bytes message, DnsType type, std::size_t offset, std::size_t length) {
   const std::size_t end = offset + length;
   switch (type) {
     case DnsType::kPtr:
-      if (auto target = ReadNameEndingAt(message, offset, end)) return DnsPtrData{*target};
-      return std::nullopt;
+      return CheckNameEndingAt(message, offset, end);
     case DnsType::kSrv:
-      return ReadSrvData(message, offset, end);
+      return length >= 6 && CheckNameEndingAt(message, offset + 6, end);
     case DnsType::kA:
-      return ReadAddress<4>(message.subspan(offset, length));
+      return length == 4;
     case DnsType::kAaaa:
-      return ReadAddress<16>(message.subspan(offset, length));
+      return length == 16;
     default:
-      return std::nullopt;
+      return false;
   }
+}
+
+template <std::size_t N>
+std::array<std::uint8_t, N> AddressAt(Bytes message, std::size_t offset) {
+  std::array<std::uint8_t, N> address{};
+  for (std::size_t i = 0; i < N; ++i) address[i] = message[offset + i];
+  return address;
 }
 
 bool IsKeptType(std::uint16_t type) {
@@ -136,12 +147,12 @@ bool IsKeptType(std::uint16_t type) {
   }
 }
 
-// Reads the record at `position` and moves past it, keeping it in `records`
-// when it is of a kept type and class; false when it is malformed.
-bool ReadRecord(Bytes message, std::size_t& position, std::vector<DnsRecord>& records) {
+// Checks the record at `position` and moves past it, noting its place in
+// `records` when it is of a kept type and class; false when it is malformed.
+bool CheckRecord(Bytes message, std::size_t& position, std::vector<DnsRecordPlace>& records) {
   std::size_t fixedStart = 0;
-  auto owner = ReadName(message, position, fixedStart);
-  if (!owner) return false;
+  const std::size_t owner = position;
+  if (!CheckName(message, owner, fixedStart)) return false;
   const auto type = U16At(message, fixedStart);
   const auto recordClass = U16At(message, fixedStart + 2);
   const auto ttl = U32At(message, fixedStart + 4);
@@ -152,15 +163,16 @@ bool ReadRecord(Bytes message, std::size_t& position, std::vector<DnsRecord>& re
   }
   position = dataStart + *length;
   if ((*recordClass & ~kCacheFlushBit) != kClassIn || !IsKeptType(*type)) return true;
-  auto data = ReadData(message, static_cast<DnsType>(*type), dataStart, *length);
-  if (!data) return false;
-  records.push_back({std::move(*owner), *ttl, std::move(*data)});
+  if (!CheckData(message, static_cast<DnsType>(*type), dataStart, *length)) return false;
+  // A datagram holds at most 65535 bytes, so every offset fits 16 bits.
+  records.push_back({static_cast<DnsType>(*type), *ttl, static_cast<std::uint16_t>(owner),
+                     static_cast<std::uint16_t>(dataStart), *length});
   return true;
 }
 
 bool SkipQuestion(Bytes message, std::size_t& position) {
   std::size_t end = 0;
-  if (!ReadName(message, position, end) || end + 4 > message.size()) return false;
+  if (!CheckName(message, position, end) || end + 4 > message.size()) return false;
   position = end + 4;
   return true;
 }
@@ -192,12 +204,15 @@ std::optional<std::vector<std::uint8_t>> EncodeDnsQuery(std::uint16_t id,
   return query;
 }
 
-std::optional<DnsMessage> DecodeDnsMessage(std::span<const std::uint8_t> message) {
-  if (message.size() < kHeaderBytes || !IsPlainResponse(*U16At(message, 2))) return std::nullopt;
+std::optional<DnsResponse> DnsResponse::Read(std::span<const std::uint8_t> message) {
+  // Offsets are kept in 16 bits; no datagram is larger.
+  if (message.size() < kHeaderBytes || message.size() > 0xFFFF ||
+      !IsPlainResponse(*U16At(message, 2))) {
+    return std::nullopt;
+  }
   const std::uint16_t counts[] = {*U16At(message, 4), *U16At(message, 6), *U16At(message, 8),
                                   *U16At(message, 10)};
-  DnsMessage decoded;
-  decoded.id = *U16At(message, 0);
+  DnsResponse response(message, *U16At(message, 0));
   std::size_t position = kHeaderBytes;
   for (unsigned i = 0; i < counts[0]; ++i) {
     if (!SkipQuestion(message, position)) return std::nullopt;
@@ -205,7 +220,44 @@ std::optional<DnsMessage> DecodeDnsMessage(std::span<const std::uint8_t> message
   const unsigned recordCount = unsigned{counts[1]} + counts[2] + counts[3];
   for (unsigned i = 0; i < recordCount; ++i) {
     // Trailing bytes past the counted records are left unread.
-    if (!ReadRecord(message, position, decoded.records)) return std::nullopt;
+    if (!CheckRecord(message, position, response.records_)) return std::nullopt;
+  }
+  return response;
+}
+
+std::string DnsResponse::PackedOwner(const DnsRecordPlace& record, bool fold) const {
+  return PackedNameAt(message_, record.owner, fold);
+}
+
+std::string DnsResponse::PackedTarget(const DnsRecordPlace& record, bool fold) const {
+  return PackedNameAt(message_, record.data + (record.type == DnsType::kSrv ? 6 : 0), fold);
+}
+
+DnsName DnsResponse::Owner(const DnsRecordPlace& record) const {
+  return NameAt(message_, record.owner);
+}
+
+DnsRecordData DnsResponse::Data(const DnsRecordPlace& record) const {
+  switch (record.type) {
+    case DnsType::kPtr:
+      return DnsPtrData{NameAt(message_, record.data)};
+    case DnsType::kSrv:
+      return DnsSrvData{*U16At(message_, record.data), *U16At(message_, record.data + 2),
+                        *U16At(message_, record.data + 4), NameAt(message_, record.data + 6)};
+    case DnsType::kAaaa:
+      return AddressAt<16>(message_, record.data);
+    default:
+      return AddressAt<4>(message_, record.data);
+  }
+}
+
+std::optional<DnsMessage> DecodeDnsMessage(std::span<const std::uint8_t> message) {
+  const std::optional<DnsResponse> response = DnsResponse::Read(message);
+  if (!response) return std::nullopt;
+  DnsMessage decoded;
+  decoded.id = response->id();
+  for (const DnsRecordPlace& record : response->records()) {
+    decoded.records.push_back({response->Owner(record), record.ttl, response->Data(record)});
   }
   return decoded;
 }

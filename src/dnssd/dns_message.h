@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <variant>
 #include <vector>
 
@@ -59,9 +60,45 @@ struct DnsMessage {
   std::vector<DnsRecord> records;
 };
 
-// A response's PTR, SRV, A and AAAA records of class IN; other records are
-// passed over. nullopt for anything but a well-formed response: one bad
-// byte in a datagram from the network and none of it is trusted.
+// Where a kept record lies in its message. A compressed name of two bytes
+// can stand for 127 labels, so a large answer read whole would cost far more
+// memory than its bytes: its names are read on demand instead.
+struct DnsRecordPlace {
+  DnsType type = DnsType::kA;
+  std::uint32_t ttl = 0;
+  std::uint16_t owner = 0;       // offset of the owner's name
+  std::uint16_t data = 0;        // offset of the data
+  std::uint16_t dataLength = 0;  // checked against the type
+};
+
+// A well-formed response, checked whole, whose kept records are read on
+// demand. It refers to the message's bytes, which must outlive it.
+class DnsResponse {
+ public:
+  // A response's PTR, SRV, A and AAAA records of class IN; other records are
+  // passed over. nullopt for anything but a well-formed response: one bad
+  // byte in a datagram from the network and none of it is trusted.
+  static std::optional<DnsResponse> Read(std::span<const std::uint8_t> message);
+
+  std::uint16_t id() const { return id_; }
+  const std::vector<DnsRecordPlace>& records() const { return records_; }
+  // The owner's name, and the name a PTR or SRV record's data ends in, packed
+  // (PackDnsName) without a label list: with fold, a lookup key.
+  std::string PackedOwner(const DnsRecordPlace& record, bool fold) const;
+  std::string PackedTarget(const DnsRecordPlace& record, bool fold) const;
+  DnsName Owner(const DnsRecordPlace& record) const;
+  DnsRecordData Data(const DnsRecordPlace& record) const;
+
+ private:
+  DnsResponse(std::span<const std::uint8_t> message, std::uint16_t id)
+      : message_(message), id_(id) {}
+
+  std::span<const std::uint8_t> message_;
+  std::uint16_t id_;
+  std::vector<DnsRecordPlace> records_;
+};
+
+// Every kept record of a response, read whole (for tests and the fuzzer).
 std::optional<DnsMessage> DecodeDnsMessage(std::span<const std::uint8_t> message);
 
 }  // namespace jobhost::network

@@ -1,15 +1,12 @@
 #include "dnssd/dns_name.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "support/utf.h"
 
 namespace jobhost::network {
 namespace {
-
-char FoldAsciiCase(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool SameDnsLabel(std::string_view a, std::string_view b) {
   return std::ranges::equal(a, b, {}, FoldAsciiCase, FoldAsciiCase);
@@ -45,6 +42,30 @@ std::optional<DnsName> DnsNameFromText(std::string_view dotted) {
 
 bool SameDnsName(const DnsName& a, const DnsName& b) {
   return std::ranges::equal(a, b, SameDnsLabel);
+}
+
+char FoldAsciiCase(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string PackDnsName(const DnsName& name, bool fold) {
+  std::string packed;
+  for (const std::string& label : name) {
+    packed += static_cast<char>(label.size());
+    for (char c : label) packed += fold ? FoldAsciiCase(c) : c;
+  }
+  return packed;
+}
+
+DnsName UnpackDnsName(std::string_view packed) {
+  DnsName name;
+  for (std::size_t i = 0; i < packed.size();) {
+    const std::size_t length =
+        std::min<std::size_t>(static_cast<std::uint8_t>(packed[i]), packed.size() - i - 1);
+    name.emplace_back(packed.substr(i + 1, length));
+    i += 1 + length;
+  }
+  return name;
 }
 
 std::string InstanceNameText(std::string_view label, std::size_t maxBytes) {

@@ -27,6 +27,18 @@ std::optional<DnsName> DnsNameFromText(std::string_view dotted);
 // DNS compares names without regard to ASCII letter case.
 bool SameDnsName(const DnsName& a, const DnsName& b);
 
+// A name packed into one string, each label as its length byte and its
+// bytes (the root's byte left out): a tenth of a label list's memory. With
+// fold, ASCII letters in lower case.
+std::string PackDnsName(const DnsName& name, bool fold = false);
+DnsName UnpackDnsName(std::string_view packed);
+// The key under which names that DNS holds the same are found: packed and
+// folded.
+inline std::string DnsNameKey(const DnsName& name) {
+  return PackDnsName(name, true);
+}
+char FoldAsciiCase(char c);
+
 // An instance label as a user sees it: valid UTF-8 (U+FFFD for what is not),
 // control characters as blanks, cut at a letter boundary to at most maxBytes.
 std::string InstanceNameText(std::string_view label, std::size_t maxBytes);

@@ -21,18 +21,20 @@ class Resolution {
         answers_(network.Ipv4Interfaces()),
         id_(id),
         name_(name),
-        kind_(kind) {}
+        kind_(kind) {
+    answers_.Expect(name, kind == MdnsNameKind::kHost ? MdnsRole::kHost : MdnsRole::kInstance);
+  }
 
   // Asks what is still unknown; false when nothing could be sent.
   bool Ask() {
-    const DnsName* host = Host();
+    const std::optional<DnsName> host = Host();
     std::vector<DnsQuestion> questions;
     if (host) {
       questions = {{*host, DnsType::kA}, {*host, DnsType::kAaaa}};
     } else {
       questions = {{name_, DnsType::kSrv}};
     }
-    asked_host_ = host != nullptr;
+    asked_host_ = host.has_value();
     const auto query = EncodeDnsQuery(id_, questions);
     if (!query) return false;
     bool sent = false;
@@ -42,11 +44,11 @@ class Resolution {
 
   // Takes a datagram; true when it told something new worth asking after.
   bool Take(const Endpoint& from, std::span<const std::uint8_t> datagram) {
-    return answers_.Take(from, datagram, id_) && !asked_host_ && Host() != nullptr;
+    return answers_.Take(from, datagram, id_) && !asked_host_ && Host().has_value();
   }
 
   std::optional<Endpoint> Address() const {
-    const DnsName* host = Host();
+    const std::optional<DnsName> host = Host();
     if (!host) return std::nullopt;
     if (auto ipv4 = answers_.Address(*host, AddressFamily::kIpv4)) return ipv4;
     // A responder sends all addresses of a host together: no A beside an
@@ -55,10 +57,12 @@ class Resolution {
   }
 
  private:
-  const DnsName* Host() const {
-    if (kind_ == MdnsNameKind::kHost) return &name_;
-    const DnsSrvData* service = answers_.Service(name_);
-    return service ? &service->target : nullptr;
+  std::optional<DnsName> Host() const {
+    if (kind_ == MdnsNameKind::kHost) return name_;
+    std::optional<DnsSrvData> service = answers_.Service(name_);
+    // A target of the root says the service is not there.
+    if (!service || !IsSendableDnsName(service->target)) return std::nullopt;
+    return std::move(service->target);
   }
 
   DatagramChannel& channel_;
@@ -74,11 +78,13 @@ class Resolution {
 
 std::optional<Endpoint> ResolveMdnsName(Network& network, Clock& clock, const DnsName& name,
                                         MdnsNameKind kind, int timeoutMs, std::uint16_t queryId) {
+  // The wait counts from the call's start, the socket and interface list
+  // included.
+  const std::int64_t start = clock.NowMs();
+  const std::int64_t deadline = start + std::max(timeoutMs, 0);
   const auto channel = network.OpenChannel(AddressFamily::kIpv4, false);
   if (!channel || !IsSendableDnsName(name)) return std::nullopt;
   Resolution resolution(network, *channel, name, kind, queryId);
-  const std::int64_t start = clock.NowMs();
-  const std::int64_t deadline = start + std::max(timeoutMs, 0);
   std::vector<std::uint8_t> buffer(kDatagramCapacity);
   const auto sendTime = [&](int sends) {
     return start + std::int64_t{timeoutMs} * sends / kAttempts;

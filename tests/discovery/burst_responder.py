@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Usage: burst_responder.py PORT ADDRESS...
+"""Usage: burst_responder.py PORT [--nameless] ADDRESS...
 
 One SNMP responder standing in for one agent per ADDRESS (IPv4, already on
 an interface of this network namespace). A GetRequest (SNMPv1 or v2c) that
@@ -7,8 +7,8 @@ arrives at the limited broadcast address is answered at once from every
 address, so the searcher receives a burst of len(ADDRESS) answers; a request
 sent to one of the addresses is answered from that address. Like net-snmp's
 agent, requests to a directed broadcast address are not answered. Each
-agent's sysName is "burst-N", N its position from 1. Prints "ready" once it
-serves; stops on SIGTERM.
+agent's sysName is "burst-N", N its position from 1 (--nameless: empty).
+Prints "ready" once it serves; stops on SIGTERM.
 """
 import selectors
 import signal
@@ -59,7 +59,8 @@ def answer(request, name):
 
 def main():
     port = int(sys.argv[1])
-    addresses = sys.argv[2:]
+    nameless = sys.argv[2:3] == ["--nameless"]
+    addresses = sys.argv[2 + nameless:]
     wildcard = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     wildcard.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     wildcard.setsockopt(socket.IPPROTO_IP, IP_PKTINFO, 1)
@@ -70,7 +71,7 @@ def main():
         agent.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         agent.bind((address, port))
         agents.append(agent)
-    names = {agent: "burst-%d" % (i + 1) for i, agent in enumerate(agents)}
+    names = {agent: "" if nameless else "burst-%d" % (i + 1) for i, agent in enumerate(agents)}
 
     selector = selectors.DefaultSelector()
     for sock in [wildcard] + agents:

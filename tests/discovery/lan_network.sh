@@ -123,13 +123,14 @@ net_wait_agents() {
   done
 }
 
-# net_burst COUNT PORT: a second LAN, 10.79.0.0/16, where one responder
-# (burst_responder.py) stands in for COUNT agents and answers a broadcast
-# from all of them at once. Its searcher is the namespace $net_burst_searcher
-# (10.79.0.1).
+# net_burst COUNT PORT [--nameless]: a second LAN, 10.79.0.0/16, where one
+# responder (burst_responder.py) in the namespace $net_burst_responder stands
+# in for COUNT agents and answers a broadcast from all of them at once. Its
+# searcher is the namespace $net_burst_searcher (10.79.0.1).
 net_burst_searcher=$net_tag-b
+net_burst_responder=$net_tag-p
 net_burst() {
-  local count=$1 port=$2 responder=$net_tag-p here i
+  local count=$1 port=$2 responder=$net_burst_responder here i
   here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
   net_add_namespace "$net_burst_searcher" || return 1
   net_add_namespace "$responder" || return 1
@@ -145,7 +146,7 @@ net_burst() {
   "${b[@]}" ip route add default dev e0
   # The answers must not wait in the responder for address resolution.
   "${p[@]}" ip neigh replace 10.79.0.1 lladdr 02:00:00:00:4f:01 dev e0 nud permanent
-  "${p[@]}" python3 "$here/burst_responder.py" "$port" "${addresses[@]}" >"$net_work/burst.out" 2>&1 &
+  "${p[@]}" python3 "$here/burst_responder.py" "$port" "${@:3}" "${addresses[@]}" >"$net_work/burst.out" 2>&1 &
   net_pids+=($!)
   for _ in $(seq 100); do grep -q ready "$net_work/burst.out" && return 0; sleep 0.1; done
   cat "$net_work/burst.out" >&2

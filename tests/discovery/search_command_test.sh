@@ -82,12 +82,24 @@ CASES
 if [ ${#emulator[@]} -eq 0 ]; then
   printf '#!/bin/sh\nexec sleep 30\n' >hang.sh
   chmod +x hang.sh
-  "$ctl" search --program "$work/hang.sh" 2>/dev/null &
-  pid=$!
-  for _ in $(seq 50); do [ -n "$(ls -A "$TMPDIR")" ] && break; sleep 0.1; done
-  kill -INT "$pid"
-  wait "$pid"
-  check "Ctrl-C ends jobhostctl search with 130" [ "$?" = 130 ]
+  interrupted() { [ "$1" = 130 ] && grep -q interrupted search.err && [ -z "$(ls -A "$TMPDIR")" ]; }
+  # The tool leads a process group of its own (setsid), as in a terminal, so
+  # that a signal reaches it alone or with the program it runs (Ctrl-C).
+  while read -r signal whom; do
+    setsid "$ctl" search --program "$work/hang.sh" 2>search.err &
+    pid=$!
+    for _ in $(seq 50); do [ -n "$(cat "/proc/$pid/task/$pid/children" 2>/dev/null)" ] && break; sleep 0.1; done
+    if [ "$whom" = group ]; then kill "-$signal" -- "-$pid"; else kill "-$signal" "$pid"; fi
+    wait "$pid"
+    check "SIG$signal to the $whom: jobhostctl search exits 130 \"interrupted\", store removed" \
+      interrupted "$?"
+  done <<CASES
+INT process
+INT group
+TERM process
+HUP process
+HUP group
+CASES
 fi
 if [ ${#emulator[@]} -eq 0 ]; then left=$(ls -A "$TMPDIR"); else
   left=$(run reg query 'HKCU\Software' | grep JobhostctlSearch); fi

@@ -1,4 +1,5 @@
-// "jobhostctl search" on Linux: a temporary database, posix_spawn, SIGINT.
+// "jobhostctl search" on Linux: a temporary database, posix_spawn, SIGINT,
+// SIGTERM and SIGHUP.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -96,8 +97,7 @@ void CatchInterrupts() {
   struct sigaction action {};
   action.sa_handler = NoteInterrupt;
   sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
 bool Interrupted() {

@@ -1,4 +1,5 @@
-// "jobhostctl search" on Windows: a temporary key, CreateProcessW, Ctrl-C.
+// "jobhostctl search" on Windows: a temporary key, CreateProcessW, Ctrl-C and
+// a closed console.
 #include <io.h>
 #include <windows.h>
 
@@ -16,9 +17,16 @@ namespace jobhost::ctl {
 namespace {
 
 std::atomic<bool> interrupted{false};
+// Long enough for the main thread, which looks every 200 ms, to remove the
+// temporary key and exit; within the 5 s Windows gives a closed console.
+constexpr DWORD kCloseGraceMs = 4000;
 
-BOOL WINAPI NoteInterrupt(DWORD) {
+BOOL WINAPI NoteInterrupt(DWORD event) {
   interrupted = true;
+  // Windows ends the process as soon as this handler returns from a closed
+  // console: hold it while the main thread cleans up (its exit ends this
+  // thread too).
+  if (event == CTRL_CLOSE_EVENT) ::Sleep(kCloseGraceMs);
   return TRUE;
 }
 
@@ -51,6 +59,9 @@ class CreatedProcess : public ChildProgram {
     DWORD code = 0;
     ::GetExitCodeProcess(process_.get(), &code);
     ended_ = true;
+    // Ctrl-C reaches the program too, and its handler thread may run after
+    // the program has ended of it.
+    if (code == static_cast<DWORD>(STATUS_CONTROL_C_EXIT)) interrupted = true;
     return static_cast<int>(code);
   }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 
+#include "dnssd/mdns_answers.h"
 #include "dnssd/mdns_resolve.h"
 #include "network/fake_network.h"
 
@@ -161,6 +162,44 @@ TEST(InstanceName, IsValidUtf8WithoutControlsCutAtALetter) {
       {"\xc0\xaf", replacement + replacement},                    // an overlong /
       {"\xed\xa0\x80|a\xc3", replacement + "|a" + replacement}};  // a surrogate, a cut letter
   for (const auto& [label, text] : cases) EXPECT_EQ(InstanceNameText(label, 47), text);
+}
+
+TEST(MdnsAnswers, KeepsRecordsOfNamesAskedAboutOrToldOfUpToTheCap) {
+  const std::string instance = "\x0cOffice Laser" + kService;
+  const std::string ptr = Record(kService, DnsType::kPtr, instance);
+  const std::string srv = Record(instance, DnsType::kSrv, kPort631 + kHost);
+  const std::string a = Record(kHost, DnsType::kA, kIpv4);
+  std::string flood;
+  for (int i = 0; i < 1100; ++i) {
+    const std::string label = "i" + std::to_string(10000 + i);
+    flood += Record(kService, DnsType::kPtr, "\x06" + label + kService);
+  }
+  const struct {
+    const char* what;
+    std::string message;
+    std::size_t instances;
+    bool address;
+  } cases[] = {
+      {"pointer, service and address", Header({0, 3, 0, 0}) + ptr + srv + a, 1, true},
+      {"the same the other way round", Header({0, 3, 0, 0}) + a + srv + ptr, 1, true},
+      {"a service type not asked about",
+       One("\x05_http\x04_tcp\x05local\0"s, DnsType::kPtr, instance), 0, false},
+      {"the address of a host nobody told of", Header({0, 2, 0, 0}) + ptr + a, 1, false},
+      {"a flood, then what no longer fits", Header({0, 1102, 0, 0}) + flood + srv + a, 1024, false},
+  };
+  for (const auto& c : cases) {
+    MdnsAnswers answers({{2, Ipv4Endpoint(192, 168, 1, 2, 0), 24, std::nullopt, true}});
+    const DnsName service = {"_ipp", "_tcp", "local"};
+    const DnsName http = {"_http", "_tcp", "local"};
+    answers.Expect(service, MdnsRole::kServiceType);
+    const auto bytes =
+        std::span(reinterpret_cast<const std::uint8_t*>(c.message.data()), c.message.size());
+    EXPECT_TRUE(answers.Take(Ipv4Endpoint(192, 168, 1, 20, kMdnsPort), bytes, 0x1234)) << c.what;
+    EXPECT_EQ(answers.Instances(service).size() + answers.Instances(http).size(), c.instances)
+        << c.what;
+    EXPECT_EQ(answers.Address({"host", "local"}, AddressFamily::kIpv4).has_value(), c.address)
+        << c.what;
+  }
 }
 
 TEST(MdnsResolve, AsksSrvThenTheAddressOnTheAnsweringLinkWithinTheTimeOut) {
