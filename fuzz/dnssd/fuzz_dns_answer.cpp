@@ -15,6 +15,7 @@
 
 namespace {
 
+using namespace jobhost::dnssd;
 using namespace jobhost::network;
 
 void Check(bool condition) {

@@ -6,7 +6,7 @@
 namespace jobhost::devprobe {
 
 std::string InstanceNameForCaller(std::string_view label) {
-  return network::InstanceNameText(label, kMaxCallerNameBytes);
+  return dnssd::InstanceNameText(label, kMaxCallerNameBytes);
 }
 
 }  // namespace jobhost::devprobe

@@ -13,8 +13,8 @@
 namespace jobhost::portlink {
 
 struct MdnsHost {
-  network::DnsName name;
-  network::MdnsNameKind kind;
+  dnssd::DnsName name;
+  dnssd::MdnsNameKind kind;
 };
 
 // The multicast DNS name of a URI's (percent-decoded) host (scheme in lower case): an instance for

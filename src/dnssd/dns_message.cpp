@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace jobhost::network {
+namespace jobhost::dnssd {
 namespace {
 
 using Bytes = std::span<const std::uint8_t>;
@@ -262,4 +262,4 @@ std::optional<DnsMessage> DecodeDnsMessage(std::span<const std::uint8_t> message
   return decoded;
 }
 
-}  // namespace jobhost::network
+}  // namespace jobhost::dnssd

@@ -13,7 +13,7 @@
 
 #include "dnssd/dns_name.h"
 
-namespace jobhost::network {
+namespace jobhost::dnssd {
 
 enum class DnsType : std::uint16_t { kA = 1, kPtr = 12, kTxt = 16, kAaaa = 28, kSrv = 33 };
 
@@ -101,4 +101,4 @@ class DnsResponse {
 // Every kept record of a response, read whole (for tests and the fuzzer).
 std::optional<DnsMessage> DecodeDnsMessage(std::span<const std::uint8_t> message);
 
-}  // namespace jobhost::network
+}  // namespace jobhost::dnssd

@@ -5,7 +5,7 @@
 
 #include "support/utf.h"
 
-namespace jobhost::network {
+namespace jobhost::dnssd {
 namespace {
 
 bool SameDnsLabel(std::string_view a, std::string_view b) {
@@ -81,4 +81,4 @@ std::string InstanceNameText(std::string_view label, std::size_t maxBytes) {
   return text;
 }
 
-}  // namespace jobhost::network
+}  // namespace jobhost::dnssd

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace jobhost::network {
+namespace jobhost::dnssd {
 
 // A name as its labels, the root left out. A label is bytes, not text: a
 // service instance label may hold dots, blanks and UTF-8.
@@ -43,4 +43,4 @@ char FoldAsciiCase(char c);
 // control characters as blanks, cut at a letter boundary to at most maxBytes.
 std::string InstanceNameText(std::string_view label, std::size_t maxBytes);
 
-}  // namespace jobhost::network
+}  // namespace jobhost::dnssd

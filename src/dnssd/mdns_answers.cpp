@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace jobhost::network {
+namespace jobhost::dnssd {
 namespace {
 
 bool IsIpv6LinkLocal(const Endpoint& address) {
@@ -185,4 +185,4 @@ std::optional<Endpoint> MdnsAnswers::NamedBy(const DnsName& instance) const {
   return found ? found->namedBy : std::nullopt;
 }
 
-}  // namespace jobhost::network
+}  // namespace jobhost::dnssd

@@ -14,7 +14,16 @@
 #include "dnssd/dns_message.h"
 #include "network/network.h"
 
-namespace jobhost::network {
+namespace jobhost::dnssd {
+
+// The socket seam's names, as DNS-SD uses them.
+using network::AddressFamily;
+using network::DatagramChannel;
+using network::Endpoint;
+using network::Ipv4Endpoint;
+using network::Ipv4Interface;
+using network::Network;
+using network::ReceiveStatus;
 
 inline constexpr std::uint16_t kMdnsPort = 5353;
 // Whatever the answers hold, an asker keeps at most this many records.
@@ -96,4 +105,4 @@ class MdnsAnswers {
   std::size_t kept_ = 0;
 };
 
-}  // namespace jobhost::network
+}  // namespace jobhost::dnssd

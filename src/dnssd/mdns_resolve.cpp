@@ -4,7 +4,7 @@
 
 #include "dnssd/mdns_answers.h"
 
-namespace jobhost::network {
+namespace jobhost::dnssd {
 namespace {
 
 // The largest UDP payload, so no answer is ever cut.
@@ -110,4 +110,4 @@ std::optional<Endpoint> ResolveMdnsName(Network& network, Clock& clock, const Dn
   }
 }
 
-}  // namespace jobhost::network
+}  // namespace jobhost::dnssd

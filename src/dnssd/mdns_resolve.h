@@ -9,7 +9,10 @@
 #include "network/network.h"
 #include "system/clock.h"
 
-namespace jobhost::network {
+namespace jobhost::dnssd {
+
+using network::Endpoint;
+using network::Network;
 
 enum class MdnsNameKind {
   kHost,      // A, then AAAA
@@ -22,4 +25,4 @@ enum class MdnsNameKind {
 std::optional<Endpoint> ResolveMdnsName(Network& network, Clock& clock, const DnsName& name,
                                         MdnsNameKind kind, int timeoutMs, std::uint16_t queryId);
 
-}  // namespace jobhost::network
+}  // namespace jobhost::dnssd

@@ -9,10 +9,12 @@
 #include "dnssd/mdns_resolve.h"
 #include "network/fake_network.h"
 
-namespace jobhost::network {
+namespace jobhost::dnssd {
 namespace {
 
 using namespace std::string_literals;
+using network::FormatIpv4;
+namespace testing = network::testing;
 
 std::string U16(std::size_t value) {
   return {static_cast<char>(value >> 8), static_cast<char>(value & 0xFF)};
@@ -249,4 +251,4 @@ TEST(MdnsResolve, AsksSrvThenTheAddressOnTheAnsweringLinkWithinTheTimeOut) {
 }
 
 }  // namespace
-}  // namespace jobhost::network
+}  // namespace jobhost::dnssd
