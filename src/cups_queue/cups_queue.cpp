@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace jobhost {
+namespace jobhost::cups_queue {
 namespace {
 
 struct HttpClose {
@@ -202,4 +202,4 @@ std::optional<std::string> QueueDeviceUri(std::string_view queueName) {
   }
 }
 
-}  // namespace jobhost
+}  // namespace jobhost::cups_queue

@@ -42,7 +42,7 @@ class HostMonitor : public PortMonitorHandle {
 }  // namespace
 
 std::unique_ptr<PrinterHandle> LinuxSpooler::OpenPrinter(std::u16string_view printerName) {
-  std::optional<std::string> deviceUri = QueueDeviceUri(Utf16ToUtf8(printerName));
+  std::optional<std::string> deviceUri = cups_queue::QueueDeviceUri(Utf16ToUtf8(printerName));
   if (!deviceUri) return nullptr;
   return std::make_unique<CupsPrinter>(Utf8ToUtf16(*deviceUri));
 }
