@@ -15,9 +15,10 @@ struct StartedProcess {
   explicit operator bool() const { return process.valid(); }
 };
 
-// Runs program (a full path, so no file of that name elsewhere is run
-// instead) with commandLine, which starts with the program's own name as
-// the program expects to parse it, and creationFlags (CREATE_NO_WINDOW, ...).
+// Runs the file program names (no search path is tried: a full path runs
+// exactly that file) with commandLine, which starts with the program's own
+// name as the program expects to parse it, and creationFlags
+// (CREATE_NO_WINDOW, ...).
 StartedProcess StartProcess(const std::wstring& program, std::wstring commandLine,
                             DWORD creationFlags);
 
