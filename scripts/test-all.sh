@@ -51,8 +51,9 @@ scripts/check-includes.py
 step "native build and tests"
 cmake --workflow --preset linux
 
-# Without the end-to-end tests that only wait out a limit (JOBHOST_E2E_WAITS
-# in the preset): they run natively, and a sanitizer finds nothing in a wait.
+# Without the end-to-end tests that only wait out a limit or repeat one
+# request ten thousand times (JOBHOST_E2E_SANITIZED in the preset): the
+# native and Windows runs keep them, and a sanitizer finds nothing more there.
 step "sanitizers (ASan + UBSan)"
 cmake --workflow --preset linux-asan
 
