@@ -173,8 +173,11 @@ TEST(MdnsAnswers, KeepsRecordsOfNamesAskedAboutOrToldOfUpToTheCap) {
   const std::string a = Record(kHost, DnsType::kA, kIpv4);
   std::string flood;
   for (int i = 0; i < 1100; ++i) {
-    const std::string label = "i" + std::to_string(10000 + i);
-    flood += Record(kService, DnsType::kPtr, "\x06" + label + kService);
+    // Appended, not "\x06" + label: GCC 12 at -O3 warns about a restrict overlap there.
+    std::string name = "\x06i";
+    name += std::to_string(10000 + i);
+    name += kService;
+    flood += Record(kService, DnsType::kPtr, name);
   }
   const struct {
     const char* what;
