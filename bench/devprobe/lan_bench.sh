@@ -2,7 +2,7 @@
 # Usage: lan_bench.sh BIN_DIR [LAN_AGENTS [FAR_AGENTS [BURST_AGENTS [DNSSD_PRINTERS]]]]
 #        (LAN_AGENTS and FAR_AGENTS at most 240 each, DNSSD_PRINTERS at most 180)
 #
-# Discovery on the namespace network of tests/snmp/lan_network.sh, with
+# Discovery on the namespace network of tests/discovery/lan_network.sh, with
 # LAN_AGENTS (default 30) real snmpd agents on the searcher's LAN and
 # FAR_AGENTS (default 30) on the routed far /24; every agent reports itself
 # as a printer, so every tool may count it. For each way of searching: the
@@ -42,8 +42,8 @@ fi
 here=$(cd "$(dirname "$0")" && pwd)
 # The family prefix the build named its libraries with (vtldevprobe.dll).
 prefix=$(basename "$(ls "$bin"/*devprobe.dll | head -1)" devprobe.dll)
-# shellcheck source-path=SCRIPTDIR source=../../tests/snmp/lan_network.sh
-. "$here/../../tests/snmp/lan_network.sh"
+# shellcheck source-path=SCRIPTDIR source=../../tests/discovery/lan_network.sh
+. "$here/../../tests/discovery/lan_network.sh"
 reason=$(net_check)
 [ -z "$reason" ] || { echo "cannot run: $reason"; exit 1; }
 trap net_cleanup EXIT
@@ -100,7 +100,7 @@ for i in $(seq 1 "$dnssd_printers"); do
   [ "$i" -gt 1 ] && ip netns exec "$dnssd_responder" ip addr add "$address/24" dev e0
   services+=(--service "Bench Printer $i|_ipp._tcp|bench-$i|$address")
 done
-ip netns exec "$dnssd_responder" /usr/bin/python3 "$here/../../tests/snmp/dnssd_responder.py" \
+ip netns exec "$dnssd_responder" /usr/bin/python3 "$here/../../tests/discovery/dnssd_responder.py" \
   --interface 10.80.0.11 "${services[@]}" >"$net_work/dnssd.out" 2>&1 &
 net_pids+=($!)
 for _ in $(seq 300); do grep -q ready "$net_work/dnssd.out" && break; sleep 0.1; done
@@ -206,7 +206,7 @@ echo "UDP RcvbufErrors of the library's LAN searches: $lan_drops, of its burst s
 
 # A /16 sweep at a million datagrams a second must still end with its
 # time-out: each call timed in-process (timed_call.py), the median of three.
-timed_call=(python3 "$here/../../tests/snmp/timed_call.py")
+timed_call=(python3 "$here/../../tests/discovery/timed_call.py")
 sweep_median() { # NAMESPACE LIBRARY TIMEOUT_MS RANGE
   local result times=()
   for _ in 1 2 3; do
@@ -242,7 +242,7 @@ kill "$burst_responder_pid" && wait "$burst_responder_pid" 2>/dev/null
 for script in "burst_responder.py 161 --nameless $(seq -f 10.79.1.%g 200)" \
   "hostile_mdns.py $(seq -f 10.79.1.%g 100)"; do
   # shellcheck disable=SC2086 # the script and its arguments, split
-  ip netns exec "$net_burst_responder" python3 "$here/../../tests/snmp/"$script \
+  ip netns exec "$net_burst_responder" python3 "$here/../../tests/discovery/"$script \
     >"$net_work/${script%%.py*}.out" 2>&1 &
   net_pids+=($!)
   for _ in $(seq 100); do grep -qs ready "$net_work/${script%%.py*}.out" && break; sleep 0.1; done

@@ -6,9 +6,9 @@
 namespace jobhost::devprobe {
 namespace {
 
-using network::DnsName;
-using network::DnsQuestion;
-using network::DnsType;
+using dnssd::DnsName;
+using dnssd::DnsQuestion;
+using dnssd::DnsType;
 
 // What printers announce themselves as: IPP, IPP over TLS, raw port 9100
 // and LPD.
@@ -43,9 +43,9 @@ DnsSdBrowse::DnsSdBrowse(AddressFamily family, std::vector<Ipv4Interface> interf
   std::vector<DnsQuestion> questions;
   for (const DnsName& service : kPrinterServices) {
     questions.push_back({service, DnsType::kPtr});
-    answers_.Expect(service, network::MdnsRole::kServiceType);
+    answers_.Expect(service, dnssd::MdnsRole::kServiceType);
   }
-  query_ = network::EncodeDnsQuery(queryId_, questions).value_or(Bytes{});
+  query_ = dnssd::EncodeDnsQuery(queryId_, questions).value_or(Bytes{});
 }
 
 int DnsSdBrowse::SendQuestions(DatagramChannel& channel) const {
@@ -73,8 +73,8 @@ void DnsSdBrowse::AskWhatIsLacking(DatagramChannel& channel, const std::vector<D
   const DnsType addressType = family_ == AddressFamily::kIpv6 ? DnsType::kAaaa : DnsType::kA;
   std::vector<FollowUp> followUps;
   const auto ask = [&](const Endpoint& responder, const DnsName& name, DnsType type) {
-    if (!network::IsSendableDnsName(name) || askedAbout_.size() >= kMaxAskedNames ||
-        !askedAbout_.insert(network::DnsNameKey(name)).second) {
+    if (!dnssd::IsSendableDnsName(name) || askedAbout_.size() >= kMaxAskedNames ||
+        !askedAbout_.insert(dnssd::DnsNameKey(name)).second) {
       return;
     }
     auto followUp = std::ranges::find(followUps, responder, &FollowUp::responder);
@@ -84,7 +84,7 @@ void DnsSdBrowse::AskWhatIsLacking(DatagramChannel& channel, const std::vector<D
   for (const DnsName& instance : told) {
     const std::optional<Endpoint> responder = answers_.NamedBy(instance);
     if (!responder) continue;
-    const std::optional<network::DnsSrvData> srv = answers_.Service(instance);
+    const std::optional<dnssd::DnsSrvData> srv = answers_.Service(instance);
     if (!srv) {
       ask(*responder, instance, DnsType::kSrv);
     } else if (!answers_.Address(srv->target, family_)) {
@@ -95,7 +95,7 @@ void DnsSdBrowse::AskWhatIsLacking(DatagramChannel& channel, const std::vector<D
     const std::span<const DnsQuestion> all = followUp.questions;
     for (std::size_t first = 0; first < all.size(); first += kMaxQuestionsPerFollowUp) {
       const auto batch = all.subspan(first, std::min(kMaxQuestionsPerFollowUp, all.size() - first));
-      if (const auto query = network::EncodeDnsQuery(queryId_, batch)) {
+      if (const auto query = dnssd::EncodeDnsQuery(queryId_, batch)) {
         channel.Send(followUp.responder, *query);
       }
     }
@@ -118,7 +118,7 @@ std::vector<DnsSdPrinter> DnsSdBrowse::Printers() const {
         add(destinations_.front(), instance);
         continue;
       }
-      const std::optional<network::DnsSrvData> srv = answers_.Service(instance);
+      const std::optional<dnssd::DnsSrvData> srv = answers_.Service(instance);
       const auto address = srv ? answers_.Address(srv->target, family_) : std::nullopt;
       if (address) add(*address, instance);
     }

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "ber.h"
+#include "dnssd/mdns_answers.h"
 #include "endpoint.h"
 #include "network.h"
-#include "network/mdns_answers.h"
 
 namespace jobhost::devprobe {
 
@@ -42,7 +42,7 @@ class DnsSdBrowse {
   std::string NameOf(const Endpoint& agent) const;
 
  private:
-  void AskWhatIsLacking(DatagramChannel& channel, const std::vector<network::DnsName>& told);
+  void AskWhatIsLacking(DatagramChannel& channel, const std::vector<dnssd::DnsName>& told);
 
   AddressFamily family_;
   std::vector<Endpoint> destinations_;
@@ -50,7 +50,7 @@ class DnsSdBrowse {
   std::uint16_t agentPort_;
   std::uint16_t queryId_;
   Bytes query_;
-  network::MdnsAnswers answers_;
+  dnssd::MdnsAnswers answers_;
   // The names asked after, by DnsNameKey.
   std::set<std::string> askedAbout_;
 };

@@ -112,9 +112,9 @@ std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& reque
 
 std::vector<Endpoint> DnsSdDestinations(Network& network, const FindRequest& request,
                                         const CollectPlan& plan) {
-  if (!plan.oneHost) return network::MdnsGroupOnInterfaces(network, request.family);
+  if (!plan.oneHost) return dnssd::MdnsGroupOnInterfaces(network, request.family);
   Endpoint host = plan.destinations.front();
-  host.port = network::kMdnsPort;
+  host.port = dnssd::kMdnsPort;
   return {host};
 }
 

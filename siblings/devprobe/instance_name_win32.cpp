@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include "dnssd/dns_name.h"
 #include "dnssd_browse.h"
-#include "network/dns_name.h"
 #include "support/utf.h"
 
 namespace jobhost::devprobe {
@@ -13,7 +13,7 @@ namespace jobhost::devprobe {
 // would lose letters. Each letter is converted on its own, so the cut never
 // splits a double-byte letter; letters the code page lacks become '?'.
 std::string InstanceNameForCaller(std::string_view label) {
-  const std::u16string wide = Utf8ToUtf16(network::InstanceNameText(label, std::string::npos));
+  const std::u16string wide = Utf8ToUtf16(dnssd::InstanceNameText(label, std::string::npos));
   // A UTF-8 code page takes no replacement letter (it has them all).
   const char* replacement = ::GetACP() == CP_UTF8 ? nullptr : "?";
   std::string text;

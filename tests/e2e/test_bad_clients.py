@@ -13,7 +13,7 @@ import time
 import unittest
 
 from harness import (BIN_DIR, EMULATOR, NO_CONNECTION, NO_REPLY, ON_WINDOWS, REPLY, SEND_FAILED,
-                     TIMED_OUT, TOOL, InstallationTest, system_path, wait_for)
+                     TIMED_OUT, TOOL, InstallationTest, only_waits, system_path, wait_for)
 
 READ_LIMIT = 10.0
 
@@ -78,6 +78,7 @@ class BadClients(InstallationTest):
         self.assertTrue(wait_for(lambda: "started" in self.app.read("flipguide.log")))
         self.assertTrue(self.app.running())
 
+    @only_waits
     def test_a_silent_client_is_dropped_at_the_read_limit(self):
         started = time.monotonic()
         status, _ = self.app.send(None, "--silent", "--hold", "30")

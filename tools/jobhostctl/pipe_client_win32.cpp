@@ -5,9 +5,9 @@
 
 #include "pipe_client.h"
 #include "platform/win32/account_sid.h"
-#include "platform/win32/unique_resource.h"
-#include "platform/win32/wide_text.h"
 #include "support/utf.h"
+#include "system/win32/unique_resource.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::ctl {
 namespace {
@@ -51,7 +51,7 @@ class NamedPipeClient : public PipeClient {
     if (sid.empty()) return {false, "the unreadable account of process " + std::to_string(pid)};
     const bool trusted = sid == win32::AccountSidOf(GetCurrentProcess()) || sid == kSystemSid ||
                          sid == kAdministratorsSid;
-    return {trusted, Utf16ToUtf8(win32::FromWide(sid))};
+    return {trusted, win32::Utf8FromWide(sid)};
   }
 
   // A client that opened the pipe has the instance to itself: nothing resets
@@ -130,7 +130,7 @@ class NamedPipeClient : public PipeClient {
 }  // namespace
 
 Connection ConnectPipe(const std::string& baseName, std::chrono::milliseconds limit) {
-  std::wstring name = L"\\\\.\\pipe\\" + win32::ToWide(Utf8ToUtf16(baseName));
+  std::wstring name = L"\\\\.\\pipe\\" + win32::WideFromUtf8(baseName);
   Clock::time_point deadline = Clock::now() + limit;
   int refusals = 0;
   for (;;) {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/win32/unique_resource.h"
+#include "system/win32/unique_resource.h"
 
 namespace jobhost::win32 {
 

@@ -76,13 +76,12 @@ std::vector<LoopCase> LoopCases() {
 }
 
 TEST(RunJobService, ServesClientsUntilARequestEndsIt) {
-  const Family family = DeriveFamily(u"C:\\Drivers\\vtlsvc.exe");
   for (const LoopCase& c : LoopCases()) {
     SCOPED_TRACE(c.rule);
     TestPlatform fakes;
     fakes.pipes.scripts.assign(c.scripts.begin(), c.scripts.end());
 
-    EXPECT_EQ(RunJobService(family, fakes.platform), 0);
+    EXPECT_EQ(RunJobService(testing::kFamily, fakes.platform), 0);
 
     EXPECT_EQ(fakes.pipes.created, c.instancesCreated);
     for (const auto& name : fakes.pipes.namesAsked) {
@@ -117,7 +116,7 @@ TEST(RunJobService, PortCheckReplyCarriesKindAndAddress) {
       u"C:\\Drivers\\vtlportlink.dll",
       {{"GetPortTypeByPrinterName",
         testing::ExportOf(+[](const char16_t*) -> std::int32_t { return 5; })}});
-  EXPECT_EQ(RunJobService(DeriveFamily(u"C:\\Drivers\\vtlsvc.exe"), fakes.platform), 0);
+  EXPECT_EQ(RunJobService(testing::kFamily, fakes.platform), 0);
   ASSERT_EQ(fakes.pipes.replies.size(), 1u);
   EXPECT_EQ(fakes.pipes.replies[0].message,
             testing::HexBytes("50 00 6f 00 72 00 74 00 35 00 2f 00"));
