@@ -5,7 +5,7 @@ Every folder of src/ is a room with a rank; a file may include headers of its
 own room and of rooms ranked below it, never above, never sideways:
 
   support                        0  needs nothing
-  abi, cups_queue, network       1  the sibling libraries' contracts, shared libraries
+  abi, cups_queue, network, wsd  1  the sibling libraries' contracts, shared libraries
   platform (its own headers)     2  the seam
   family                         3
   port, search                   4
@@ -38,6 +38,7 @@ RANKS = {
     "abi": 1,
     "cups_queue": 1,
     "network": 1,
+    "wsd": 1,
     "platform": 2,
     "family": 3,
     "port": 4,
@@ -50,7 +51,7 @@ RANKS = {
 CORE = {"family", "port", "search", "service"}
 BACKENDS = {"platform/linux", "platform/win32"}
 PORTABLE = {"support", "abi", "platform"} | CORE
-SHARED_LIBRARIES = {"cups_queue", "network"}
+SHARED_LIBRARIES = {"cups_queue", "network", "wsd"}
 SIBLING_MAY_INCLUDE = {"support", "abi"} | SHARED_LIBRARIES
 TOOL_MAY_INCLUDE = SIBLING_MAY_INCLUDE | {"platform"} | BACKENDS
 TOOL_MAY_INCLUDE_FILES = {"search/search_settings.h"}
