@@ -25,35 +25,50 @@ bool LooksLikeXml(std::string_view text) {
 
 std::string HostText(const Endpoint& address) {
   if (address.family == AddressFamily::kIpv4) return FormatIpv4(address);
-  std::string text = "[";
-  text += FormatIpv6(address.address);
+  std::string text = FormatIpv6(address.address);
   if (address.scopeId != 0) {
-    text += "%25";
+    text += '%';
     text += std::to_string(address.scopeId);
   }
-  text += ']';
   return text;
 }
 
-// The transport address with its host replaced by the printer's address:
-// the Get goes where the printer answered from (or the address it named on
-// that link), never to a name or a host elsewhere. User information is
-// dropped.
-std::string UrlOn(const Endpoint& address, std::string_view transportAddress) {
-  std::string_view rest = transportAddress.substr(transportAddress.find("//") + 2);
+// The transport address's port and path on the printer's address: the Get
+// goes where the printer answered from (or the address it named on that
+// link), never to a name or a host elsewhere. nullopt for a port that is no
+// number from 1 to 65535, or a byte no URL holds (a blank, a control, a
+// letter outside ASCII), which could otherwise reach the request line.
+std::optional<wsd::HttpTarget> TargetOn(const Endpoint& address,
+                                        std::string_view transportAddress) {
+  if (std::ranges::any_of(transportAddress, [](char c) {
+        return static_cast<unsigned char>(c) <= ' ' || static_cast<unsigned char>(c) >= 0x7F;
+      })) {
+    return std::nullopt;
+  }
+  const std::string_view rest = transportAddress.substr(transportAddress.find("//") + 2);
   const std::size_t authorityEnd = std::min(rest.find_first_of("/?#"), rest.size());
   std::string_view authority = rest.substr(0, authorityEnd);
-  const std::size_t at = authority.rfind('@');
-  if (at != std::string_view::npos) authority.remove_prefix(at + 1);
-  const std::size_t hostEnd =
-      authority.starts_with('[') ? authority.find(']') + 1 : authority.find(':');
-  std::string url = "http://";
-  url += HostText(address);
-  if (hostEnd <= authority.size()) url += authority.substr(hostEnd);
-  const std::string_view path = rest.substr(authorityEnd);
-  if (!path.starts_with('/')) url += '/';
-  url += path;
-  return url;
+  authority.remove_prefix(
+      authority.rfind('@') == std::string_view::npos ? 0 : authority.rfind('@') + 1);
+  const std::size_t close = authority.starts_with('[') ? authority.find(']') : 0;
+  const std::size_t colon = close == std::string_view::npos ? close : authority.find(':', close);
+  wsd::HttpTarget target;
+  target.host = HostText(address);
+  if (colon != std::string_view::npos && colon + 1 < authority.size()) {
+    const std::string_view digits = authority.substr(colon + 1);
+    int port = 0;
+    for (char c : digits) {
+      if (c < '0' || c > '9' || (port = port * 10 + (c - '0')) > 65535) return std::nullopt;
+    }
+    if (port == 0) return std::nullopt;
+    target.port = static_cast<std::uint16_t>(port);
+  }
+  std::string_view path = rest.substr(authorityEnd);
+  path = path.substr(0, path.find('#'));
+  target.path.clear();
+  if (!path.starts_with('/')) target.path += '/';
+  target.path.append(path.data(), path.size());
+  return target;
 }
 
 }  // namespace
@@ -156,8 +171,8 @@ void WsdBrowse::Locate(Match& match, const Endpoint& from,
       match.address.port = agentPort_;
     }
   }
-  match.getUrl = UrlOn(match.address, *http);
-  match.naming = NameState::kDue;
+  match.target = TargetOn(match.address, *http);
+  if (match.target) match.naming = NameState::kDue;
 }
 
 // IPv4: on a network of the interface the answer came on. IPv6, whose
@@ -199,7 +214,7 @@ void WsdBrowse::Poll(Clock& clock, std::int64_t deadline, int waitMs) {
     Match& match = matches_[i];
     const std::string get = wsd::GetMessage(newMessageId_(), match.endpoint);
     const bool started =
-        http_->Start(static_cast<int>(i), match.getUrl, get, static_cast<int>(deadline - now));
+        http_->Start(static_cast<int>(i), *match.target, get, static_cast<int>(deadline - now));
     match.naming = started ? NameState::kRunning : NameState::kDone;
     if (started) ++getsStarted_;
   }

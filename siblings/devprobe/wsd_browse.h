@@ -68,7 +68,7 @@ class WsdBrowse {
   struct Match {
     std::string endpoint;
     Endpoint address;
-    std::string getUrl;
+    std::optional<wsd::HttpTarget> target;
     NameState naming = NameState::kNone;
     std::string name;
     bool hasTransportAddresses = false;

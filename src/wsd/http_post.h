@@ -3,6 +3,7 @@
 // each within its own time and with a bounded answer.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,14 @@ namespace jobhost::wsd {
 
 inline constexpr std::size_t kMaxHttpBodyBytes = 64 * 1024;
 inline constexpr int kMaxPostsInFlight = 8;
+
+// Where a POST goes over plain HTTP: an address (an IPv6 one without
+// brackets, with its zone after '%'), a port, and a path in URL form.
+struct HttpTarget {
+  std::string host;
+  std::uint16_t port = 80;
+  std::string path = "/";
+};
 
 struct HttpReply {
   int id = 0;
@@ -24,10 +33,10 @@ class HttpPoster {
  public:
   // Ends what is still running at once.
   virtual ~HttpPoster() = default;
-  // Starts one POST to an http:// URL (no other scheme, no redirect, no
-  // proxy) that ends within timeoutMs; false, and nothing started, when
-  // kMaxPostsInFlight are running or it cannot be made.
-  virtual bool Start(int id, const std::string& url, const std::string& body, int timeoutMs) = 0;
+  // Starts one POST (no redirect, no proxy, no credentials) that ends within
+  // timeoutMs; false, and nothing started, when kMaxPostsInFlight are
+  // running or it cannot be made.
+  virtual bool Start(int id, const HttpTarget& target, const std::string& body, int timeoutMs) = 0;
   // Waits at most timeoutMs for a running POST to end; the replies of those
   // that ended, each once.
   virtual std::vector<HttpReply> Wait(int timeoutMs) = 0;

@@ -36,6 +36,25 @@ struct Transfer {
   std::string body;
 };
 
+std::string UrlOf(const HttpTarget& target) {
+  std::string url = "http://";
+  if (target.host.find(':') == std::string::npos) {
+    url += target.host;
+  } else {
+    // An IPv6 literal in brackets, its zone's '%' escaped.
+    url += '[';
+    for (char c : target.host) {
+      url += c;
+      if (c == '%') url += "25";
+    }
+    url += ']';
+  }
+  url += ':';
+  url += std::to_string(target.port);
+  url += target.path;
+  return url;
+}
+
 // Stops the transfer (libcurl then reports a write error) once the body
 // would pass the limit.
 std::size_t Collect(char* data, std::size_t size, std::size_t count, void* user) {
@@ -62,7 +81,7 @@ class CurlPoster : public HttpPoster {
 
   bool Usable() const { return global_.ready && multi_ && headers_; }
 
-  bool Start(int id, const std::string& url, const std::string& body, int timeoutMs) override {
+  bool Start(int id, const HttpTarget& target, const std::string& body, int timeoutMs) override {
     if (running_.size() >= kMaxPostsInFlight) return false;
     auto transfer = std::make_unique<Transfer>();
     transfer->id = id;
@@ -73,6 +92,7 @@ class CurlPoster : public HttpPoster {
     const auto option = [&](CURLoption name, auto value) {
       set = set && curl_easy_setopt(easy, name, value) == CURLE_OK;
     };
+    const std::string url = UrlOf(target);
     option(CURLOPT_URL, url.c_str());
     option(CURLOPT_PROTOCOLS_STR, "http");
     option(CURLOPT_REDIR_PROTOCOLS_STR, "http");

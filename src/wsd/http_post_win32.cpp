@@ -1,17 +1,15 @@
 // HTTP on Windows: WinHTTP, one thread per running POST (at most
-// kMaxPostsInFlight). A POST is cancelled by closing its request handle,
-// which ends the blocking call its thread is in.
+// kMaxPostsInFlight). A POST is cancelled by closing its request handle, but
+// its thread is never waited for: WinHTTP may hold it past the deadline
+// (Wine's does), and a find call must end on time. So each thread owns what
+// it uses and keeps this module loaded until it ends.
 
 #include <windows.h>
 #include <winhttp.h>
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <list>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "support/utf.h"
 #include "wsd/http_post.h"
@@ -26,38 +24,57 @@ using InternetOwner = std::unique_ptr<void, InternetClose>;
 
 constexpr wchar_t kContentType[] = L"Content-Type: application/soap+xml; charset=utf-8";
 
-struct Post {
-  int id = 0;
-  std::string body;
-  InternetOwner connection;
-  // Taken (and closed) once: by the cancel, or after the thread ended.
-  std::atomic<HINTERNET> request{nullptr};
-  std::thread thread;
-  bool ended = false;
-  HttpReply reply;
+// Where the threads of one poster leave their replies; it lives as long as
+// the poster or a thread of it.
+struct Replies {
+  SRWLOCK lock = SRWLOCK_INIT;
+  CONDITION_VARIABLE ended = CONDITION_VARIABLE_INIT;
+  std::vector<HttpReply> replies;
+};
 
+struct Post {
+  ~Post() { CloseRequest(); }
+  // Taken (and closed) once: by the cancel or by the end of the post.
   void CloseRequest() {
     if (HINTERNET handle = request.exchange(nullptr)) ::WinHttpCloseHandle(handle);
   }
+
+  int id = 0;
+  std::string body;
+  std::shared_ptr<Replies> replies;
+  std::shared_ptr<void> session;
+  InternetOwner connection;
+  std::atomic<HINTERNET> request{nullptr};
 };
+
+struct ThreadStart {
+  std::shared_ptr<Post> post;
+  HMODULE module = nullptr;
+};
+
+std::wstring Wide(const std::string& text) {
+  std::wstring wide;
+  for (char16_t unit : Utf8ToUtf16(text)) wide.push_back(static_cast<wchar_t>(unit));
+  return wide;
+}
 
 bool SetOption(HINTERNET request, DWORD option, DWORD value) {
   return ::WinHttpSetOption(request, option, &value, sizeof value) != FALSE;
 }
 
-// The body of a 2xx answer, or nothing when it failed or passed the limit.
+// The body of a 2xx answer; false when it failed or passed the limit.
 bool Exchange(Post& post, std::string& body) {
   HINTERNET request = post.request.load();
-  if (!::WinHttpSendRequest(
-          request, kContentType, static_cast<DWORD>(-1), const_cast<char*>(post.body.data()),
-          static_cast<DWORD>(post.body.size()), static_cast<DWORD>(post.body.size()), 0) ||
+  const DWORD size = static_cast<DWORD>(post.body.size());
+  if (!::WinHttpSendRequest(request, kContentType, static_cast<DWORD>(-1),
+                            const_cast<char*>(post.body.data()), size, size, 0) ||
       !::WinHttpReceiveResponse(request, nullptr)) {
     return false;
   }
   DWORD status = 0;
-  DWORD size = sizeof status;
+  DWORD statusSize = sizeof status;
   if (!::WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &statusSize,
                              WINHTTP_NO_HEADER_INDEX) ||
       status < 200 || status >= 300) {
     return false;
@@ -72,37 +89,46 @@ bool Exchange(Post& post, std::string& body) {
   }
 }
 
+DWORD WINAPI RunPost(void* parameter) {
+  const HMODULE module = static_cast<ThreadStart*>(parameter)->module;
+  {
+    std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
+    Post& post = *start->post;
+    HttpReply reply{post.id, false, {}};
+    reply.ok = Exchange(post, reply.body);
+    if (!reply.ok) reply.body.clear();
+    Replies& replies = *post.replies;
+    ::AcquireSRWLockExclusive(&replies.lock);
+    replies.replies.push_back(std::move(reply));
+    ::ReleaseSRWLockExclusive(&replies.lock);
+    ::WakeAllConditionVariable(&replies.ended);
+  }
+  // Everything of this thread is gone; only the code it runs remains.
+  ::FreeLibraryAndExitThread(module, 0);
+}
+
 class WinHttpPoster : public HttpPoster {
  public:
-  explicit WinHttpPoster(InternetOwner session) : session_(std::move(session)) {}
+  explicit WinHttpPoster(std::shared_ptr<void> session) : session_(std::move(session)) {}
   ~WinHttpPoster() override {
-    for (Post& post : posts_) post.CloseRequest();
-    for (Post& post : posts_) post.thread.join();
+    for (const auto& post : running_) post->CloseRequest();
   }
 
-  bool Start(int id, const std::string& url, const std::string& body, int timeoutMs) override {
+  bool Start(int id, const HttpTarget& target, const std::string& body, int timeoutMs) override {
     if (Running() >= kMaxPostsInFlight) return false;
-    std::wstring wide;
-    for (char16_t unit : Utf8ToUtf16(url)) wide.push_back(static_cast<wchar_t>(unit));
-    URL_COMPONENTS parts{};
-    parts.dwStructSize = sizeof parts;
-    parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength =
-        static_cast<DWORD>(-1);
-    if (!::WinHttpCrackUrl(wide.c_str(), 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTP) {
-      return false;
+    auto post = std::make_shared<Post>();
+    post->id = id;
+    post->body = body;
+    post->replies = replies_;
+    post->session = session_;
+    post->connection.reset(
+        ::WinHttpConnect(session_.get(), Wide(target.host).c_str(), target.port, 0));
+    if (post->connection) {
+      post->request =
+          ::WinHttpOpenRequest(post->connection.get(), L"POST", Wide(target.path).c_str(), nullptr,
+                               WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
     }
-    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-    const std::wstring path = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
-                              std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    Post& post = posts_.emplace_back();
-    post.id = id;
-    post.body = body;
-    post.connection.reset(::WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
-    HINTERNET request = post.connection ? ::WinHttpOpenRequest(
-                                              post.connection.get(), L"POST", path.c_str(), nullptr,
-                                              WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0)
-                                        : nullptr;
-    post.request = request;
+    const HINTERNET request = post->request.load();
     const int limit = std::max(timeoutMs, 1);
     // No redirect, no cookie, and never the user's credentials to a device
     // that asks for them.
@@ -110,69 +136,64 @@ class WinHttpPoster : public HttpPoster {
         !SetOption(request, WINHTTP_OPTION_DISABLE_FEATURE,
                    WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES) ||
         !SetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY,
-                   WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH)) {
-      post.CloseRequest();
-      posts_.pop_back();
+                   WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH) ||
+        !StartThread(post)) {
       return false;
     }
-    post.thread = std::thread([this, &post] { Run(post); });
+    running_.push_back(std::move(post));
     return true;
   }
 
   std::vector<HttpReply> Wait(int timeoutMs) override {
-    std::vector<HttpReply> replies;
-    {
-      std::unique_lock lock(mutex_);
-      ended_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] {
-        return std::any_of(posts_.begin(), posts_.end(),
-                           [](const Post& post) { return post.ended; });
-      });
+    const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(std::max(timeoutMs, 0));
+    ::AcquireSRWLockExclusive(&replies_->lock);
+    for (ULONGLONG now = ::GetTickCount64(); replies_->replies.empty() && now < deadline;
+         now = ::GetTickCount64()) {
+      ::SleepConditionVariableSRW(&replies_->ended, &replies_->lock,
+                                  static_cast<DWORD>(deadline - now), 0);
     }
-    for (auto post = posts_.begin(); post != posts_.end();) {
-      bool ended = false;
-      {
-        std::lock_guard lock(mutex_);
-        ended = post->ended;
-      }
-      if (!ended) {
-        ++post;
-        continue;
-      }
-      post->thread.join();
-      post->CloseRequest();
-      replies.push_back(std::move(post->reply));
-      post = posts_.erase(post);
+    std::vector<HttpReply> replies = std::move(replies_->replies);
+    replies_->replies.clear();
+    ::ReleaseSRWLockExclusive(&replies_->lock);
+    for (const HttpReply& reply : replies) {
+      std::erase_if(running_, [&](const auto& post) { return post->id == reply.id; });
     }
     return replies;
   }
 
-  int Running() const override { return static_cast<int>(posts_.size()); }
+  int Running() const override { return static_cast<int>(running_.size()); }
 
  private:
-  void Run(Post& post) {
-    HttpReply reply{post.id, false, {}};
-    reply.ok = Exchange(post, reply.body);
-    if (!reply.ok) reply.body.clear();
-    std::lock_guard lock(mutex_);
-    post.reply = std::move(reply);
-    post.ended = true;
-    ended_.notify_all();
+  // The thread holds its own reference to this module, dropped as it exits.
+  static bool StartThread(const std::shared_ptr<Post>& post) {
+    HMODULE module = nullptr;
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                              reinterpret_cast<LPCWSTR>(&RunPost), &module)) {
+      return false;
+    }
+    auto* start = new ThreadStart{post, module};
+    HANDLE thread = ::CreateThread(nullptr, 0, RunPost, start, 0, nullptr);
+    if (!thread) {
+      delete start;
+      ::FreeLibrary(module);
+      return false;
+    }
+    ::CloseHandle(thread);
+    return true;
   }
 
-  InternetOwner session_;
-  std::mutex mutex_;
-  std::condition_variable ended_;
-  // Stable addresses: each thread holds its own post.
-  std::list<Post> posts_;
+  std::shared_ptr<void> session_;
+  std::shared_ptr<Replies> replies_ = std::make_shared<Replies>();
+  std::vector<std::shared_ptr<Post>> running_;
 };
 
 }  // namespace
 
 std::unique_ptr<HttpPoster> OpenHttpPoster() {
-  InternetOwner session(::WinHttpOpen(L"jobhost", WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                      WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  HINTERNET session = ::WinHttpOpen(L"jobhost", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                    WINHTTP_NO_PROXY_BYPASS, 0);
   if (!session) return nullptr;
-  return std::make_unique<WinHttpPoster>(std::move(session));
+  return std::make_unique<WinHttpPoster>(std::shared_ptr<void>(session, InternetClose()));
 }
 
 }  // namespace jobhost::wsd

@@ -32,31 +32,34 @@ XmlNode XmlReader::Next() {
     closePending_ = true;
     return last_ = XmlNode::kElementEnd;
   }
-  const XmlNode node = source_->Read();
-  switch (node) {
-    case XmlNode::kElementStart: {
-      if (path_.size() == kMaxXmlDepth) return Refuse();
-      path_.push_back(source_->Name());
-      for (XmlNamespaceDeclaration& declaration : source_->Declarations()) {
-        scopes_.push_back({path_.size(), std::move(declaration)});
+  for (;;) {
+    const XmlNode node = source_->Read();
+    switch (node) {
+      case XmlNode::kElementStart: {
+        if (path_.size() == kMaxXmlDepth) return Refuse();
+        path_.push_back(source_->Name());
+        for (XmlNamespaceDeclaration& declaration : source_->Declarations()) {
+          scopes_.push_back({path_.size(), std::move(declaration)});
+        }
+        pendingEnd_ = source_->EmptyElement();
+        break;
       }
-      pendingEnd_ = source_->EmptyElement();
-      break;
+      case XmlNode::kElementEnd:
+        if (path_.empty()) return Refuse();
+        closePending_ = true;
+        break;
+      case XmlNode::kText:
+        if (path_.empty()) continue;  // white space around the root element
+        text_ = source_->Text();
+        break;
+      case XmlNode::kEnd:
+        if (!path_.empty()) return Refuse();
+        break;
+      case XmlNode::kRefused:
+        return Refuse();
     }
-    case XmlNode::kElementEnd:
-      if (path_.empty()) return Refuse();
-      closePending_ = true;
-      break;
-    case XmlNode::kText:
-      text_ = source_->Text();
-      break;
-    case XmlNode::kEnd:
-      if (!path_.empty()) return Refuse();
-      break;
-    case XmlNode::kRefused:
-      return Refuse();
+    return last_ = node;
   }
-  return last_ = node;
 }
 
 std::optional<std::string> XmlReader::NamespaceOf(std::string_view prefix) const {

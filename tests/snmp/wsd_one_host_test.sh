@@ -30,7 +30,7 @@ trap cleanup EXIT
 in_ns() { ip netns exec "$ns" "$@"; }
 in_ns ip link set lo up
 
-in_ns /usr/bin/python3 "$here/wsd_responder.py" \
+ip netns exec "$ns" /usr/bin/python3 "$here/wsd_responder.py" \
   --printer "127.0.0.2|http|Front Desk||" --printer "127.0.0.3|http||Vantorel|LX-200" \
   --printer "127.0.0.4|https|Secure||" --printer "127.0.0.5|resolve|Resolved||" \
   --printer "127.0.0.6|stall|Stalled||" --printer "127.0.0.7|big|Big||" \

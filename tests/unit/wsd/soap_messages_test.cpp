@@ -62,7 +62,6 @@ TEST(XmlReader, ReadsElementsTextAndNamespacesAndRefusesWhatItMustNot) {
       {R"(<!DOCTYPE a [<!ENTITY e "x">]><a>&e;</a>)", "refused"},
       {R"(<!DOCTYPE a SYSTEM "http://192.0.2.1/a.dtd"><a/>)", "refused"},
       {R"(<!DOCTYPE a [<!ENTITY % p SYSTEM "file:///etc/hostname"> %p;]><a/>)", "refused"},
-      {"<a>&e;</a>", "refused"},
       {"<a><b></a>", "refused"},
       {"<a>", "refused"},
       {"", "refused"},

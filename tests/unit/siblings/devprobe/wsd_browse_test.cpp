@@ -19,8 +19,9 @@ using network::testing::FakeClock;
 using network::testing::FakeNetwork;
 using network::testing::Ipv6Endpoint;
 
-// Every POST takes replyMs; its reply is the page of its URL, and fails when
-// there is none. A wait ends at the first POST that ends within it.
+// Every POST takes replyMs; its reply is the page of its target
+// ("host:port/path"), and fails when there is none. A wait ends at the first POST that ends within
+// it.
 class FakePoster : public wsd::HttpPoster {
  public:
   explicit FakePoster(FakeClock& clock) : clock_(clock) {}
@@ -31,7 +32,9 @@ class FakePoster : public wsd::HttpPoster {
     int timeoutMs;
     std::int64_t startedAt;
   };
-  bool Start(int id, const std::string& url, const std::string& body, int timeoutMs) override {
+  bool Start(int id, const wsd::HttpTarget& target, const std::string& body,
+             int timeoutMs) override {
+    const std::string url = target.host + ":" + std::to_string(target.port) + target.path;
     posts.push_back({id, url, body, timeoutMs, clock_.now});
     running.push_back(posts.size() - 1);
     mostRunning = std::max(mostRunning, Running());
@@ -129,19 +132,20 @@ TEST_F(WsdBrowseTest, ProbesTheGroupOnEveryMulticastInterfaceWithAFreshIdEachTim
 
 TEST_F(WsdBrowseTest, TakesOnlyPrintersAnsweringItsProbesFromTheLinkAtTheAddressTheyName) {
   const std::string xaddr = "http://192.168.1.21:5357/p";
+  const std::string target = "192.168.1.21:5357/p";
   const struct {
     std::string what;
     Endpoint from;
     std::string document;
     bool taken;
     std::string shown;
-    std::string getUrl;
+    std::string getTarget;  // host:port/path
     bool oneHost = false;
   } cases[] = {
       {"on link", printer, Matches("urn:uuid:1", Match("urn:e", xaddr)), true,
-       "192.168.1.21= ", xaddr},
+       "192.168.1.21= ", target},
       {"second probe", printer, Matches("urn:uuid:2", Match("urn:e", xaddr)), true,
-       "192.168.1.21= ", xaddr},
+       "192.168.1.21= ", target},
       {"other id", printer, Matches("urn:uuid:9", Match("urn:e", xaddr)), false, "", ""},
       {"off link", Ipv4Endpoint(172, 16, 0, 5, 3702), Matches("urn:uuid:1", Match("urn:e", xaddr)),
        false, "", ""},
@@ -149,14 +153,18 @@ TEST_F(WsdBrowseTest, TakesOnlyPrintersAnsweringItsProbesFromTheLinkAtTheAddress
        ""},
       {"other link's host", printer,
        Matches("urn:uuid:1", Match("urn:e", "http://10.0.0.5/p http://192.168.1.21/")), true,
-       "192.168.1.20= ", "http://192.168.1.20/p"},
-      {"host name", printer, Matches("urn:uuid:1", Match("urn:e", "http://u@printer.local:80")),
-       true, "192.168.1.20= ", "http://192.168.1.20:80/"},
+       "192.168.1.20= ", "192.168.1.20:80/p"},
+      {"host name", printer, Matches("urn:uuid:1", Match("urn:e", "http://u@printer.local:81#f")),
+       true, "192.168.1.20= ", "192.168.1.20:81/"},
+      {"no URL", printer, Matches("urn:uuid:1", Match("urn:e", "http://192.168.1.21/\xc3\xa9")),
+       true, "192.168.1.21= ", ""},
+      {"no port", printer, Matches("urn:uuid:1", Match("urn:e", "http://192.168.1.21:65536/")),
+       true, "192.168.1.21= ", ""},
       {"https only", printer, Matches("urn:uuid:1", Match("urn:e", "https://192.168.1.21/p")), true,
        "192.168.1.20= ", ""},
       {"snmp", printer, "\x30\x29\x02\x01\x01", false, "", ""},
       {"one host", Ipv4Endpoint(192, 0, 2, 7, 3702), Matches("urn:uuid:1", Match("urn:e", xaddr)),
-       true, "192.0.2.7= ", "http://192.0.2.7:5357/p", true},
+       true, "192.0.2.7= ", "192.0.2.7:5357/p", true},
       {"not the host", printer, Matches("urn:uuid:1", Match("urn:e", xaddr)), false, "", "", true},
   };
   for (const auto& c : cases) {
@@ -169,7 +177,7 @@ TEST_F(WsdBrowseTest, TakesOnlyPrintersAnsweringItsProbesFromTheLinkAtTheAddress
     EXPECT_EQ(Answer(browse, c.from, c.document), c.taken) << c.what;
     EXPECT_EQ(Shown(browse), c.shown) << c.what;
     browse.Poll(clock, clock.now + 1000, 0);
-    EXPECT_EQ(http.posts.empty() ? "" : http.posts[0].url, c.getUrl) << c.what;
+    EXPECT_EQ(http.posts.empty() ? "" : http.posts[0].url, c.getTarget) << c.what;
   }
 }
 
@@ -187,7 +195,7 @@ TEST_F(WsdBrowseTest, ResolvesAMatchWithoutTransportAddressesOnceThenNamesIt) {
   const std::string resolved = Match("urn:e", "http://192.168.1.20:5357/d", "", "Resolve");
   EXPECT_FALSE(Answer(browse, printer, Matches("urn:uuid:7", resolved, "Resolve")));
   EXPECT_TRUE(Answer(browse, printer, Matches("urn:uuid:2", resolved, "Resolve")));
-  http.pages["http://192.168.1.20:5357/d"] = Named("Front Desk");
+  http.pages["192.168.1.20:5357/d"] = Named("Front Desk");
   Name(browse, clock.now + 1000);
   ASSERT_EQ(http.posts.size(), 1u);
   EXPECT_EQ(http.posts[0].body, wsd::GetMessage("urn:uuid:3", "urn:e"));
@@ -211,11 +219,11 @@ TEST_F(WsdBrowseTest, NamesByAtMost32GetsEightAtATimeWithinTheDeadline) {
     for (int host = 10; host < 50; ++host) {
       const std::string address = "192.168.1." + std::to_string(host);
       network.hosts[address] = Ipv4Endpoint(192, 168, 1, static_cast<std::uint8_t>(host), 0);
-      const std::string url = "http://" + address + "/";
-      matches += Match("urn:" + std::to_string(host), url);
-      poster.pages[url] = Named(host == 10 ? std::string(60, 'n') : "P" + std::to_string(host));
+      matches += Match("urn:" + std::to_string(host), "http://" + address + "/");
+      poster.pages[address + ":80/"] =
+          Named(host == 10 ? std::string(60, 'n') : "P" + std::to_string(host));
     }
-    poster.pages.erase("http://192.168.1.11/");
+    poster.pages.erase("192.168.1.11:80/");
     Answer(browse, printer, Matches("urn:uuid:1", matches));
     const std::int64_t deadline = clock.now + 2500;
     Name(browse, deadline);
