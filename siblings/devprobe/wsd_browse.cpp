@@ -48,8 +48,9 @@ std::optional<wsd::HttpTarget> TargetOn(const Endpoint& address,
   const std::string_view rest = transportAddress.substr(transportAddress.find("//") + 2);
   const std::size_t authorityEnd = std::min(rest.find_first_of("/?#"), rest.size());
   std::string_view authority = rest.substr(0, authorityEnd);
-  authority.remove_prefix(
-      authority.rfind('@') == std::string_view::npos ? 0 : authority.rfind('@') + 1);
+  if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) {
+    authority.remove_prefix(at + 1);
+  }
   const std::size_t close = authority.starts_with('[') ? authority.find(']') : 0;
   const std::size_t colon = close == std::string_view::npos ? close : authority.find(':', close);
   wsd::HttpTarget target;
@@ -129,17 +130,20 @@ bool WsdBrowse::Take(DatagramChannel& channel, const Endpoint& from, ByteView da
 // ResolveMatches, or a later ProbeMatches).
 void WsdBrowse::Keep(DatagramChannel& channel, const Endpoint& from,
                      const wsd::DiscoveryMatch& found) {
-  const auto known = std::ranges::find(matches_, found.endpoint, &Match::endpoint);
-  if (known != matches_.end()) {
-    if (!known->hasTransportAddresses && !found.transportAddresses.empty()) {
-      Locate(*known, from, found.transportAddresses);
+  if (const auto known = byEndpoint_.find(found.endpoint); known != byEndpoint_.end()) {
+    Match& match = matches_[known->second];
+    if (!match.hasTransportAddresses && !found.transportAddresses.empty()) {
+      Locate(match, from, found.transportAddresses);
+      IndexAddresses();
     }
     return;
   }
   if (!found.printer || matches_.size() >= kMaxWsdMatches) return;
+  byEndpoint_.emplace(found.endpoint, matches_.size());
   Match& match = matches_.emplace_back();
   match.endpoint = found.endpoint;
   Locate(match, from, found.transportAddresses);
+  firstAt_.try_emplace(KeyOf(match.address), matches_.size() - 1);
   if (found.transportAddresses.empty()) {
     const std::string id = newMessageId_();
     messageIds_.insert(id);
@@ -149,6 +153,14 @@ void WsdBrowse::Keep(DatagramChannel& channel, const Endpoint& from,
     channel.Send(responder,
                  ByteView(reinterpret_cast<const std::uint8_t*>(resolve.data()), resolve.size()));
   }
+}
+
+// The first match at an address stands for it; later ones there are not
+// asked their name.
+void WsdBrowse::IndexAddresses() {
+  firstAt_.clear();
+  for (std::size_t i = 0; i < matches_.size(); ++i)
+    firstAt_.try_emplace(KeyOf(matches_[i].address), i);
 }
 
 // The printer's address is the host of its first http transport address
@@ -192,12 +204,8 @@ std::optional<Endpoint> WsdBrowse::AddressOnLink(const std::string& host, const 
   return address;
 }
 
-// The first match at an address stands for it; later ones there are not
-// asked their name.
 bool WsdBrowse::Represents(std::size_t index) const {
-  const AgentKey key = KeyOf(matches_[index].address);
-  return std::none_of(matches_.begin(), matches_.begin() + static_cast<std::ptrdiff_t>(index),
-                      [&](const Match& other) { return KeyOf(other.address) == key; });
+  return firstAt_.at(KeyOf(matches_[index].address)) == index;
 }
 
 bool WsdBrowse::GetDue(std::size_t index) const {
@@ -247,9 +255,8 @@ std::vector<WsdPrinter> WsdBrowse::Printers() const {
 }
 
 std::string WsdBrowse::NameOf(const Endpoint& agent) const {
-  const auto found = std::ranges::find_if(
-      matches_, [&](const Match& match) { return KeyOf(match.address) == KeyOf(agent); });
-  return found == matches_.end() ? std::string() : found->name;
+  const auto found = firstAt_.find(KeyOf(agent));
+  return found == firstAt_.end() ? std::string() : matches_[found->second].name;
 }
 
 }  // namespace jobhost::devprobe

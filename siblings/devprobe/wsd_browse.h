@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -78,6 +79,7 @@ class WsdBrowse {
   void Keep(DatagramChannel& channel, const Endpoint& from, const wsd::DiscoveryMatch& found);
   void Locate(Match& match, const Endpoint& from, const std::vector<std::string>& addresses);
   std::optional<Endpoint> AddressOnLink(const std::string& host, const Endpoint& from);
+  void IndexAddresses();
   bool Represents(std::size_t index) const;
   bool GetDue(std::size_t index) const;
 
@@ -91,6 +93,9 @@ class WsdBrowse {
   MessageIds newMessageId_;
   std::set<std::string> messageIds_;
   std::vector<Match> matches_;
+  // Matches by endpoint reference, and the first match at each address.
+  std::map<std::string, std::size_t, std::less<>> byEndpoint_;
+  std::map<AgentKey, std::size_t> firstAt_;
   int getsStarted_ = 0;
 };
 

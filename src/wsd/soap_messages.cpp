@@ -114,93 +114,40 @@ bool InEnvelope(const std::vector<XmlName>& path, std::string_view part) {
   return path.size() >= 2 && path[0].Is(kSoap, "Envelope") && path[1].Is(kSoap, part);
 }
 
-// The answer's parts by where they stand:
-// Envelope/Header/RelatesTo, Envelope/Body/{Probe,Resolve}Matches/
-// {Probe,Resolve}Match/{Types,XAddrs,EndpointReference/Address}.
-class DiscoveryAnswerReader {
- public:
-  explicit DiscoveryAnswerReader(std::string_view document) : reader_(document) {}
+// Envelope/Body/ProbeMatches/ProbeMatch, or the same of ResolveMatches.
+bool IsMatch(const std::vector<XmlName>& path) {
+  return path.size() >= 4 && InEnvelope(path, "Body") &&
+         (path[2].Is(kDiscovery, "ProbeMatches") || path[2].Is(kDiscovery, "ResolveMatches")) &&
+         path[3].Is(kDiscovery, path[2].localName.substr(0, path[2].localName.size() - 2));
+}
 
-  std::optional<DiscoveryAnswer> Read() {
-    for (;;) {
-      switch (reader_.Next()) {
-        case XmlNode::kRefused:
-          return std::nullopt;
-        case XmlNode::kEnd:
-          if (!matchesSeen_) return std::nullopt;
-          std::erase_if(answer_.matches, [](const auto& match) { return match.endpoint.empty(); });
-          return std::move(answer_);
-        case XmlNode::kElementStart:
-          if (!Start()) return std::nullopt;
-          break;
-        case XmlNode::kText:
-          if (field_) *field_ += reader_.Text();
-          break;
-        case XmlNode::kElementEnd:
-          End();
-          break;
-      }
+// Reads a SOAP 1.2 envelope, calling ended(reader, text) as each element
+// ends, with the text it holds outside its child elements. False when the
+// reader refuses the document or its root is no SOAP 1.2 Envelope.
+template <typename Ended>
+bool ReadEnvelope(std::string_view document, Ended&& ended) {
+  XmlReader reader(document);
+  std::vector<std::string> texts;  // one for each open element
+  for (;;) {
+    switch (reader.Next()) {
+      case XmlNode::kRefused:
+        return false;
+      case XmlNode::kEnd:
+        return true;
+      case XmlNode::kElementStart:
+        if (reader.Path().size() == 1 && !reader.Path()[0].Is(kSoap, "Envelope")) return false;
+        texts.emplace_back();
+        break;
+      case XmlNode::kText:
+        texts.back() += reader.Text();
+        break;
+      case XmlNode::kElementEnd:
+        ended(reader, texts.back());
+        texts.pop_back();
+        break;
     }
   }
-
- private:
-  // False when the document is no SOAP 1.2 envelope.
-  bool Start() {
-    const std::vector<XmlName>& path = reader_.Path();
-    const XmlName& name = path.back();
-    field_ = nullptr;
-    text_.clear();
-    if (path.size() == 1) return name.Is(kSoap, "Envelope");
-    if (path.size() == 3 && InEnvelope(path, "Header") && name.Is(kAddressing, "RelatesTo")) {
-      field_ = &answer_.relatesTo;
-    } else if (path.size() == 3 && InEnvelope(path, "Body") &&
-               (name.Is(kDiscovery, "ProbeMatches") || name.Is(kDiscovery, "ResolveMatches"))) {
-      matchesSeen_ = true;
-    } else if (path.size() == 4 && InEnvelope(path, "Body") && name.namespaceUri == kDiscovery &&
-               name.localName + "es" == path[2].localName) {
-      answer_.matches.emplace_back();
-    } else if (path.size() == 5 && InMatch()) {
-      if (name.Is(kDiscovery, "Types") || name.Is(kDiscovery, "XAddrs")) field_ = &text_;
-    } else if (path.size() == 6 && InMatch() && path[4].Is(kAddressing, "EndpointReference") &&
-               name.Is(kAddressing, "Address")) {
-      field_ = &text_;
-    }
-    return true;
-  }
-
-  void End() {
-    const std::vector<XmlName>& path = reader_.Path();
-    if (field_ == &text_ && InMatch()) {
-      DiscoveryMatch& match = answer_.matches.back();
-      const XmlName& name = path.back();
-      if (name.localName == "Types") {
-        match.printer = match.printer || ListsPrintDeviceType(text_, reader_);
-      } else if (name.localName == "XAddrs") {
-        for (std::string_view address : Tokens(text_)) {
-          match.transportAddresses.emplace_back(address);
-        }
-      } else if (match.endpoint.empty()) {
-        match.endpoint = Trimmed(text_);
-      }
-    } else if (field_ == &answer_.relatesTo) {
-      answer_.relatesTo = std::string(Trimmed(answer_.relatesTo));
-    }
-    field_ = nullptr;
-  }
-
-  bool InMatch() const {
-    const std::vector<XmlName>& path = reader_.Path();
-    return path.size() >= 5 && matchesSeen_ && !answer_.matches.empty() &&
-           InEnvelope(path, "Body") && path[3].namespaceUri == kDiscovery &&
-           path[3].localName + "es" == path[2].localName;
-  }
-
-  XmlReader reader_;
-  DiscoveryAnswer answer_;
-  bool matchesSeen_ = false;
-  std::string* field_ = nullptr;
-  std::string text_;
-};
+}
 
 }  // namespace
 
@@ -241,52 +188,55 @@ std::string GetMessage(std::string_view messageId, std::string_view endpoint) {
                   "");
 }
 
+// Envelope/Header/RelatesTo; in each match, Types, XAddrs and
+// EndpointReference/Address.
 std::optional<DiscoveryAnswer> DecodeDiscoveryAnswer(std::string_view document) {
-  return DiscoveryAnswerReader(document).Read();
+  DiscoveryAnswer answer;
+  DiscoveryMatch match;
+  bool matchesSeen = false;
+  const bool read = ReadEnvelope(document, [&](const XmlReader& reader, const std::string& text) {
+    const std::vector<XmlName>& path = reader.Path();
+    const XmlName& name = path.back();
+    if (path.size() == 3 && InEnvelope(path, "Header") && name.Is(kAddressing, "RelatesTo")) {
+      answer.relatesTo = Trimmed(text);
+    } else if (path.size() == 3 && InEnvelope(path, "Body")) {
+      matchesSeen = matchesSeen || name.Is(kDiscovery, "ProbeMatches") ||
+                    name.Is(kDiscovery, "ResolveMatches");
+    } else if (path.size() == 4 && IsMatch(path)) {
+      if (!match.endpoint.empty()) answer.matches.push_back(std::move(match));
+      match = {};
+    } else if (path.size() == 5 && IsMatch(path) && name.Is(kDiscovery, "Types")) {
+      match.printer = match.printer || ListsPrintDeviceType(text, reader);
+    } else if (path.size() == 5 && IsMatch(path) && name.Is(kDiscovery, "XAddrs")) {
+      for (std::string_view address : Tokens(text)) match.transportAddresses.emplace_back(address);
+    } else if (path.size() == 6 && IsMatch(path) && path[4].Is(kAddressing, "EndpointReference") &&
+               name.Is(kAddressing, "Address") && match.endpoint.empty()) {
+      match.endpoint = Trimmed(text);
+    }
+  });
+  if (!read || !matchesSeen) return std::nullopt;
+  return answer;
 }
 
+// The first of each counts; later ones (in other languages) do not.
 std::optional<std::string> DecodeDeviceName(std::string_view document) {
-  XmlReader reader(document);
   std::string friendlyName, manufacturer, model;
-  std::string* field = nullptr;
-  for (;;) {
-    switch (reader.Next()) {
-      case XmlNode::kRefused:
-        return std::nullopt;
-      case XmlNode::kElementStart: {
-        const std::vector<XmlName>& path = reader.Path();
-        if (path.size() == 1 && !path[0].Is(kSoap, "Envelope")) return std::nullopt;
-        field = nullptr;
-        if (path.size() < 4 || !InEnvelope(path, "Body")) break;
-        const XmlName& parent = path[path.size() - 2];
-        const XmlName& name = path.back();
-        // The first of each counts; later ones (other languages) do not.
-        const auto first = [](std::string& kept) { return kept.empty() ? &kept : nullptr; };
-        if (parent.Is(kDevices, "ThisDevice") && name.Is(kDevices, "FriendlyName")) {
-          field = first(friendlyName);
-        } else if (parent.Is(kDevices, "ThisModel") && name.Is(kDevices, "Manufacturer")) {
-          field = first(manufacturer);
-        } else if (parent.Is(kDevices, "ThisModel") && name.Is(kDevices, "ModelName")) {
-          field = first(model);
-        }
-        break;
-      }
-      case XmlNode::kText:
-        if (field) *field += reader.Text();
-        break;
-      case XmlNode::kElementEnd:
-        if (field) *field = std::string(Trimmed(*field));
-        field = nullptr;
-        break;
-      case XmlNode::kEnd: {
-        if (!friendlyName.empty()) return friendlyName;
-        std::string joined = manufacturer;
-        if (!joined.empty() && !model.empty()) joined += ' ';
-        joined += model;
-        return joined;
-      }
-    }
-  }
+  const bool read = ReadEnvelope(document, [&](const XmlReader& reader, const std::string& text) {
+    const std::vector<XmlName>& path = reader.Path();
+    if (path.size() < 4 || !InEnvelope(path, "Body")) return;
+    const XmlName& parent = path[path.size() - 2];
+    const XmlName& name = path.back();
+    const auto keep = [&](std::string& kept) {
+      if (kept.empty()) kept = Trimmed(text);
+    };
+    if (parent.Is(kDevices, "ThisDevice") && name.Is(kDevices, "FriendlyName")) keep(friendlyName);
+    if (parent.Is(kDevices, "ThisModel") && name.Is(kDevices, "Manufacturer")) keep(manufacturer);
+    if (parent.Is(kDevices, "ThisModel") && name.Is(kDevices, "ModelName")) keep(model);
+  });
+  if (!read) return std::nullopt;
+  if (!friendlyName.empty()) return friendlyName;
+  if (!manufacturer.empty() && !model.empty()) manufacturer += ' ';
+  return manufacturer + model;
 }
 
 }  // namespace jobhost::wsd
