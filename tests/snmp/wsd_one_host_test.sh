@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
 # Usage: wsd_one_host_test.sh WSD_FIND [WINE PREFIX]
 #
-# Direct WS-Discovery Probes to printers of wsd_responder.py on loopback
-# addresses, inside a network namespace of its own: the system's XML reader
-# and HTTP name them, or leave the name empty, within the time-out. With WINE
-# and PREFIX the Windows build runs under Wine (XmlLite, WinHTTP), in a copy of
-# PREFIX whose wine server starts in that namespace. Exits 77 (skipped) where
-# it cannot run.
+# Direct WS-Discovery Probes to wsd_responder.py printers on loopback, in a
+# namespace of its own: the system's XML reader and HTTP name them, or leave
+# the name empty, within the time-out. With WINE and PREFIX under Wine
+# (XmlLite, WinHTTP), as dnssd_one_host_test.sh does. Exits 77 to skip.
 set -u
 find_tool=$1
 wine=${2:-}
@@ -31,8 +29,7 @@ in_ns() { ip netns exec "$ns" "$@"; }
 in_ns ip link set lo up
 
 ip netns exec "$ns" /usr/bin/python3 "$here/wsd_responder.py" \
-  --printer "127.0.0.2|http|Front Desk||" --printer "127.0.0.3|http||Vantorel|LX-200" \
-  --printer "127.0.0.4|https|Secure||" --printer "127.0.0.5|resolve|Resolved||" \
+  --printer "127.0.0.2|http||Vantorel|LX-200" --printer "127.0.0.5|resolve|Resolved||" \
   --printer "127.0.0.6|stall|Stalled||" --printer "127.0.0.7|big|Big||" \
   --printer "::1|http|Six||" >"$work/responder.out" 2>&1 &
 responder=$!
@@ -43,21 +40,17 @@ if [ -n "$wine" ]; then
   cp -a "$prefix" "$work/prefix" || skip "no Wine prefix at $prefix"
   run=(/bin/sh "$here/../../cmake/wine-run.sh" "$wine" "$work/prefix" "$find_tool")
 fi
-# find FAMILY HOST: the printers found (Windows lines end in CR LF); the
+# probe FAMILY HOST: the printers found (Windows lines end in CR LF); the
 # call's time in $work/elapsed.
-find() {
-  in_ns "${run[@]}" --timeout 1500 "$1" "$2" 2>"$work/stderr" | tr -d '\r'
+probe() {
+  in_ns "${run[@]}" 1500 "$1" "$2" 2>"$work/stderr" | tr -d "\r"
   sed -n 's/^elapsed \([0-9]*\) ms.*/\1/p' "$work/stderr" >"$work/elapsed"
 }
 
-equal "FriendlyName names the printer" "127.0.0.2	Front Desk" "$(find v4 127.0.0.2)"
-equal "ThisModel names one without a FriendlyName" "127.0.0.3	Vantorel LX-200" "$(find v4 127.0.0.3)"
-equal "an https-only printer keeps an empty name" "127.0.0.4	" "$(find v4 127.0.0.4)"
-equal "a match without XAddrs is resolved, then named" "127.0.0.5	Resolved" "$(find v4 127.0.0.5)"
-equal "a Get that never ends leaves the name empty" "127.0.0.6	" "$(find v4 127.0.0.6)"
+equal "a Get names the printer" "127.0.0.2	Vantorel LX-200" "$(probe v4 127.0.0.2)"
+equal "a match without XAddrs is resolved, then named" "127.0.0.5	Resolved" "$(probe v4 127.0.0.5)"
+equal "a Get that never ends leaves the name empty" "127.0.0.6	" "$(probe v4 127.0.0.6)"
 check "... and the call still ends within its time-out + 50 ms" test "$(cat "$work/elapsed")" -le 1550
-equal "an answer over 64 KiB leaves the name empty" "127.0.0.7	" "$(find v4 127.0.0.7)"
-equal "over IPv6 too" "::0001	Six" "$(find v6 ::1)"
-check "the https-only printer was never asked over HTTP" test \
-  "$(grep -c '^get 127.0.0.4' "$work/responder.out")" = 0
+equal "an answer over 64 KiB leaves the name empty" "127.0.0.7	" "$(probe v4 127.0.0.7)"
+equal "over IPv6 too" "::0001	Six" "$(probe v6 ::1)"
 finish

@@ -3,69 +3,41 @@
 // browse: ProbeMatches, ResolveMatches and Get answers around chosen parts.
 
 #include <string>
-#include <string_view>
 
 namespace jobhost::wsd::testing {
 
-inline constexpr std::string_view kPrefixes =
-    R"(xmlns:s="http://www.w3.org/2003/05/soap-envelope" )"
-    R"(xmlns:a="http://schemas.xmlsoap.org/ws/2004/08/addressing" )"
-    R"(xmlns:d="http://schemas.xmlsoap.org/ws/2005/04/discovery" )"
-    R"(xmlns:p="http://schemas.microsoft.com/windows/2006/08/wdp/print" )"
-    R"(xmlns:x="http://schemas.xmlsoap.org/ws/2004/09/mex" )"
-    R"(xmlns:dp="http://schemas.xmlsoap.org/ws/2006/02/devprof")";
-
-inline std::string Envelope(std::string_view relatesTo, std::string_view body) {
-  std::string out = "<s:Envelope ";
-  out += kPrefixes;
-  out += "><s:Header><a:RelatesTo>";
-  out += relatesTo;
-  out += "</a:RelatesTo></s:Header><s:Body>";
-  out += body;
-  out += "</s:Body></s:Envelope>";
-  return out;
+inline std::string Envelope(const std::string& relatesTo, const std::string& body) {
+  return R"(<s:Envelope xmlns:s="http://www.w3.org/2003/05/soap-envelope" )"
+         R"(xmlns:a="http://schemas.xmlsoap.org/ws/2004/08/addressing" )"
+         R"(xmlns:d="http://schemas.xmlsoap.org/ws/2005/04/discovery" )"
+         R"(xmlns:p="http://schemas.microsoft.com/windows/2006/08/wdp/print" )"
+         R"(xmlns:x="http://schemas.xmlsoap.org/ws/2004/09/mex" )"
+         R"(xmlns:dp="http://schemas.xmlsoap.org/ws/2006/02/devprof"><s:Header><a:RelatesTo>)" +
+         relatesTo + "</a:RelatesTo></s:Header><s:Body>" + body + "</s:Body></s:Envelope>";
 }
 
-// One match; kind "Probe" or "Resolve". An empty xaddrs leaves them out.
-inline std::string Match(std::string_view endpoint, std::string_view xaddrs,
-                         std::string_view types = "p:PrintDeviceType",
-                         std::string_view kind = "Probe") {
-  std::string out = "<d:";
-  out += kind;
-  out += "Match><a:EndpointReference><a:Address>";
-  out += endpoint;
-  out += "</a:Address></a:EndpointReference><d:Types>";
-  out += types;
-  out += "</d:Types>";
-  if (!xaddrs.empty()) {
-    out += "<d:XAddrs>";
-    out += xaddrs;
-    out += "</d:XAddrs>";
-  }
-  out += "</d:";
-  out += kind;
-  out += "Match>";
-  return out;
+// One match of a kind ("Probe", "Resolve"); empty xaddrs are left out.
+inline std::string Match(const std::string& endpoint, const std::string& xaddrs,
+                         const std::string& types = "p:PrintDeviceType",
+                         const std::string& kind = "Probe") {
+  return "<d:" + kind + "Match><a:EndpointReference><a:Address>" + endpoint +
+         "</a:Address></a:EndpointReference><d:Types>" + types + "</d:Types>" +
+         (xaddrs.empty() ? "" : "<d:XAddrs>" + xaddrs + "</d:XAddrs>") + "</d:" + kind + "Match>";
 }
 
-inline std::string Matches(std::string_view relatesTo, std::string_view matches,
-                           std::string_view kind = "Probe") {
-  std::string body = "<d:";
-  body += kind;
-  body += "Matches>";
-  body += matches;
-  body += "</d:";
-  body += kind;
-  body += "Matches>";
-  return Envelope(relatesTo, body);
+inline std::string Matches(const std::string& relatesTo, const std::string& matches,
+                           const std::string& kind = "Probe") {
+  return Envelope(relatesTo, "<d:" + kind + "Matches>" + matches + "</d:" + kind + "Matches>");
 }
 
-// A Get answer with the given metadata sections' content.
-inline std::string Metadata(std::string_view sections) {
-  std::string body = "<x:Metadata><x:MetadataSection>";
-  body += sections;
-  body += "</x:MetadataSection></x:Metadata>";
-  return Envelope("urn:uuid:get", body);
+// A Get answer around metadata sections' content.
+inline std::string Metadata(const std::string& sections) {
+  return Envelope("urn:uuid:get", "<x:Metadata><x:MetadataSection>" + sections +
+                                      "</x:MetadataSection></x:Metadata>");
+}
+
+inline std::string Device(const std::string& friendlyName) {
+  return "<dp:ThisDevice><dp:FriendlyName>" + friendlyName + "</dp:FriendlyName></dp:ThisDevice>";
 }
 
 }  // namespace jobhost::wsd::testing
