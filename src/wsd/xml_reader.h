@@ -55,12 +55,14 @@ class XmlNodeSource {
   virtual std::string Text() = 0;
 };
 
-// nullptr when the platform's library cannot be used.
+// nullptr when the platform's library cannot be used. The document must
+// outlive the source.
 std::unique_ptr<XmlNodeSource> OpenXmlNodeSource(std::string_view document);
 
 class XmlReader {
  public:
-  // A document over kMaxXmlDocumentBytes is refused unread.
+  // A document over kMaxXmlDocumentBytes is refused unread. The document
+  // must outlive the reader (the platform's library may read it in place).
   explicit XmlReader(std::string_view document);
 
   // Every element start is followed by its end, an empty element's too.
