@@ -36,8 +36,8 @@ def text_of(document, name):
 
 
 class Printer:
-    def __init__(self, spec, http_port):
-        address, self.mode, self.name, self.maker, self.model = spec.split("|")
+    def __init__(self, described, http_port):
+        address, self.mode, self.name, self.maker, self.model = described.split("|")
         self.family, _, _, _, self.sockaddr = socket.getaddrinfo(address, 3702,
                                                                  type=socket.SOCK_DGRAM)[0]
         self.endpoint, self.path = f"urn:uuid:{uuid.uuid4()}", f"/{uuid.uuid4()}"
@@ -124,7 +124,7 @@ def main():
     parser.add_argument("--printer", action="append", default=[], help="ADDRESS|MODE|NAME|MAKER|MODEL")
     parser.add_argument("--http-port", type=int, default=5357)
     options = parser.parse_args()
-    printers = [Printer(spec, options.http_port) for spec in options.printer]
+    printers = [Printer(described, options.http_port) for described in options.printer]
     selector = selectors.DefaultSelector()
     for printer in printers:
         selector.register(printer.socket, selectors.EVENT_READ, [printer])
