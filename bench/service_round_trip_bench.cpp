@@ -22,9 +22,18 @@
 #include <string>
 #include <thread>
 
+#include "system/linux/abstract_socket.h"
+#include "system/linux/program_start.h"
+#include "system/linux/unique_fd.h"
+
 namespace {
 
 namespace fs = std::filesystem;
+using jobhost::linux::AbstractSocketAddressOf;
+using jobhost::linux::ChildSetting;
+using jobhost::linux::StartedProgram;
+using jobhost::linux::StartProgram;
+using jobhost::linux::UniqueFd;
 
 std::string Utf16(const std::string& ascii) {
   std::string bytes;
@@ -32,36 +41,27 @@ std::string Utf16(const std::string& ascii) {
   return bytes;
 }
 
-sockaddr_un AbstractAddress(const std::string& name, socklen_t& length) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path + 1, name.data(), name.size());
-  length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-  return address;
-}
-
 // One connection: send, receive the reply. Retries while no instance
 // listens, and when the connection is reset because it was still queued when
 // the listener closed (it was not served), for at most five seconds (then
 // the reply is empty).
 std::string RoundTrip(const std::string& name, const std::string& message) {
-  socklen_t length;
-  sockaddr_un address = AbstractAddress(name, length);
+  const auto address = AbstractSocketAddressOf(name);
+  if (!address) std::abort();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   for (;;) {
-    int client = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-    if (connect(client, reinterpret_cast<sockaddr*>(&address), length) != 0) {
-      close(client);
+    UniqueFd client(socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+    if (connect(client.get(), address->get(), address->length) != 0) {
       if (std::chrono::steady_clock::now() > deadline) return {};
       continue;
     }
     char reply[8192];
     ssize_t received = -1;
-    bool reset = send(client, message.data(), message.size(), MSG_NOSIGNAL) < 0 &&
+    bool reset = send(client.get(), message.data(), message.size(), MSG_NOSIGNAL) < 0 &&
                  (errno == ECONNRESET || errno == EPIPE);
-    if (!reset) received = recv(client, reply, sizeof reply, 0);
+    if (!reset) received = recv(client.get(), reply, sizeof reply, 0);
     reset = reset || (received < 0 && errno == ECONNRESET);
-    close(client);
+    client.Reset();
     if (reset && std::chrono::steady_clock::now() <= deadline) continue;
     return std::string(reply, received > 0 ? static_cast<std::size_t>(received) : 0);
   }
@@ -80,20 +80,20 @@ class EchoServer {
 
  private:
   void Serve() {
-    socklen_t length;
-    sockaddr_un address = AbstractAddress(name_, length);
+    const auto address = AbstractSocketAddressOf(name_);
+    if (!address) std::abort();
     while (!stop_) {
-      int listener = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-      if (bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-          listen(listener, 0) != 0) {
+      UniqueFd listener(socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0));
+      if (bind(listener.get(), address->get(), address->length) != 0 ||
+          listen(listener.get(), 0) != 0) {
         std::abort();
       }
-      int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-      close(listener);
+      const UniqueFd connection(accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+      listener.Reset();
       char message[8192];
-      ssize_t received = recv(connection, message, sizeof message, 0);
-      if (received > 0) send(connection, message, static_cast<std::size_t>(received), MSG_NOSIGNAL);
-      close(connection);
+      ssize_t received = recv(connection.get(), message, sizeof message, 0);
+      if (received > 0)
+        send(connection.get(), message, static_cast<std::size_t>(received), MSG_NOSIGNAL);
     }
   }
 
@@ -106,10 +106,8 @@ bool Accepts(const std::string& path) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-  int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  bool connected = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(probe);
-  return connected;
+  const UniqueFd probe(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  return connect(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
 }
 
 // A CUPS server of its own: every folder under one temporary folder, a unix
@@ -187,9 +185,10 @@ class Service {
     setenv("CUPS_SERVER",
            cupsServer.empty() ? (folder_ / "no-server.sock").c_str() : cupsServer.c_str(), 1);
     std::ofstream(folder_ / "overlay.src") << std::string(4096, 'o');
-    std::string path = (folder_ / "bnsvc.exe").string();
-    char* argv[] = {path.data(), nullptr};
-    if (posix_spawn(&pid_, path.c_str(), nullptr, nullptr, argv, environ) != 0) std::abort();
+    const StartedProgram started =
+        StartProgram((folder_ / "bnsvc.exe").string(), std::nullopt, ChildSetting::kInherited);
+    if (!started) std::abort();
+    pid_ = started.pid;
   }
   ~Service() {
     RoundTrip(name(), Utf16("Close"));

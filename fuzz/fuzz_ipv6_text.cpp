@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "search/ipv6_text.h"
+#include "support/ipv6_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 16) return 0;

@@ -5,21 +5,31 @@ Every folder of src/ is a room with a rank; a file may include headers of its
 own room and of rooms ranked below it, never above, never sideways:
 
   support                        0  needs nothing
-  abi, cups_queue, network, wsd  1  the sibling libraries' contracts, shared libraries
-  platform (its own headers)     2  the seam
-  family                         3
-  port, search                   4
-  service                        5
-  platform/linux, platform/win32 3  the backends, beside the core: the core
+  abi                            1  the sibling libraries' contracts
+  system                         2  the system layer every binary links:
+                                    includes only support/
+  system/linux, system/win32     3  its platform parts: also system/
+  cups_queue, network, wsd       4  shared libraries
+  network/linux, network/win32   5  the sockets behind the network seam
+  wsd/linux, wsd/win32           5  the XML and HTTP libraries behind wsd
+  dnssd                          5  DNS-SD, on the network seam
+  platform (its own headers)     6  the seam
+  family                         7
+  port, search                   8
+  service                        9
+  platform/linux, platform/win32 7  the backends, beside the core: the core
                                     (family ... service) and a backend never
                                     include each other
-  app                            6  sees everything
+  app                           10  sees everything
 
-Outside src/: a sibling includes its own folder's headers, support/, abi/ and
-the shared libraries; a tool also the seam, a backend and the record code of
-search/; tests, fuzzers and benchmarks what they test. The portable rooms
-include only standard C++ headers (<string>, not <windows.h>). No file
-reaches itself through its includes.
+A room's linux/ and win32/ folders are its platform parts: the Linux part
+never includes a Windows part or the other way round, and no portable room
+includes either. Outside src/: a sibling includes its own folder's headers,
+support/, abi/, the system layer and the shared libraries; a tool also the
+seam, a backend and the record code of search/; tests, fuzzers and
+benchmarks what they test. The portable rooms include only standard C++
+headers (<string>, not <windows.h>). No file reaches itself through its
+includes.
 
 Prints each finding and exits with 1 when there is one.
 Usage: check-includes.py [tree root]  (default: this script's repository)
@@ -31,28 +41,40 @@ import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".c", ".inc"}
-SCANNED_FOLDERS = ("src", "siblings", "tools", "tests/unit", "tests/snmp", "fuzz", "bench")
+SCANNED_FOLDERS = ("src", "siblings", "tools", "tests/unit", "tests/discovery", "fuzz", "bench")
 
 RANKS = {
     "support": 0,
     "abi": 1,
-    "cups_queue": 1,
-    "network": 1,
-    "wsd": 1,
-    "platform": 2,
-    "family": 3,
-    "port": 4,
-    "search": 4,
-    "service": 5,
-    "platform/linux": 3,
-    "platform/win32": 3,
-    "app": 6,
+    "system": 2,
+    "system/linux": 3,
+    "system/win32": 3,
+    "cups_queue": 4,
+    "network": 4,
+    "network/linux": 5,
+    "network/win32": 5,
+    "wsd": 4,
+    "wsd/linux": 5,
+    "wsd/win32": 5,
+    "dnssd": 5,
+    "platform": 6,
+    "family": 7,
+    "port": 8,
+    "search": 8,
+    "service": 9,
+    "platform/linux": 7,
+    "platform/win32": 7,
+    "app": 10,
 }
+PLATFORM_PARTS = ("linux", "win32")
 CORE = {"family", "port", "search", "service"}
 BACKENDS = {"platform/linux", "platform/win32"}
-PORTABLE = {"support", "abi", "platform"} | CORE
-SHARED_LIBRARIES = {"cups_queue", "network", "wsd"}
-SIBLING_MAY_INCLUDE = {"support", "abi"} | SHARED_LIBRARIES
+SYSTEM_LAYER = {"system", "system/linux", "system/win32"}
+PORTABLE = {"support", "abi", "system", "network", "dnssd", "wsd", "platform"} | CORE
+# The system layer stands on support/ alone, so every binary can link it.
+SYSTEM_MAY_INCLUDE = {"support"} | SYSTEM_LAYER
+SHARED_LIBRARIES = {"cups_queue", "network", "dnssd", "wsd"}
+SIBLING_MAY_INCLUDE = {"support", "abi"} | SYSTEM_LAYER | SHARED_LIBRARIES
 TOOL_MAY_INCLUDE = SIBLING_MAY_INCLUDE | {"platform"} | BACKENDS
 TOOL_MAY_INCLUDE_FILES = {"search/search_settings.h"}
 
@@ -70,18 +92,32 @@ def room_of(parts):
     """The room of a path below src/, as parts; None for a file of src/ itself."""
     if len(parts) < 2:
         return None
-    if parts[0] == "platform" and len(parts) > 2:
-        return "platform/" + parts[1]
+    if len(parts) > 2 and parts[1] in PLATFORM_PARTS:
+        return parts[0] + "/" + parts[1]
     return parts[0]
 
 
-def may_include(room, target):
+def part_of(room):
+    """linux or win32 for a platform part, else None."""
+    _, _, part = room.partition("/")
+    return part or None
+
+
+def rule_broken(room, target):
+    """How an include of target's room from room breaks a rule ("" when it does not)."""
     if target == room:
-        return True
-    if RANKS[target] >= RANKS[room]:
-        return False
+        return ""
     # The core and the backends stand side by side above the seam.
-    return not ((room in CORE and target in BACKENDS) or (room in BACKENDS and target in CORE))
+    beside = (room in CORE and target in BACKENDS) or (room in BACKENDS and target in CORE)
+    if RANKS[target] >= RANKS[room] or beside:
+        return " against the ranks"
+    if room in SYSTEM_LAYER and target not in SYSTEM_MAY_INCLUDE:
+        return " against the ranks: the system layer stands on support/ alone"
+    if room in PORTABLE and part_of(target):
+        return ": a platform part in portable code"
+    if part_of(room) and part_of(target) and part_of(room) != part_of(target):
+        return ": the other system's part"
+    return ""
 
 
 def src_findings(src):
@@ -102,8 +138,8 @@ def src_findings(src):
             target = room_of(pathlib.PurePosixPath(name).parts)
             if target not in RANKS:
                 findings.append(f"src/{relative}: {name} is no header of a room")
-            elif not may_include(room, target):
-                findings.append(f"src/{relative}: {room} includes {name} against the ranks")
+            elif broken := rule_broken(room, target):
+                findings.append(f"src/{relative}: {room} includes {name}{broken}")
     return findings
 
 

@@ -1,15 +1,45 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the format and include checks, the native suite
-# (unit, end-to-end, SNMP, corpus replays), the sanitizer build, each fuzzer
-# briefly, the benchmarks' build, the Windows build under Wine, and both
-# release archives.
-# Installs what is missing first.
+# (unit, end-to-end, discovery, corpus replays), the sanitizer build, the
+# benchmarks' build, each fuzzer briefly, the Windows build under Wine, and
+# both release archives.
+# Installs what is missing first. Each step prints its time when it ends, and
+# the last lines list them all.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 fuzz_seconds=${JOBHOST_FUZZ_SECONDS:-60}
+# Fuzzers run this many at a time: one per core of a small machine.
+fuzz_jobs=${JOBHOST_FUZZ_JOBS:-2}
 
-step() { printf '\n==== %s\n' "$*"; }
+step_name="" step_start=$SECONDS
+times=()
+end_step() {
+  [ -n "$step_name" ] || return 0
+  local line
+  line=$(printf '%-36s %5d s' "$step_name" $((SECONDS - step_start)))
+  printf -- '---- %s\n' "$line"
+  times+=("$line")
+  step_name=""
+}
+step() {
+  end_step
+  step_name=$* step_start=$SECONDS
+  printf '\n==== %s\n' "$*"
+}
+# A failed step still shows how long it ran.
+trap 'status=$?; [ $status -eq 0 ] || { step_name="$step_name (failed)"; end_step; }' EXIT
+
+# One fuzzer for fuzz_seconds; its last lines go to its log, shown when it ends.
+run_fuzzer() {
+  local fuzzer=$1 name corpus
+  name=$(basename "$fuzzer")
+  corpus="build/fuzz/corpus/$name"
+  mkdir -p "$corpus"
+  # New inputs go to the build's corpus; the committed seeds are read too.
+  "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" "fuzz/corpus/$name" \
+    >"build/fuzz/$name.log" 2>&1
+}
 
 step "dependencies"
 scripts/install-deps.sh
@@ -21,23 +51,35 @@ scripts/check-includes.py
 step "native build and tests"
 cmake --workflow --preset linux
 
+# Without the end-to-end tests that only wait out a limit or repeat one
+# request ten thousand times (JOBHOST_E2E_SANITIZED in the preset): the
+# native and Windows runs keep them, and a sanitizer finds nothing more there.
 step "sanitizers (ASan + UBSan)"
 cmake --workflow --preset linux-asan
 
 step "benchmarks build (not run)"
 cmake --preset bench >/dev/null
-cmake --build --preset bench
+cmake --build --preset bench --target benchmarks
 
-step "fuzzers (${fuzz_seconds} s each)"
+step "fuzzers (${fuzz_seconds} s each, ${fuzz_jobs} at a time)"
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
-for fuzzer in build/fuzz/bin/fuzz_*; do
-  corpus="build/fuzz/corpus/$(basename "$fuzzer")"
-  mkdir -p "$corpus"
-  echo "-- $(basename "$fuzzer")"
-  # New inputs go to the build's corpus; the committed seeds are read too.
-  "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" \
-    "fuzz/corpus/$(basename "$fuzzer")" 2>&1 | tail -n 2
+cmake --build --preset fuzz --target fuzzers
+fuzzers=(build/fuzz/bin/fuzz_*)
+for ((first = 0; first < ${#fuzzers[@]}; first += fuzz_jobs)); do
+  running=()
+  for fuzzer in "${fuzzers[@]:first:fuzz_jobs}"; do
+    run_fuzzer "$fuzzer" &
+    running+=("$!:$fuzzer")
+  done
+  for entry in "${running[@]}"; do
+    fuzzer=${entry#*:}
+    echo "-- $(basename "$fuzzer")"
+    if ! wait "${entry%%:*}"; then
+      cat "build/fuzz/$(basename "$fuzzer").log"
+      exit 1
+    fi
+    tail -n 2 "build/fuzz/$(basename "$fuzzer").log"
+  done
 done
 
 step "Windows build and tests under Wine"
@@ -46,4 +88,6 @@ cmake --workflow --preset windows
 step "release archives"
 scripts/check-release.sh linux windows
 
-step "all tests passed"
+end_step
+printf '\n==== all tests passed in %d s\n' "$SECONDS"
+printf '%s\n' "${times[@]}"

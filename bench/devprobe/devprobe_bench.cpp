@@ -1,6 +1,6 @@
 // Single-host discovery latency on loopback: FindSnmpAgent of the built
 // library next to net-snmp's snmpget asking the same agent for the same
-// object, in one run. Run through tests/snmp/run_with_snmpd.sh, which starts
+// object, in one run. Run through tests/discovery/run_with_snmpd.sh, which starts
 // the agent; prints medians, means and the ratio. snmpget's time includes
 // starting a process, so the time to start /bin/true is printed as well.
 

@@ -2,7 +2,7 @@
 # Usage: lan_bench.sh BIN_DIR [LAN_AGENTS [FAR_AGENTS [BURST_AGENTS [DNSSD_PRINTERS]]]]
 #        (LAN_AGENTS and FAR_AGENTS at most 240 each, DNSSD_PRINTERS at most 180)
 #
-# Discovery on the namespace network of tests/snmp/lan_network.sh, with
+# Discovery on the namespace network of tests/discovery/lan_network.sh, with
 # LAN_AGENTS (default 30) real snmpd agents on the searcher's LAN and
 # FAR_AGENTS (default 30) on the routed far /24; every agent reports itself
 # as a printer, so every tool may count it. For each way of searching: the
@@ -22,6 +22,11 @@
 #   - this library's broadcast (SNMP and DNS-SD), and, when BEFORE_BIN_DIR
 #     names the build of an earlier library, that one's;
 #   - python3-zeroconf's own browser, browsing and resolving for as long.
+# Then, for this library and the earlier one: the time of a /16 sweep at
+# rate=1000000 (routed, and on the burst LAN) against time-outs of 30, 60 and
+# 100 ms; and, the burst LAN turned hostile (as in hostile_lan_test.sh),
+# one search's agents, time and peak memory growth, and the port library's
+# dnssd:// resolution time.
 # Linux, root. A benchmark, not a test: it prints figures and passes nothing.
 set -u
 bin=$1
@@ -35,8 +40,10 @@ if [ "$lan_agents" -gt 240 ] || [ "$far_agents" -gt 240 ] || [ "$dnssd_printers"
   exit 2
 fi
 here=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source-path=SCRIPTDIR source=../../tests/snmp/lan_network.sh
-. "$here/../../tests/snmp/lan_network.sh"
+# The family prefix the build named its libraries with (vtldevprobe.dll).
+prefix=$(basename "$(ls "$bin"/*devprobe.dll | head -1)" devprobe.dll)
+# shellcheck source-path=SCRIPTDIR source=../../tests/discovery/lan_network.sh
+. "$here/../../tests/discovery/lan_network.sh"
 reason=$(net_check)
 [ -z "$reason" ] || { echo "cannot run: $reason"; exit 1; }
 trap net_cleanup EXIT
@@ -59,6 +66,7 @@ agents "$lan_agents" LAN lan || exit 1
 agents "$far_agents" FAR far || exit 1
 net_wait_agents || exit 1
 net_burst "$burst_agents" 161 || exit 1
+burst_responder_pid=${net_pids[-1]}
 
 # The printer LAN: a bridge in the router without an address, so nothing
 # routes there; the searcher's e1 is on it without a default route.
@@ -92,7 +100,7 @@ for i in $(seq 1 "$dnssd_printers"); do
   [ "$i" -gt 1 ] && ip netns exec "$dnssd_responder" ip addr add "$address/24" dev e0
   services+=(--service "Bench Printer $i|_ipp._tcp|bench-$i|$address")
 done
-ip netns exec "$dnssd_responder" /usr/bin/python3 "$here/../../tests/snmp/dnssd_responder.py" \
+ip netns exec "$dnssd_responder" /usr/bin/python3 "$here/../../tests/discovery/dnssd_responder.py" \
   --interface 10.80.0.11 "${services[@]}" >"$net_work/dnssd.out" 2>&1 &
 net_pids+=($!)
 for _ in $(seq 300); do grep -q ready "$net_work/dnssd.out" && break; sleep 0.1; done
@@ -195,3 +203,64 @@ row "python3-zeroconf browser, 3000 ms" "DNS-SD only" "$dnssd_printers" \
   "$(timed /usr/bin/python3 "$here/zeroconf_browse.py" 3000)"
 echo
 echo "UDP RcvbufErrors of the library's LAN searches: $lan_drops, of its burst search: $burst_drops"
+
+# A /16 sweep at a million datagrams a second must still end with its
+# time-out: each call timed in-process (timed_call.py), the median of three.
+timed_call=(python3 "$here/../../tests/discovery/timed_call.py")
+sweep_median() { # NAMESPACE LIBRARY TIMEOUT_MS RANGE
+  local result times=()
+  for _ in 1 2 3; do
+    result=$(ip netns exec "$1" "${timed_call[@]}" find "$2" "$3" "range=$4;rate=1000000")
+    times+=("$(sed -n 's/.*call_ms=\([0-9]*\).*/\1/p' <<<"$result")")
+  done
+  printf '%s\n' "${times[@]}" | sort -n | sed -n 2p
+}
+sweep_rows() { # BIN_DIR WHAT
+  local network ns range timeout line
+  for network in "routed far network:$net_searcher:10.78.0.0/16" \
+    "on-link burst LAN (mostly silent):$net_burst_searcher:10.79.0.0/16"; do
+    IFS=: read -r network ns range <<<"$network"
+    line="| $2 | $network, range=$range |"
+    for timeout in 30 60 100; do
+      line+=" $(sweep_median "$ns" "$1/${prefix}devprobe.dll" "$timeout" "$range") |"
+    done
+    echo "$line"
+  done
+}
+echo
+echo "A /16 sweep at rate=1000000: the call's time (ms, median of three) for each time-out:"
+echo
+echo '| library | network | 30 ms | 60 ms | 100 ms |'
+echo '|---|---|---|---|---|'
+[ -n "${BEFORE_BIN_DIR:-}" ] && sweep_rows "$BEFORE_BIN_DIR" "earlier library"
+sweep_rows "$bin" "library"
+
+# The burst LAN turned hostile, as in devprobe_hostile_lan_test: 200
+# empty-name agents, a 1024-instance DNS-SD flood and 60 KB answers of deeply
+# compressed PTR records.
+kill "$burst_responder_pid" && wait "$burst_responder_pid" 2>/dev/null
+for script in "burst_responder.py 161 --nameless $(seq -f 10.79.1.%g 200)" \
+  "hostile_mdns.py $(seq -f 10.79.1.%g 100)"; do
+  # shellcheck disable=SC2086 # the script and its arguments, split
+  ip netns exec "$net_burst_responder" python3 "$here/../../tests/discovery/"$script \
+    >"$net_work/${script%%.py*}.out" 2>&1 &
+  net_pids+=($!)
+  for _ in $(seq 100); do grep -qs ready "$net_work/${script%%.py*}.out" && break; sleep 0.1; done
+done
+hostile() { # BIN_DIR WHAT: one search and one dnssd:// resolution, timed by timed_call.py
+  local timed=(ip netns exec "$net_burst_searcher" "${timed_call[@]}")
+  local search resolution
+  search=$("${timed[@]}" find "$1/${prefix}devprobe.dll" 3000)
+  resolution=$("${timed[@]}" address "$1/${prefix}portlink.dll" \
+    'dnssd://Nobody%20Here._ipp._tcp.local./?uuid=1' 2>/dev/null)
+  sed -E 's/agents=([0-9]+) call_ms=([0-9]+) rss_growth_kb=([0-9]+)/| '"$2"' | \1 | \2 | \3 |/' <<<"$search" |
+    tr -d '\n'
+  sed -E 's/.*call_ms=([0-9]+).*/ \1 |/' <<<"${resolution:-call_ms=-}"
+}
+echo
+echo "A hostile host on the burst LAN (time-outs: search 3000 ms, port library 2000 ms):"
+echo
+echo '| library | agents reported | search returned (ms) | peak memory growth (KB) | dnssd:// resolution (ms) |'
+echo '|---|---|---|---|---|'
+[ -n "${BEFORE_BIN_DIR:-}" ] && hostile "$BEFORE_BIN_DIR" "earlier library"
+hostile "$bin" "library"

@@ -1,6 +1,7 @@
 #include "collect_agents.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 namespace jobhost::devprobe {
@@ -28,13 +29,14 @@ bool FromTarget(const CollectPlan& plan, const Endpoint& from) {
 // The unicast sweep: datagram k of it is due k / rate seconds after the
 // start, so a late wake-up catches up without ever exceeding the rate on
 // average. The clock is read before every datagram: when sending costs more
-// than the pace, the backlog must not go out after the deadline.
+// than the pace, the backlog must not go out after the deadline. Hosts are
+// made from the runs as they are asked.
 class Sweep {
  public:
   Sweep(const CollectPlan& plan, const AgentProbe& probe, std::int64_t start)
       : plan_(plan), requests_(probe.Requests()), start_(start) {}
 
-  bool Done() const { return host_ >= plan_.sweep.size() || requests_.empty(); }
+  bool Done() const { return run_ >= plan_.sweep.size() || requests_.empty(); }
   std::int64_t NextDueMs() const {
     return start_ + static_cast<std::int64_t>(sent_) * 1000 / std::max(plan_.sweepRate, 1);
   }
@@ -44,37 +46,55 @@ class Sweep {
     while (!Done()) {
       const std::int64_t now = clock.NowMs();
       if (now >= deadline || NextDueMs() > now) break;
-      if (channel.Send(plan_.sweep[host_], requests_[request_])) ++delivered;
+      if (channel.Send(Host(), requests_[request_])) ++delivered;
       ++sent_;
       if (++request_ == requests_.size()) {
         request_ = 0;
-        ++host_;
+        NextHost();
       }
     }
     return delivered;
   }
 
  private:
+  Endpoint Host() const {
+    return network::Ipv4EndpointOfBits(plan_.sweep[run_].first + offset_, plan_.sweepPort);
+  }
+  void NextHost() {
+    if (plan_.sweep[run_].first + offset_ == plan_.sweep[run_].last) {
+      ++run_;
+      offset_ = 0;
+    } else {
+      ++offset_;
+    }
+  }
+
   const CollectPlan& plan_;
   const std::vector<Bytes>& requests_;
   std::int64_t start_;
-  std::size_t host_ = 0;
+  std::size_t run_ = 0;
+  std::uint32_t offset_ = 0;
   std::size_t request_ = 0;
   std::uint64_t sent_ = 0;
 };
 
 // The reports at the end of the wait: agents that waited for a name, then
-// DNS-SD printers at addresses no report covered.
+// DNS-SD printers at addresses no report covered. Names are found by address
+// in an index made once.
 int ReportAtEnd(const DnsSdBrowse& dnssd, const std::vector<Endpoint>& waiting,
                 std::set<AgentKey>& covered, const AgentReport& report) {
+  const std::vector<DnsSdPrinter> printers = dnssd.Printers();
+  std::map<AgentKey, const std::string*> names;
+  for (const DnsSdPrinter& printer : printers) names.emplace(KeyOf(printer.address), &printer.name);
   int reported = 0;
   for (const Endpoint& agent : waiting) {
-    if (report(agent, dnssd.NameOf(agent))) {
+    const auto name = names.find(KeyOf(agent));
+    if (report(agent, name == names.end() ? std::string() : *name->second)) {
       covered.insert(KeyOf(agent));
       ++reported;
     }
   }
-  for (const DnsSdPrinter& printer : dnssd.Printers()) {
+  for (const DnsSdPrinter& printer : printers) {
     if (!covered.contains(KeyOf(printer.address)) && report(printer.address, printer.name)) {
       covered.insert(KeyOf(printer.address));
       ++reported;
@@ -90,7 +110,7 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
   if (plan.destinations.empty()) return -1;
   const int timeoutMs = std::max(plan.timeoutMs, 0);
   const int attempts = std::max(plan.attempts, 1);
-  const std::int64_t start = clock.NowMs();
+  const std::int64_t start = plan.startMs.value_or(clock.NowMs());
   const std::int64_t deadline = start + timeoutMs;
   std::int64_t nextSend = start;
   int sends = 0;
@@ -102,6 +122,7 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
   std::set<AgentKey> covered;
   std::vector<Endpoint> waiting;
   int reported = 0;
+  bool failed = false;
   for (;;) {
     std::int64_t now = clock.NowMs();
     if (sends < attempts && now >= nextSend) {
@@ -124,7 +145,7 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
     const ReceiveStatus status =
         channel.Receive(buffer, static_cast<int>(wakeUp - now), size, from);
     if (status == ReceiveStatus::kFailed) {
-      if (answered.empty()) return -1;
+      failed = true;
       break;
     }
     if (status != ReceiveStatus::kDatagram) continue;
@@ -132,21 +153,23 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
     const ByteView datagram(buffer.data(), std::min(size, buffer.size()));
     if (dnssd && dnssd->Take(channel, from, datagram)) continue;
     if (plan.oneHost && !FromTarget(plan, from)) continue;
+    if (answered.size() >= kMaxAnsweringAgents && !answered.contains(KeyOf(from))) continue;
     const auto answer = probe.MatchAnswer(datagram);
     if (!answer || !answered.insert(KeyOf(from)).second) continue;
     const bool wantsName = answer->wanted && dnssd && answer->name.empty();
-    if (wantsName && !plan.oneHost) {
+    if (wantsName && !plan.oneHost && waiting.size() < kMaxAgentsWaitingForName) {
       waiting.push_back(from);
       continue;
     }
-    if (answer->wanted && report(from, wantsName ? dnssd->NameOf(from) : answer->name)) {
+    const std::string name = wantsName && plan.oneHost ? dnssd->NameOf(from) : answer->name;
+    if (answer->wanted && report(from, name)) {
       covered.insert(KeyOf(from));
       ++reported;
     }
     if (plan.oneHost) break;
   }
   if (dnssd) reported += ReportAtEnd(*dnssd, waiting, covered, report);
-  return delivered == 0 ? -1 : reported;
+  return delivered == 0 || (failed && reported == 0) ? -1 : reported;
 }
 
 }  // namespace jobhost::devprobe

@@ -6,9 +6,9 @@
 namespace jobhost::devprobe {
 namespace {
 
-using network::DnsName;
-using network::DnsQuestion;
-using network::DnsType;
+using dnssd::DnsName;
+using dnssd::DnsQuestion;
+using dnssd::DnsType;
 
 // What printers announce themselves as: IPP, IPP over TLS, raw port 9100
 // and LPD.
@@ -23,9 +23,11 @@ const DnsName kPrinterServices[] = {
 constexpr std::size_t kMaxAskedNames = 256;
 constexpr std::size_t kMaxQuestionsPerFollowUp = 16;
 
-Bytes EncodeQuestions(std::uint16_t id, const std::vector<DnsQuestion>& questions) {
-  return network::EncodeDnsQuery(id, questions).value_or(Bytes{});
-}
+// A responder and the questions for it.
+struct FollowUp {
+  Endpoint responder;
+  std::vector<DnsQuestion> questions;
+};
 
 }  // namespace
 
@@ -39,8 +41,11 @@ DnsSdBrowse::DnsSdBrowse(AddressFamily family, std::vector<Ipv4Interface> interf
       queryId_(queryId),
       answers_(std::move(interfaces)) {
   std::vector<DnsQuestion> questions;
-  for (const DnsName& service : kPrinterServices) questions.push_back({service, DnsType::kPtr});
-  query_ = EncodeQuestions(queryId_, questions);
+  for (const DnsName& service : kPrinterServices) {
+    questions.push_back({service, DnsType::kPtr});
+    answers_.Expect(service, dnssd::MdnsRole::kServiceType);
+  }
+  query_ = dnssd::EncodeDnsQuery(queryId_, questions).value_or(Bytes{});
 }
 
 int DnsSdBrowse::SendQuestions(DatagramChannel& channel) const {
@@ -53,45 +58,56 @@ int DnsSdBrowse::SendQuestions(DatagramChannel& channel) const {
 
 bool DnsSdBrowse::Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram) {
   if (oneHost_ && !from.SameAddress(destinations_.front())) return false;
-  if (!answers_.Take(from, datagram, queryId_)) return false;
-  if (oneHost_) return true;
-  const std::vector<DnsQuestion> questions = FollowUpQuestions();
-  if (!questions.empty()) channel.Send(from, EncodeQuestions(queryId_, questions));
+  std::vector<DnsName> told;
+  if (!answers_.Take(from, datagram, queryId_, oneHost_ ? nullptr : &told)) return false;
+  if (!told.empty()) AskWhatIsLacking(channel, told);
   return true;
 }
 
-// For each instance still without a service record, its SRV; for each
-// service's host without an address of the call's family, that address.
-std::vector<DnsQuestion> DnsSdBrowse::FollowUpQuestions() {
+// For each instance told of still without a service record, its SRV; for
+// one whose host has no address of the call's family, that address. Each
+// name is asked once, of the responder that named the instance, in batches
+// of at most 16 questions. A name no query can carry (the root, which a
+// service record may name as its host) is not asked.
+void DnsSdBrowse::AskWhatIsLacking(DatagramChannel& channel, const std::vector<DnsName>& told) {
   const DnsType addressType = family_ == AddressFamily::kIpv6 ? DnsType::kAaaa : DnsType::kA;
-  std::vector<DnsQuestion> questions;
-  const auto ask = [&](const DnsName& name, DnsType type) {
-    if (questions.size() < kMaxQuestionsPerFollowUp && askedAbout_.size() < kMaxAskedNames &&
-        askedAbout_.insert(name).second) {
-      questions.push_back({name, type});
+  std::vector<FollowUp> followUps;
+  const auto ask = [&](const Endpoint& responder, const DnsName& name, DnsType type) {
+    if (!dnssd::IsSendableDnsName(name) || askedAbout_.size() >= kMaxAskedNames ||
+        !askedAbout_.insert(dnssd::DnsNameKey(name)).second) {
+      return;
     }
+    auto followUp = std::ranges::find(followUps, responder, &FollowUp::responder);
+    if (followUp == followUps.end()) followUp = followUps.insert(followUps.end(), {responder, {}});
+    followUp->questions.push_back({name, type});
   };
-  for (const DnsName& service : kPrinterServices) {
-    for (const DnsName& instance : answers_.Instances(service)) {
-      const network::DnsSrvData* srv = answers_.Service(instance);
-      if (!srv) {
-        ask(instance, DnsType::kSrv);
-      } else if (!answers_.Address(srv->target, family_)) {
-        ask(srv->target, addressType);
+  for (const DnsName& instance : told) {
+    const std::optional<Endpoint> responder = answers_.NamedBy(instance);
+    if (!responder) continue;
+    const std::optional<dnssd::DnsSrvData> srv = answers_.Service(instance);
+    if (!srv) {
+      ask(*responder, instance, DnsType::kSrv);
+    } else if (!answers_.Address(srv->target, family_)) {
+      ask(*responder, srv->target, addressType);
+    }
+  }
+  for (const FollowUp& followUp : followUps) {
+    const std::span<const DnsQuestion> all = followUp.questions;
+    for (std::size_t first = 0; first < all.size(); first += kMaxQuestionsPerFollowUp) {
+      const auto batch = all.subspan(first, std::min(kMaxQuestionsPerFollowUp, all.size() - first));
+      if (const auto query = dnssd::EncodeDnsQuery(queryId_, batch)) {
+        channel.Send(followUp.responder, *query);
       }
     }
   }
-  return questions;
 }
 
 std::vector<DnsSdPrinter> DnsSdBrowse::Printers() const {
   std::vector<DnsSdPrinter> printers;
+  std::set<AgentKey> known;
   const auto add = [&](Endpoint address, const DnsName& instance) {
     address.port = agentPort_;
-    const bool known = std::ranges::any_of(printers, [&](const DnsSdPrinter& other) {
-      return KeyOf(other.address) == KeyOf(address);
-    });
-    if (!known && !instance.empty()) {
+    if (!instance.empty() && known.insert(KeyOf(address)).second) {
       printers.push_back({address, InstanceNameForCaller(instance.front())});
     }
   };
@@ -102,7 +118,7 @@ std::vector<DnsSdPrinter> DnsSdBrowse::Printers() const {
         add(destinations_.front(), instance);
         continue;
       }
-      const network::DnsSrvData* srv = answers_.Service(instance);
+      const std::optional<dnssd::DnsSrvData> srv = answers_.Service(instance);
       const auto address = srv ? answers_.Address(srv->target, family_) : std::nullopt;
       if (address) add(*address, instance);
     }

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "ber.h"
+#include "dnssd/mdns_answers.h"
 #include "endpoint.h"
 #include "network.h"
-#include "network/mdns_answers.h"
 
 namespace jobhost::devprobe {
 
@@ -31,8 +31,9 @@ class DnsSdBrowse {
 
   // Sends the questions to every destination; the number of datagrams sent.
   int SendQuestions(DatagramChannel& channel) const;
-  // True when the datagram answers the questions (its sender is then asked
-  // once for what an instance still lacks).
+  // True when the datagram answers the questions. What an instance it told
+  // of still lacks is then asked once, of the responder that named the
+  // instance.
   bool Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram);
 
   // Each printer with an address of the call's family, once per address.
@@ -41,7 +42,7 @@ class DnsSdBrowse {
   std::string NameOf(const Endpoint& agent) const;
 
  private:
-  std::vector<network::DnsQuestion> FollowUpQuestions();
+  void AskWhatIsLacking(DatagramChannel& channel, const std::vector<dnssd::DnsName>& told);
 
   AddressFamily family_;
   std::vector<Endpoint> destinations_;
@@ -49,8 +50,9 @@ class DnsSdBrowse {
   std::uint16_t agentPort_;
   std::uint16_t queryId_;
   Bytes query_;
-  network::MdnsAnswers answers_;
-  std::set<network::DnsName> askedAbout_;
+  dnssd::MdnsAnswers answers_;
+  // The names asked after, by DnsNameKey.
+  std::set<std::string> askedAbout_;
 };
 
 // A caller's name field holds 48 bytes, the terminator included.

@@ -23,8 +23,9 @@ inline AgentKey KeyOf(const Endpoint& agent) {
   return {agent.family, agent.address, agent.scopeId};
 }
 
-// The search's IPv6 text: eight groups of four lower-case hex digits, the
-// first run of zero groups (not the longest) written as "::".
+// The search's IPv6 text (support/ipv6_text.h): eight groups of four
+// lower-case hex digits, the first run of zero groups (not the longest)
+// written as "::".
 std::string FormatIpv6(const std::array<std::uint8_t, 16>& address);
 
 // Size of the record the IPv6 result callback receives.

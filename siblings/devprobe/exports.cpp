@@ -50,21 +50,28 @@ AgentReport ReportTo(AgentFoundV6Callback callback) {
 // Runs one search; any failure, even an exhausted heap, becomes a result.
 int Search(const FindRequest& request, const AgentProbe& probe, const AgentReport& report) {
   try {
+    SteadyClock clock;
     const auto network = OpenSystemNetwork();
     if (!network) return kFailed;
-    SteadyClock clock;
     return FindAgents(*network, clock, probe, request, report);
   } catch (...) {
     return kFailed;
   }
 }
 
+// The time-out counts from the call's start, whatever planning and starting
+// the network cost.
+std::int64_t CallStart() {
+  return SteadyClock().NowMs();
+}
+
 std::optional<FindRequest> MakeRequest(AddressFamily family, std::int32_t broadcast,
                                        const char* target, std::int32_t timeoutMs, int attempts,
-                                       const char* parameter) {
+                                       const char* parameter, std::int64_t startMs) {
   const auto options = ParseSearchOptions(TextOrEmpty(parameter));
   if (!options) return std::nullopt;
-  return FindRequest{family, broadcast != 0, TextOrEmpty(target), timeoutMs, attempts, *options};
+  return FindRequest{family,   broadcast != 0, TextOrEmpty(target), timeoutMs, attempts,
+                     *options, startMs};
 }
 
 template <typename Callback>
@@ -72,10 +79,11 @@ std::int32_t FindByCommunity(AddressFamily family, const char* community, std::i
                              const char* target, std::int32_t timeoutMs, const char* parameter,
                              Callback callback) {
   try {
+    const std::int64_t start = CallStart();
     Memory().Start();
     if (!callback) return kFailed;
     const auto request =
-        MakeRequest(family, broadcast, target, timeoutMs, kCommunityAttempts, parameter);
+        MakeRequest(family, broadcast, target, timeoutMs, kCommunityAttempts, parameter, start);
     if (!request) return kFailed;
     const SysNameProbe probe(community ? community : kDefaultCommunity, NewRequestId(),
                              NewRequestId(), request->options.printersOnly);
@@ -90,8 +98,9 @@ int FindEngines(AddressFamily family, std::int32_t broadcast, const char* target
                 std::int32_t timeoutMs, std::int32_t retries, const char* parameter,
                 Callback callback) {
   try {
+    const std::int64_t start = CallStart();
     const int attempts = std::clamp(retries, 0, kMaxRetries) + 1;
-    auto request = MakeRequest(family, broadcast, target, timeoutMs, attempts, parameter);
+    auto request = MakeRequest(family, broadcast, target, timeoutMs, attempts, parameter, start);
     if (!request) return kFailed;
     // The community call before it asked DNS-SD for this search.
     request->options.dnssd = false;

@@ -66,7 +66,7 @@ void AddGroupOnInterfaces(Network& network, const Endpoint& group,
 // The hosts a broadcast search also asks one by one: those of the ranges,
 // and .1 to .254 of the /24 of a directed broadcast target (x.y.z.255),
 // since routers drop directed broadcasts and many agents ignore them.
-std::vector<Endpoint> SweepHosts(const Endpoint& target, const SearchOptions& options) {
+std::vector<Ipv4HostRun> SweepRuns(const Endpoint& target, const SearchOptions& options) {
   std::vector<Ipv4Range> ranges = options.ranges;
   if (target.address[3] == 0xFF && !IsLimitedBroadcast(target)) {
     const std::uint32_t network = (std::uint32_t{target.address[0]} << 24) |
@@ -74,13 +74,7 @@ std::vector<Endpoint> SweepHosts(const Endpoint& target, const SearchOptions& op
                                   (std::uint32_t{target.address[2]} << 8);
     ranges.push_back({network, 24});
   }
-  std::vector<Endpoint> hosts;
-  for (const std::uint32_t host : RangeHosts(ranges)) {
-    hosts.push_back(Ipv4Endpoint(
-        static_cast<std::uint8_t>(host >> 24), static_cast<std::uint8_t>(host >> 16),
-        static_cast<std::uint8_t>(host >> 8), static_cast<std::uint8_t>(host), options.port));
-  }
-  return hosts;
+  return RangeHostRuns(ranges);
 }
 
 }  // namespace
@@ -102,7 +96,8 @@ std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& reque
   plan.timeoutMs = request.timeoutMs;
   plan.attempts = request.attempts;
   plan.sweepRate = request.options.sweepRate;
-  if (request.broadcast && !ipv6) plan.sweep = SweepHosts(*resolved, request.options);
+  plan.sweepPort = request.options.port;
+  if (request.broadcast && !ipv6) plan.sweep = SweepRuns(*resolved, request.options);
   if (request.broadcast && resolved->IsIpv6Multicast() && resolved->scopeId == 0) {
     AddGroupOnInterfaces(network, *resolved, plan.destinations);
     return plan;
@@ -117,16 +112,18 @@ std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& reque
 
 std::vector<Endpoint> DnsSdDestinations(Network& network, const FindRequest& request,
                                         const CollectPlan& plan) {
-  if (!plan.oneHost) return network::MdnsGroupOnInterfaces(network, request.family);
+  if (!plan.oneHost) return dnssd::MdnsGroupOnInterfaces(network, request.family);
   Endpoint host = plan.destinations.front();
-  host.port = network::kMdnsPort;
+  host.port = dnssd::kMdnsPort;
   return {host};
 }
 
 int FindAgents(Network& network, Clock& clock, const AgentProbe& probe, const FindRequest& request,
                const AgentReport& report) {
-  const std::optional<CollectPlan> plan = PlanSearch(network, request);
+  const std::int64_t start = request.startMs.value_or(clock.NowMs());
+  std::optional<CollectPlan> plan = PlanSearch(network, request);
   if (!plan) return -1;
+  plan->startMs = start;
   const std::unique_ptr<DatagramChannel> channel =
       network.OpenChannel(request.family, request.broadcast);
   if (!channel) return -1;

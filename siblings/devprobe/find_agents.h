@@ -22,6 +22,9 @@ struct FindRequest {
   int timeoutMs = 0;
   int attempts = 1;
   SearchOptions options;
+  // When the call started on the clock; the time-out counts from there.
+  // Unset: when FindAgents starts.
+  std::optional<std::int64_t> startMs;
 };
 
 // Where the requests go; nullopt when the target cannot be used.

@@ -2,16 +2,18 @@
 
 #include <windows.h>
 
+#include "dnssd/dns_name.h"
 #include "dnssd_browse.h"
-#include "network/dns_name.h"
 #include "support/utf.h"
 
 namespace jobhost::devprobe {
 
-// Each letter is converted on its own, so the cut never splits a double-byte
-// letter; letters the code page lacks become '?'.
+// The whole label is converted, then cut: a stray byte becomes U+FFFD (three
+// bytes of UTF-8) but one '?' here, so a cut at the label's UTF-8 length
+// would lose letters. Each letter is converted on its own, so the cut never
+// splits a double-byte letter; letters the code page lacks become '?'.
 std::string InstanceNameForCaller(std::string_view label) {
-  const std::u16string wide = Utf8ToUtf16(network::InstanceNameText(label, label.size()));
+  const std::u16string wide = Utf8ToUtf16(dnssd::InstanceNameText(label, std::string::npos));
   // A UTF-8 code page takes no replacement letter (it has them all).
   const char* replacement = ::GetACP() == CP_UTF8 ? nullptr : "?";
   std::string text;

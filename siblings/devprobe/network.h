@@ -3,11 +3,11 @@
 
 #include "endpoint.h"
 #include "network/network.h"
+#include "system/clock.h"
 
 namespace jobhost::devprobe {
 
 using network::BufferSizes;
-using network::Clock;
 using network::DatagramChannel;
 using network::Ipv4Interface;
 using network::kReceiveBufferBytes;
@@ -15,6 +15,5 @@ using network::kSendBufferBytes;
 using network::Network;
 using network::OpenSystemNetwork;
 using network::ReceiveStatus;
-using network::SteadyClock;
 
 }  // namespace jobhost::devprobe

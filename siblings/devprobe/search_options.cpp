@@ -129,16 +129,31 @@ std::optional<SearchOptions> ParseSearchOptions(std::string_view parameter) {
   return options;
 }
 
-std::vector<std::uint32_t> RangeHosts(const std::vector<Ipv4Range>& ranges) {
-  std::vector<std::uint32_t> hosts;
+std::vector<Ipv4HostRun> RangeHostRuns(const std::vector<Ipv4Range>& ranges) {
+  std::vector<Ipv4HostRun> runs;
   for (const Ipv4Range& range : ranges) {
     const std::uint32_t size = 1u << (32 - range.prefixLength);
     // /31 and /32 have no network or broadcast address to leave out.
     const std::uint32_t skip = range.prefixLength < 31 ? 1 : 0;
-    for (std::uint32_t i = skip; i + skip < size; ++i) hosts.push_back(range.address + i);
+    runs.push_back({range.address + skip, range.address + (size - 1 - skip)});
   }
-  std::sort(hosts.begin(), hosts.end());
-  hosts.erase(std::unique(hosts.begin(), hosts.end()), hosts.end());
+  std::ranges::sort(runs, {}, &Ipv4HostRun::first);
+  std::vector<Ipv4HostRun> merged;
+  for (const Ipv4HostRun& run : runs) {
+    // Sorted by first: a run overlaps or touches only the last one kept.
+    if (!merged.empty() &&
+        (run.first <= merged.back().last || run.first - merged.back().last == 1)) {
+      merged.back().last = std::max(merged.back().last, run.last);
+    } else {
+      merged.push_back(run);
+    }
+  }
+  return merged;
+}
+
+std::uint64_t CountHosts(const std::vector<Ipv4HostRun>& runs) {
+  std::uint64_t hosts = 0;
+  for (const Ipv4HostRun& run : runs) hosts += std::uint64_t{run.last} - run.first + 1;
   return hosts;
 }
 

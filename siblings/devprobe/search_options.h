@@ -41,8 +41,18 @@ struct SearchOptions {
 // made, rather than made somewhere the caller did not ask for.
 std::optional<SearchOptions> ParseSearchOptions(std::string_view parameter);
 
-// The hosts of the ranges in ascending order, each once: network and
-// broadcast addresses are left out for prefixes shorter than 31.
-std::vector<std::uint32_t> RangeHosts(const std::vector<Ipv4Range>& ranges);
+// Consecutive IPv4 hosts, first to last, in host byte order.
+struct Ipv4HostRun {
+  std::uint32_t first = 0;
+  std::uint32_t last = 0;
+  bool operator==(const Ipv4HostRun&) const = default;
+};
+
+// The hosts of the ranges as ascending runs that neither touch nor overlap,
+// so each host comes once: network and broadcast addresses are left out for
+// prefixes shorter than 31. A few runs stand for up to 65,536 hosts, which
+// are made one by one as they are asked.
+std::vector<Ipv4HostRun> RangeHostRuns(const std::vector<Ipv4Range>& ranges);
+std::uint64_t CountHosts(const std::vector<Ipv4HostRun>& runs);
 
 }  // namespace jobhost::devprobe

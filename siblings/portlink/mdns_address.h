@@ -7,14 +7,14 @@
 #include <string>
 #include <string_view>
 
-#include "network/dns_name.h"
-#include "network/mdns_resolve.h"
+#include "dnssd/dns_name.h"
+#include "dnssd/mdns_resolve.h"
 
 namespace jobhost::portlink {
 
 struct MdnsHost {
-  network::DnsName name;
-  network::MdnsNameKind kind;
+  dnssd::DnsName name;
+  dnssd::MdnsNameKind kind;
 };
 
 // The multicast DNS name of a URI's (percent-decoded) host (scheme in lower case): an instance for

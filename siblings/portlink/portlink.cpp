@@ -24,11 +24,11 @@ constexpr std::int32_t kNetworkDevice = 3;
 // A port check asks CUPS at most three questions (the kind, the spooler's
 // printer, the address) and the resolver once: together they stay within the
 // service's request limits (10 s) whatever the server does.
-static_assert(3 * kCupsQuestionBudget + kResolveLimit <= std::chrono::seconds(10));
+static_assert(3 * cups_queue::kCupsQuestionBudget + kResolveLimit <= std::chrono::seconds(10));
 
 std::optional<DeviceUri> QueueUri(const char16_t* printer) {
   if (printer == nullptr) return std::nullopt;
-  std::optional<std::string> text = QueueDeviceUri(Utf16ToUtf8(printer));
+  std::optional<std::string> text = cups_queue::QueueDeviceUri(Utf16ToUtf8(printer));
   if (!text) return std::nullopt;
   // A device URI without a scheme is a kind of port all the same.
   return ParseDeviceUri(*text).value_or(DeviceUri{});

@@ -6,6 +6,7 @@
 
 #include "sibling_files.h"
 #include "stand_in_entry.h"
+#include "system/debug_channel.h"
 #include "system_access.h"
 
 namespace jobhost::stand_in {

@@ -1,5 +1,7 @@
 #include <memory>
 
+#include "support/utf.h"
+#include "system/module_path.h"
 #include "system_access.h"
 
 namespace jobhost::stand_in {
@@ -9,7 +11,22 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+// An address inside this library (or executable), to find its file by.
+const char kInThisModule = 0;
+
+std::string Utf8Of(const std::optional<std::u16string>& path) {
+  return path ? Utf16ToUtf8(*path) : std::string();
+}
+
 }  // namespace
+
+std::string OwnExecutablePath() {
+  return Utf8Of(ProgramPath());
+}
+
+std::string OwnModulePath() {
+  return Utf8Of(ModulePathOf(&kInThisModule));
+}
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
   std::unique_ptr<std::FILE, FileCloser> file(OpenForReading(path));

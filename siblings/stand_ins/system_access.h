@@ -1,6 +1,6 @@
 #pragma once
-// The little a stand-in needs of the system, one implementation per platform.
-// Paths and texts are UTF-8.
+// The little a stand-in needs of the system beyond the system layer: its own
+// paths, and files. Paths and texts are UTF-8.
 
 #include <cstdio>
 #include <optional>
@@ -20,8 +20,5 @@ bool AppendToFile(const std::string& path, std::string_view text);
 std::optional<std::string> ReadWholeFile(const std::string& path);
 // Opens the file in binary mode for reading; nullptr on failure.
 std::FILE* OpenForReading(const std::string& path);
-
-// Sends text to the debug-output channel as one piece.
-void SendDebugText(const std::string& text);
 
 }  // namespace jobhost::stand_in

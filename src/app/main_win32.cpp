@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/entry.h"
-#include "platform/win32/wide_text.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/platform.h"
+#include "system/win32/wide_text.h"
 
 int wmain(int argc, wchar_t** argv) {
   // No system error dialogs (a sibling library that fails to load, a missing

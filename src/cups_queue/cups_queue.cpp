@@ -3,12 +3,15 @@
 #include <cups/cups.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
-namespace jobhost {
+namespace jobhost::cups_queue {
 namespace {
 
 struct HttpClose {
@@ -47,47 +50,107 @@ std::string EscapedName(std::string_view name) {
   return out;
 }
 
-// Holds one question to its budget, whatever the server does: once the
-// budget is spent, the connection's socket is shut down, so every wait of
-// libcups on it ends at once and the question fails. libcups may reconnect
-// within a question (after a 401, 417 or 426), so the socket is looked up
-// again every few milliseconds until the question has returned.
-class QuestionBudget {
+// Holds every question to its budget, whatever the server does: once a
+// question's budget is spent, its connection's socket is shut down, so every
+// wait of libcups on it ends at once and the question fails. libcups may
+// reconnect within a question (after a 401, 417 or 426), so the socket is
+// looked up again every few milliseconds until the question has returned.
+// One thread watches every question of the process: started with the first,
+// it waits on a condition variable, so a question costs no thread of its
+// own. It is joined when the process ends or the library that holds it is
+// unloaded.
+class BudgetWatcher {
  public:
-  QuestionBudget(http_t* http, std::chrono::milliseconds budget)
-      : http_(http), deadline_(std::chrono::steady_clock::now() + budget) {
-    watcher_ = std::thread([this] { Watch(); });
+  // Watches one question from its construction to its destruction.
+  class Question {
+   public:
+    Question(BudgetWatcher& watcher, http_t* http, std::chrono::milliseconds budget)
+        : watcher_(watcher), id_(watcher.Add(http, Clock::now() + budget)) {}
+    ~Question() { watcher_.Remove(id_); }
+    Question(const Question&) = delete;
+    Question& operator=(const Question&) = delete;
+
+   private:
+    BudgetWatcher& watcher_;
+    std::uint64_t id_;
+  };
+
+  static BudgetWatcher& Instance() {
+    static BudgetWatcher watcher;
+    return watcher;
   }
-  ~QuestionBudget() {
+
+  ~BudgetWatcher() {
     {
       const std::lock_guard lock(mutex_);
-      answered_ = true;
+      ending_ = true;
     }
     changed_.notify_one();
-    watcher_.join();
+    if (thread_.joinable()) thread_.join();
   }
-  QuestionBudget(const QuestionBudget&) = delete;
-  QuestionBudget& operator=(const QuestionBudget&) = delete;
+  BudgetWatcher(const BudgetWatcher&) = delete;
+  BudgetWatcher& operator=(const BudgetWatcher&) = delete;
 
  private:
-  void Watch() {
-    std::unique_lock lock(mutex_);
-    const auto answered = [this] { return answered_; };
-    if (changed_.wait_until(lock, deadline_, answered)) return;
-    do {
-      // libcups replaces the descriptor only when it reconnects; one it has
-      // just closed fails the shutdown harmlessly.
-      const int fd = httpGetFd(http_);
-      if (fd >= 0) ::shutdown(fd, SHUT_RDWR);
-    } while (!changed_.wait_for(lock, std::chrono::milliseconds(10), answered));
+  using Clock = std::chrono::steady_clock;
+
+  struct Watched {
+    std::uint64_t id;
+    http_t* http;
+    Clock::time_point deadline;
+  };
+
+  BudgetWatcher() = default;
+
+  // Throws std::system_error when the thread cannot be started; the question
+  // then fails before it is asked.
+  std::uint64_t Add(http_t* http, Clock::time_point deadline) {
+    const std::lock_guard lock(mutex_);
+    if (!thread_.joinable()) thread_ = std::thread([this] { Watch(); });
+    watched_.push_back({++lastId_, http, deadline});
+    changed_.notify_one();
+    return lastId_;
   }
 
-  http_t* http_;
-  std::chrono::steady_clock::time_point deadline_;
+  // Once this returns, the connection is never touched again, so it may be
+  // closed.
+  void Remove(std::uint64_t id) {
+    const std::lock_guard lock(mutex_);
+    std::erase_if(watched_, [id](const Watched& watched) { return watched.id == id; });
+  }
+
+  void Watch() {
+    std::unique_lock lock(mutex_);
+    while (!ending_) {
+      if (watched_.empty()) {
+        changed_.wait(lock);
+        continue;
+      }
+      const Clock::time_point now = Clock::now();
+      Clock::time_point next = Clock::time_point::max();
+      bool overdue = false;
+      for (const Watched& watched : watched_) {
+        if (watched.deadline > now) {
+          next = std::min(next, watched.deadline);
+          continue;
+        }
+        overdue = true;
+        // libcups replaces the descriptor only when it reconnects; one it has
+        // just closed fails the shutdown harmlessly.
+        const int fd = httpGetFd(watched.http);
+        if (fd >= 0) ::shutdown(fd, SHUT_RDWR);
+      }
+      if (overdue) next = std::min(next, now + std::chrono::milliseconds(10));
+      changed_.wait_until(lock, next);
+    }
+  }
+
   std::mutex mutex_;
   std::condition_variable changed_;
-  bool answered_ = false;
-  std::thread watcher_;
+  std::vector<Watched> watched_;
+  std::uint64_t lastId_ = 0;
+  bool ending_ = false;
+  std::thread thread_;
 };
 
 // Not yet connected (0 ms), so that the question's budget covers the
@@ -105,8 +168,8 @@ UniqueHttp NewConnection() {
 std::optional<std::string> AskDeviceUri(std::string_view queueName) {
   UniqueHttp http = NewConnection();
   if (!http) return std::nullopt;
-  // Ends (and is joined) before the connection is closed.
-  const QuestionBudget budget(http.get(), kCupsQuestionBudget);
+  // Unwatched before the connection is closed.
+  const BudgetWatcher::Question budget(BudgetWatcher::Instance(), http.get(), kCupsQuestionBudget);
   if (httpReconnect2(http.get(), kCupsConnectMilliseconds, nullptr) != 0) return std::nullopt;
   ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
   if (request == nullptr) return std::nullopt;
@@ -139,4 +202,4 @@ std::optional<std::string> QueueDeviceUri(std::string_view queueName) {
   }
 }
 
-}  // namespace jobhost
+}  // namespace jobhost::cups_queue

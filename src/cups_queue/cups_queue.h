@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace jobhost {
+namespace jobhost::cups_queue {
 
 // Upper bounds of one question, so a down or hung server answers quickly:
 // the connection, each wait for the server, and the whole question, which
@@ -22,4 +22,4 @@ inline constexpr std::chrono::milliseconds kCupsQuestionBudget{2500};
 // kCupsQuestionBudget.
 std::optional<std::string> QueueDeviceUri(std::string_view queueName);
 
-}  // namespace jobhost
+}  // namespace jobhost::cups_queue

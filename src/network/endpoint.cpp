@@ -18,6 +18,11 @@ std::uint32_t Ipv4Bits(const Endpoint& endpoint) {
          (std::uint32_t{endpoint.address[2]} << 8) | endpoint.address[3];
 }
 
+Endpoint Ipv4EndpointOfBits(std::uint32_t bits, std::uint16_t port) {
+  return Ipv4Endpoint(static_cast<std::uint8_t>(bits >> 24), static_cast<std::uint8_t>(bits >> 16),
+                      static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits), port);
+}
+
 std::string FormatIpv4(const Endpoint& endpoint) {
   std::string text;
   for (int i = 0; i < 4; ++i) {

@@ -28,8 +28,10 @@ struct Endpoint {
 Endpoint Ipv4Endpoint(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
                       std::uint16_t port);
 
-// An IPv4 endpoint's address as a number, most significant byte first.
+// An IPv4 endpoint's address as a number, most significant byte first, and
+// back.
 std::uint32_t Ipv4Bits(const Endpoint& endpoint);
+Endpoint Ipv4EndpointOfBits(std::uint32_t bits, std::uint16_t port);
 
 // Dotted text of an IPv4 endpoint's address, e.g. "192.0.2.7".
 std::string FormatIpv4(const Endpoint& endpoint);

@@ -1,8 +1,8 @@
 #pragma once
-// What the siblings need from the system's network stack: UDP sockets,
-// interface lists and a clock. The socket layer (network_linux.cpp,
-// network_win32.cpp) implements it in a few calls each; tests put scripted
-// stand-ins in its place (tests/unit/network/fake_network.h).
+// What the siblings need from the system's network stack: UDP sockets and
+// interface lists (their clock is the system layer's). The socket layer
+// (linux/network.cpp, win32/network.cpp) implements it in a few calls each;
+// tests put scripted stand-ins in its place (tests/unit/network/fake_network.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -78,19 +78,7 @@ class Network {
   virtual std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) = 0;
 };
 
-class Clock {
- public:
-  virtual ~Clock() = default;
-  // Milliseconds on a clock that never goes back.
-  virtual std::int64_t NowMs() = 0;
-};
-
 // The system's network (sockets started for as long as the object lives).
 std::unique_ptr<Network> OpenSystemNetwork();
-
-class SteadyClock : public Clock {
- public:
-  std::int64_t NowMs() override;
-};
 
 }  // namespace jobhost::network

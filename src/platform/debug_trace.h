@@ -4,7 +4,7 @@
 
 #include <cstdarg>
 
-#include "platform/system.h"
+#include "platform/debug_output.h"
 
 namespace jobhost {
 

@@ -1,5 +1,7 @@
 #pragma once
-// The request pipe: one instance at a time, one client per instance.
+// The request pipe: one client per instance, one client served at a time. The
+// name is the service's from its first instance until its last is gone: each
+// next instance is made while the served one still exists.
 
 #include <chrono>
 #include <cstddef>
@@ -49,15 +51,21 @@ class PipeInstance {
   // have read it; a delivered reply is followed by a disconnect.
   virtual ReplyStatus DeliverReply(std::span<const std::byte> message, int maxAttempts,
                                    std::chrono::milliseconds limit) = 0;
+
+  // Another instance of the same name, made while this one still exists, so
+  // that the name is never free for another process between two clients;
+  // nullptr when it cannot be made.
+  virtual std::unique_ptr<PipeInstance> CreateNext() = 0;
 };
 
 class PipeHost {
  public:
   virtual ~PipeHost() = default;
-  // Creates a fresh instance of the named pipe, open to every local user on
+  // Claims the name with its first instance, open to every local user on
   // Windows and to the service's own user (and root) on Linux; nullptr when
-  // it (or its security descriptor) cannot be made.
-  virtual std::unique_ptr<PipeInstance> CreateInstance(std::u16string_view pipeName) = 0;
+  // another process already holds the name, or the instance (or its security
+  // descriptor) cannot be made.
+  virtual std::unique_ptr<PipeInstance> CreateFirstInstance(std::u16string_view pipeName) = 0;
 };
 
 }  // namespace jobhost

@@ -1,12 +1,16 @@
 #pragma once
 // Everything the core reaches of the system, handed in by reference.
 
+#include "platform/debug_output.h"
+#include "platform/files.h"
 #include "platform/library.h"
+#include "platform/module_path.h"
+#include "platform/oem_text.h"
 #include "platform/pipe.h"
 #include "platform/process.h"
 #include "platform/settings_store.h"
 #include "platform/spooler.h"
-#include "platform/system.h"
+#include "system/clock.h"
 
 namespace jobhost {
 

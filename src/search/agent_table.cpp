@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "search/ipv6_text.h"
+#include "support/ipv6_text.h"
 
 namespace jobhost {
 namespace {

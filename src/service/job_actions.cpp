@@ -71,7 +71,7 @@ std::int32_t WaitForConverter(const Family& family, LaunchedProcess* launched, P
   if (launched == nullptr) return 0;
   std::optional<std::u16string> imageName = ConverterImageName(family);
   if (!imageName) return 0;
-  const std::chrono::milliseconds start = platform.clock.Now();
+  const std::int64_t startMs = platform.clock.NowMs();
   for (;;) {
     // Asked before the look: a process that had ended by then and is not
     // in the list will not show up any more.
@@ -83,7 +83,7 @@ std::int32_t WaitForConverter(const Family& family, LaunchedProcess* launched, P
     }
     if (ConverterRuns(*imageNames, *imageName)) return 1;
     if (ended) return 0;
-    if (platform.clock.Now() - start >= kConverterWaitLimit) return 0;
+    if (platform.clock.NowMs() - startMs >= kConverterWaitLimit.count()) return 0;
     platform.clock.Sleep(kConverterPollInterval);
   }
 }

@@ -32,7 +32,7 @@ ip -n "$printer" addr add 10.81.0.5/24 dev e0
 ip -n "$client" link set e0 up
 ip -n "$printer" link set e0 up
 
-ip netns exec "$printer" /usr/bin/python3 "$here/../snmp/dnssd_responder.py" \
+ip netns exec "$printer" /usr/bin/python3 "$here/../discovery/dnssd_responder.py" \
   --service "Office Laser|_ipp._tcp|office-laser|10.81.0.5" >"$work/responder.out" 2>&1 &
 responder=$!
 for _ in $(seq 100); do grep -q ready "$work/responder.out" && break; sleep 0.1; done

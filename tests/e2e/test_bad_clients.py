@@ -2,16 +2,41 @@
 
 import errno
 import os
+import re
 import shutil
+import socket
 import subprocess
 import sys
+import tempfile
+import threading
 import time
 import unittest
 
-from harness import (EMULATOR, NO_CONNECTION, NO_REPLY, REPLY, SEND_FAILED, TIMED_OUT, TOOL,
-                     InstallationTest, system_path, wait_for)
+from harness import (BIN_DIR, EMULATOR, NO_CONNECTION, NO_REPLY, ON_WINDOWS, REPLY, SEND_FAILED,
+                     TIMED_OUT, TOOL, InstallationTest, only_waits, system_path, wait_for)
 
 READ_LIMIT = 10.0
+
+# Linux, as root, with setpriv: python runs as another account (nobody).
+ANOTHER_ACCOUNT = not EMULATOR and os.geteuid() == 0 and shutil.which("setpriv")
+AS_NOBODY = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", sys.executable, "-c"]
+# Under Wine, a rival for the name (tests/e2e/pipe_rival); below, each mode's Linux twin.
+RIVAL = EMULATOR + [os.path.join(BIN_DIR, "pipe_rival.exe")]
+TRY_TO_TAKE = """import os, socket, sys, time
+name, folder = sys.argv[1:]
+open(os.path.join(folder, "ready"), "w").close()
+taken = tries = 0
+while not os.path.exists(os.path.join(folder, "stop")):
+    s = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET)
+    try: s.bind("\\0" + name); taken += 1
+    except OSError: pass
+    s.close(); tries += 1; time.sleep(0.001)
+print("taken %d of %d tries" % (taken, tries))
+"""
+HOLD = """import socket, sys
+s = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET); s.bind("\\0" + sys.argv[1]); s.listen()
+while True: print(repr(s.accept()[0].recv(100)), flush=True)
+"""
 
 
 class BadClients(InstallationTest):
@@ -53,6 +78,7 @@ class BadClients(InstallationTest):
         self.assertTrue(wait_for(lambda: "started" in self.app.read("flipguide.log")))
         self.assertTrue(self.app.running())
 
+    @only_waits
     def test_a_silent_client_is_dropped_at_the_read_limit(self):
         started = time.monotonic()
         status, _ = self.app.send(None, "--silent", "--hold", "30")
@@ -61,8 +87,7 @@ class BadClients(InstallationTest):
         self.assertGreaterEqual(elapsed, READ_LIMIT - 1)
         self.assertLess(elapsed, READ_LIMIT + 10)
 
-    @unittest.skipUnless(not EMULATOR and os.geteuid() == 0 and shutil.which("setpriv"),
-                         "Linux, as root, with setpriv: a client of another account")
+    @unittest.skipUnless(ANOTHER_ACCOUNT, "Linux, as root, with setpriv: a client of another account")
     def test_a_client_of_another_account_is_refused(self):
         # Abstract sockets have no permissions: the service checks the account.
         client = ("import socket, sys\n"
@@ -71,8 +96,7 @@ class BadClients(InstallationTest):
                   "try:\n    s.send('Duplex'.encode('utf-16-le'))\n"
                   "    print(repr(s.recv(100)))\n"
                   "except OSError as error:\n    print(error.errno)\n" % self.app.prefix)
-        done = subprocess.run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                               sys.executable, "-c", client], stdout=subprocess.PIPE,
+        done = subprocess.run(AS_NOBODY + [client], stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT, timeout=30)
         # Closed unread: the end of the stream, or a reset or broken pipe.
         self.assertIn(done.stdout.decode().strip(),
@@ -81,6 +105,30 @@ class BadClients(InstallationTest):
             self.assertIn("client of user 65534 refused", log.read())
         self.assertNotIn("started", self.app.read("flipguide.log"))
         self.assertTrue(self.app.running())
+
+    @unittest.skipUnless(EMULATOR or ANOTHER_ACCOUNT, "Wine, or Linux as root with setpriv")
+    def test_nobody_takes_the_name_between_clients(self):
+        # While a silent client holds the service and then one client sends
+        # request after request, a rival tries every millisecond to take the name.
+        folder = tempfile.mkdtemp(prefix="jobhost-rival-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        os.chmod(folder, 0o777)  # the rival of another account writes and reads there
+        name = self.app.prefix + "xpsnamedpipe"
+        rival = subprocess.Popen(RIVAL + ["try", "\\\\.\\pipe\\" + name, system_path(folder)]
+                                 if ON_WINDOWS else AS_NOBODY + [TRY_TO_TAKE, name, folder],
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        self.addCleanup(rival.terminate)
+        self.assertTrue(wait_for(lambda: os.path.exists(os.path.join(folder, "ready")), 30))
+        self.app.write("portlink.table", "Plain\t1\n")
+        self.assertEqual(self.app.knock(hold=1), TIMED_OUT)
+        storm = self.app.tool("storm", "--prefix", self.app.prefix, "--clients", "1", "--requests",
+                              "200" if ON_WINDOWS else "30", "--expect", "Port1/",
+                              "CheckPort/Plain", check=False, timeout=300)
+        open(os.path.join(folder, "stop"), "w").close()
+        report = rival.communicate(timeout=30)[0].decode("utf-8", "replace")
+        self.assertEqual(storm.returncode, 0, storm.stdout + storm.stderr)
+        taken, tries = map(int, re.search(r"taken (\d+) of (\d+) tries", report).groups())
+        self.assertEqual((taken, tries > 100), (0, True), report)
 
     def test_no_stale_request_acts_again(self):
         source = os.path.join(self.folder, "source")
@@ -95,21 +143,55 @@ class BadClients(InstallationTest):
         self.assertFalse(os.path.exists(target))
 
     def test_a_second_client_waits_while_one_is_served(self):
-        # The first client holds the only instance for six seconds without
-        # sending; the second one keeps retrying and is served afterwards.
-        holder = subprocess.Popen(EMULATOR + [TOOL, "send", "--prefix", self.app.prefix,
-                                              "--silent", "--hold", "6"],
-                                  env=self.app.env, stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL)
-        self.addCleanup(holder.wait)
-        # The service listens (setUp), so a probe that cannot get in, twice
-        # in a row, finds the holder in, not a service still starting.
-        shut_out = lambda: self.app.knock() == NO_CONNECTION and self.app.knock() == NO_CONNECTION
-        self.assertTrue(wait_for(shut_out, timeout=30))
+        # The first client holds the service for six seconds without sending;
+        # the second is served afterwards: on Linux it waits in the queue, on
+        # Windows it finds the pipe busy and retries.
+        if ON_WINDOWS:
+            holder = subprocess.Popen(EMULATOR + [TOOL, "send", "--prefix", self.app.prefix,
+                                                  "--silent", "--hold", "6"],
+                                      env=self.app.env, stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.DEVNULL)
+            self.addCleanup(holder.wait)
+            # The service listens (setUp), so a probe that cannot get in,
+            # twice in a row, finds the holder in, not a service still starting.
+            shut_out = lambda: (self.app.knock() == NO_CONNECTION and
+                                self.app.knock() == NO_CONNECTION)
+            self.assertTrue(wait_for(shut_out, timeout=30))
+        else:  # connected, so first in the queue
+            holder = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET)
+            holder.connect("\0%sxpsnamedpipe" % self.app.prefix)
+            threading.Timer(6, holder.close).start()
         started = time.monotonic()
         self.assertEqual(self.app.send("Duplex", timeout=20), (REPLY, "RenderReady"))
         self.assertGreaterEqual(time.monotonic() - started, 1.0)
-        holder.wait(timeout=30)
+
+
+class ANameHeldByAnother(InstallationTest):
+
+    @unittest.skipUnless(EMULATOR or ANOTHER_ACCOUNT, "Wine, or Linux as root with setpriv")
+    def test_is_never_served_behind(self):
+        # The holder answers "held" under Wine; on Linux it is another
+        # account's, and prints what each client sent it.
+        name = self.app.prefix + "xpsnamedpipe"
+        holder = subprocess.Popen(RIVAL + ["hold", "\\\\.\\pipe\\" + name] if ON_WINDOWS
+                                  else AS_NOBODY + [HOLD, name], stdout=subprocess.PIPE)
+        self.addCleanup(holder.communicate, timeout=30)
+        self.addCleanup(holder.terminate)
+        self.assertTrue(wait_for(lambda: self.app.knock() != NO_CONNECTION, timeout=30))
+        self.app.env["WINEDEBUG"] = "+debugstr"
+        started = time.monotonic()
+        self.app.start()
+        self.assertEqual(self.app.wait(), 0)
+        self.assertLess(time.monotonic() - started, 30 if ON_WINDOWS else 2)
+        self.assertIn("is taken", self.app.debug_output())
+        if ON_WINDOWS:  # the requests reach the holder alone
+            self.assertEqual(self.app.send("Duplex"), (REPLY, "held"))
+        else:  # jobhostctl sends the holder nothing
+            self.assertEqual(self.app.send("Duplex")[0], SEND_FAILED)
+            self.assertIn("nothing sent: the pipe is served by uid 65534", self.app.last_error)
+            holder.terminate()
+            self.assertEqual(set(holder.communicate(timeout=30)[0].split()), {b"b''"})
+        self.assertEqual(self.app.read("flipguide.log"), "")
 
 
 if __name__ == "__main__":

@@ -9,7 +9,7 @@ import uuid
 
 from cups_server import MISSING, CupsServer, TricklingServer
 from harness import (BIN_DIR, BUILD_PREFIX, NO_REPLY, ON_WINDOWS, REPLY, SIBLINGS,
-                     InstallationTest)
+                     InstallationTest, only_waits)
 
 QUEUES = {
     "Tcp": "socket://192.0.2.5:9100",
@@ -145,6 +145,7 @@ class DriverlessQueues(CupsTest):
         for printer in ("Driverless", "LocalHost"):
             self.check(self.app, printer, "Port3/" + MDNS_PRINTER)
 
+    @only_waits
     def test_a_name_nobody_answers_ends_the_check_in_time(self):
         start = time.monotonic()
         self.check(self.install(), "Nobody", None)
@@ -163,6 +164,7 @@ class StoppedServer(CupsTest):
         shutil.copy2(os.path.join(BIN_DIR, BUILD_PREFIX + "portlink.dll"), app.file("portlink.dll"))
         return app
 
+    @only_waits
     def test_port_checks_answer_in_time(self):
         self.app.write("portlink.table", "Tcp\t2\nWsd\t3\t198.51.100.3\n")
         self.check(self.app, "Tcp", "Port2/192.0.2.5")
@@ -218,6 +220,7 @@ class SilentNameServer(CupsTest):
         self.check(self.app, printer, reply)
         return time.monotonic() - started
 
+    @only_waits
     def test_the_lookup_gives_up_after_two_seconds(self):
         server = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
         self.addCleanup(server.close)

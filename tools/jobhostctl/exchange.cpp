@@ -38,6 +38,11 @@ ExchangeResult Exchange(const Connector& connect, const ExchangeRequest& request
     counts.refusals += connection.refusals;
     if (connection.status != ConnectStatus::kConnected)
       return {ExchangeStatus::kNoConnection, {}, std::move(connection.error)};
+    // Another account behind the name would read the request and could
+    // answer anything.
+    ServerAccount server = connection.client->Server();
+    if (!server.trusted)
+      return {ExchangeStatus::kWrongServer, {}, "the pipe is served by " + server.name};
     bool reset = false;
     if (request.sendMessage) {
       SendStatus sent = connection.client->Send(request.message);

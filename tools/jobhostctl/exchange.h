@@ -17,6 +17,7 @@ enum class ExchangeStatus {
   kReply,         // a reply arrived (or, without awaiting one, the message was sent)
   kEnded,         // the service ended the connection without a reply
   kNoConnection,  // not connected, or never served, within the connect limit
+  kWrongServer,   // served by another account: nothing was sent
   kTimedOut,      // no reply within the reply limit
   kSendFailed,
   kFailed,

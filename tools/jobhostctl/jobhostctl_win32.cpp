@@ -7,14 +7,13 @@
 #include <vector>
 
 #include "commands.h"
-#include "platform/win32/wide_text.h"
-#include "support/utf.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::ctl {
 
 // The wide call, so paths outside the ANSI code page open too.
 std::FILE* OpenBinaryFile(const std::string& path, bool forWriting) {
-  return _wfopen(win32::ToWide(Utf8ToUtf16(path)).c_str(), forWriting ? L"wb" : L"rb");
+  return _wfopen(win32::WideFromUtf8(path).c_str(), forWriting ? L"wb" : L"rb");
 }
 
 }  // namespace jobhost::ctl
@@ -25,8 +24,7 @@ int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stderr), _O_BINARY);
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) {
-    std::wstring_view argument(argv[i]);
-    arguments.push_back(jobhost::Utf16ToUtf8(std::u16string(argument.begin(), argument.end())));
+    arguments.push_back(jobhost::win32::Utf8FromWide(argv[i]));
   }
   return jobhost::ctl::RunJobhostCtl(arguments);
 }

@@ -30,9 +30,18 @@ enum class SendStatus {
   kFailed,
 };
 
+// Who serves the pipe, as the system names the account.
+struct ServerAccount {
+  bool trusted = false;  // this user's own account, or the system's
+  std::string name;
+};
+
 class PipeClient {
  public:
   virtual ~PipeClient() = default;
+  // The account of the process that serves the pipe: trusted when it is this
+  // user's own, root (Linux), SYSTEM or Administrators (Windows).
+  virtual ServerAccount Server() = 0;
   // Sends message as one message.
   virtual SendStatus Send(std::span<const std::uint8_t> message) = 0;
   virtual Received Receive(std::chrono::milliseconds limit) = 0;

@@ -1,15 +1,16 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstddef>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "pipe_client.h"
+#include "system/linux/abstract_socket.h"
+#include "system/linux/unique_fd.h"
 
 namespace jobhost::ctl {
 namespace {
@@ -19,26 +20,21 @@ constexpr std::chrono::milliseconds kRetryPause{50};
 // Larger than any request or reply, so a longer message shows as truncated.
 constexpr std::size_t kReceiveBuffer = 1 << 16;
 
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  ~UniqueFd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 class SocketClient : public PipeClient {
  public:
-  explicit SocketClient(std::unique_ptr<UniqueFd> socket) : socket_(std::move(socket)) {}
+  explicit SocketClient(linux::UniqueFd socket) : socket_(std::move(socket)) {}
+
+  // The credentials the server had when it started listening.
+  ServerAccount Server() override {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (getsockopt(socket_.get(), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
+      return {false, std::string("an account that cannot be read: ") + std::strerror(errno)};
+    return {peer.uid == geteuid() || peer.uid == 0, "uid " + std::to_string(peer.uid)};
+  }
 
   SendStatus Send(std::span<const std::uint8_t> message) override {
-    ssize_t sent = send(socket_->get(), message.data(), message.size(), MSG_NOSIGNAL);
+    ssize_t sent = send(socket_.get(), message.data(), message.size(), MSG_NOSIGNAL);
     if (sent == static_cast<ssize_t>(message.size())) return SendStatus::kSent;
     // A queued connection whose listener is closing fails with EPIPE, once
     // closed with ECONNRESET: either way the message never reached the service.
@@ -50,12 +46,12 @@ class SocketClient : public PipeClient {
   // (ECONNRESET): it was never served. An orderly end of stream without a
   // message means the request ended the service.
   Received Receive(std::chrono::milliseconds limit) override {
-    pollfd waiting{socket_->get(), POLLIN, 0};
+    pollfd waiting{socket_.get(), POLLIN, 0};
     int ready = poll(&waiting, 1, static_cast<int>(limit.count()));
     if (ready == 0) return {ReceiveStatus::kTimedOut, {}, ""};
     if (ready < 0) return {ReceiveStatus::kFailed, {}, std::strerror(errno)};
     std::vector<std::uint8_t> buffer(kReceiveBuffer);
-    ssize_t got = recv(socket_->get(), buffer.data(), buffer.size(), MSG_TRUNC);
+    ssize_t got = recv(socket_.get(), buffer.data(), buffer.size(), MSG_TRUNC);
     if (got == 0) return {ReceiveStatus::kEnded, {}, "end of stream"};
     if (got < 0 && errno == ECONNRESET) return {ReceiveStatus::kReset, {}, std::strerror(errno)};
     if (got < 0) return {ReceiveStatus::kFailed, {}, std::strerror(errno)};
@@ -66,28 +62,23 @@ class SocketClient : public PipeClient {
   }
 
  private:
-  std::unique_ptr<UniqueFd> socket_;
+  linux::UniqueFd socket_;
 };
 
 }  // namespace
 
 Connection ConnectPipe(const std::string& baseName, std::chrono::milliseconds limit) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (baseName.empty() || baseName.size() > sizeof address.sun_path - 1)
-    return {ConnectStatus::kFailed, nullptr, "pipe name empty or too long"};
-  std::memcpy(address.sun_path + 1, baseName.data(), baseName.size());
-  auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + baseName.size());
+  const auto address = linux::AbstractSocketAddressOf(baseName);
+  if (!address) return {ConnectStatus::kFailed, nullptr, "pipe name empty or too long"};
   Clock::time_point deadline = Clock::now() + limit;
   int refusals = 0;
   for (;;) {
     // Non-blocking, so a full backlog of a busy service is retried, not waited on.
-    auto socket = std::make_unique<UniqueFd>(
-        ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (socket->get() < 0) return {ConnectStatus::kFailed, nullptr, std::strerror(errno)};
-    if (connect(socket->get(), reinterpret_cast<const sockaddr*>(&address), length) == 0) {
-      int flags = fcntl(socket->get(), F_GETFL);
-      fcntl(socket->get(), F_SETFL, flags & ~O_NONBLOCK);
+    linux::UniqueFd socket(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!socket) return {ConnectStatus::kFailed, nullptr, std::strerror(errno)};
+    if (connect(socket.get(), address->get(), address->length) == 0) {
+      int flags = fcntl(socket.get(), F_GETFL);
+      fcntl(socket.get(), F_SETFL, flags & ~O_NONBLOCK);
       return {ConnectStatus::kConnected, std::make_unique<SocketClient>(std::move(socket)), "",
               refusals};
     }

@@ -4,9 +4,10 @@
 #include <string>
 
 #include "pipe_client.h"
-#include "platform/win32/unique_resource.h"
-#include "platform/win32/wide_text.h"
+#include "platform/win32/account_sid.h"
 #include "support/utf.h"
+#include "system/win32/unique_resource.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::ctl {
 namespace {
@@ -22,6 +23,8 @@ constexpr DWORD kWriteLimitMs = 30000;
 constexpr DWORD kPipeAccess = GENERIC_READ | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES;
 // Whatever serves the name may identify this user but never act as it.
 constexpr DWORD kPipeFlags = FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
+constexpr wchar_t kSystemSid[] = L"S-1-5-18";
+constexpr wchar_t kAdministratorsSid[] = L"S-1-5-32-544";
 
 std::string ErrorText(DWORD error) {
   return "system error " + std::to_string(error);
@@ -37,6 +40,19 @@ class NamedPipeClient : public PipeClient {
  public:
   explicit NamedPipeClient(UniqueFileHandle pipe)
       : pipe_(std::move(pipe)), event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+  // The user of the serving process's token.
+  ServerAccount Server() override {
+    ULONG pid = 0;
+    if (!GetNamedPipeServerProcessId(pipe_.get(), &pid))
+      return {false, "an account that cannot be read: " + ErrorText(GetLastError())};
+    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    const std::wstring sid = process ? win32::AccountSidOf(process.get()) : std::wstring();
+    if (sid.empty()) return {false, "the unreadable account of process " + std::to_string(pid)};
+    const bool trusted = sid == win32::AccountSidOf(GetCurrentProcess()) || sid == kSystemSid ||
+                         sid == kAdministratorsSid;
+    return {trusted, win32::Utf8FromWide(sid)};
+  }
 
   // A client that opened the pipe has the instance to itself: nothing resets
   // it before it is served, as a queued connection on Linux can be.
@@ -114,7 +130,7 @@ class NamedPipeClient : public PipeClient {
 }  // namespace
 
 Connection ConnectPipe(const std::string& baseName, std::chrono::milliseconds limit) {
-  std::wstring name = L"\\\\.\\pipe\\" + win32::ToWide(Utf8ToUtf16(baseName));
+  std::wstring name = L"\\\\.\\pipe\\" + win32::WideFromUtf8(baseName);
   Clock::time_point deadline = Clock::now() + limit;
   int refusals = 0;
   for (;;) {

@@ -52,7 +52,8 @@ output:
 
 exit codes: 0 searched (even if nothing was found), 1 the search could not
 run (program missing, not the search program, hung, store failed), 2 usage
-error, 130 interrupted. The temporary store is removed on every path.
+error, 130 interrupted (Ctrl-C; on Linux also SIGTERM and SIGHUP; on Windows
+a closed console). The temporary store is removed on every path.
 )";
 
 // Replaces the terminal's current line; flushed, since it ends in no line feed.
@@ -79,7 +80,10 @@ std::optional<int> RunProgram(const std::string& program, const std::string& arg
   const auto start = std::chrono::steady_clock::now();
   std::size_t shown = 0;
   for (;;) {
-    if (std::optional<int> exitCode = child->Wait(kProgressStep)) {
+    std::optional<int> exitCode = child->Wait(kProgressStep);
+    // Ctrl-C reaches the whole process group: the program may end of it
+    // before this tool looks, and its exit code then says nothing.
+    if (exitCode && !Interrupted()) {
       if (shown > 0) ShowOnLine("", shown);
       return exitCode;
     }

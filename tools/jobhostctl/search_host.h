@@ -38,7 +38,9 @@ class ChildProgram {
 std::unique_ptr<ChildProgram> StartProgram(const std::string& path, const std::string& argument,
                                            std::string& error);
 
-// From now on Ctrl-C (and, on Linux, SIGTERM) only sets a flag.
+// From now on Ctrl-C (and, on Linux, SIGTERM and SIGHUP; on Windows closing
+// the console) only sets a flag, so the temporary store is removed on the
+// way out.
 void CatchInterrupts();
 bool Interrupted();
 

@@ -1,6 +1,6 @@
-// "jobhostctl search" on Linux: a temporary database, posix_spawn, SIGINT.
+// "jobhostctl search" on Linux: a temporary database, posix_spawn, SIGINT,
+// SIGTERM and SIGHUP.
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,11 +10,10 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/linux/linux_system.h"
 #include "search_host.h"
 #include "support/utf.h"
-
-extern char** environ;
+#include "system/linux/program_start.h"
+#include "system/module_path.h"
 
 namespace jobhost::ctl {
 namespace {
@@ -82,26 +81,23 @@ std::unique_ptr<TemporaryStore> MakeTemporaryStore(std::string& error) {
   return store;
 }
 
+// In this tool's session, so Ctrl-C reaches the program too.
 std::unique_ptr<ChildProgram> StartProgram(const std::string& path, const std::string& argument,
                                            std::string& error) {
-  std::string program = path;
-  std::string first = argument;
-  char* arguments[] = {program.data(), first.data(), nullptr};
-  pid_t pid = 0;
-  int status = ::posix_spawn(&pid, path.c_str(), nullptr, nullptr, arguments, environ);
-  if (status != 0) {
-    error = std::strerror(status);
+  const linux::StartedProgram started =
+      linux::StartProgram(path, argument, linux::ChildSetting::kInherited);
+  if (!started) {
+    error = std::strerror(started.error);
     return nullptr;
   }
-  return std::make_unique<SpawnedProgram>(pid);
+  return std::make_unique<SpawnedProgram>(started.pid);
 }
 
 void CatchInterrupts() {
   struct sigaction action {};
   action.sa_handler = NoteInterrupt;
   sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
 bool Interrupted() {
@@ -113,7 +109,7 @@ bool OutputIsTerminal() {
 }
 
 std::optional<std::string> ToolPath() {
-  std::optional<std::u16string> path = LinuxModulePath().Read();
+  std::optional<std::u16string> path = ProgramPath();
   if (!path) return std::nullopt;
   return Utf16ToUtf8(*path);
 }

@@ -1,35 +1,40 @@
-// "jobhostctl search" on Windows: a temporary key, CreateProcessW, Ctrl-C.
+// "jobhostctl search" on Windows: a temporary key, CreateProcessW, Ctrl-C and
+// a closed console.
 #include <io.h>
 #include <windows.h>
 
 #include <atomic>
 #include <cstdio>
 
-#include "platform/win32/unique_resource.h"
-#include "platform/win32/wide_text.h"
-#include "platform/win32/win32_system.h"
 #include "search_host.h"
 #include "support/utf.h"
+#include "system/module_path.h"
+#include "system/win32/process_start.h"
+#include "system/win32/unique_resource.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::ctl {
 namespace {
 
 std::atomic<bool> interrupted{false};
+// Long enough for the main thread, which looks every 200 ms, to remove the
+// temporary key and exit; within the 5 s Windows gives a closed console.
+constexpr DWORD kCloseGraceMs = 4000;
 
-BOOL WINAPI NoteInterrupt(DWORD) {
+BOOL WINAPI NoteInterrupt(DWORD event) {
   interrupted = true;
+  // Windows ends the process as soon as this handler returns from a closed
+  // console: hold it while the main thread cleans up (its exit ends this
+  // thread too).
+  if (event == CTRL_CLOSE_EVENT) ::Sleep(kCloseGraceMs);
   return TRUE;
-}
-
-std::wstring Wide(const std::string& text) {
-  return win32::ToWide(Utf8ToUtf16(text));
 }
 
 class TemporaryKey : public TemporaryStore {
  public:
   explicit TemporaryKey(SearchKeyNames names) : names_(std::move(names)) {}
   ~TemporaryKey() override {
-    std::wstring path = Wide("Software\\" + names_.outer);
+    std::wstring path = win32::WideFromUtf8("Software\\" + names_.outer);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
     ::RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
   }
@@ -41,7 +46,7 @@ class TemporaryKey : public TemporaryStore {
 
 class CreatedProcess : public ChildProgram {
  public:
-  explicit CreatedProcess(HANDLE process) : process_(process) {}
+  explicit CreatedProcess(win32::UniqueHandle process) : process_(std::move(process)) {}
   ~CreatedProcess() override {
     if (ended_) return;
     ::TerminateProcess(process_.get(), 1);
@@ -54,6 +59,9 @@ class CreatedProcess : public ChildProgram {
     DWORD code = 0;
     ::GetExitCodeProcess(process_.get(), &code);
     ended_ = true;
+    // Ctrl-C reaches the program too, and its handler thread may run after
+    // the program has ended of it.
+    if (code == static_cast<DWORD>(STATUS_CONTROL_C_EXIT)) interrupted = true;
     return static_cast<int>(code);
   }
 
@@ -72,7 +80,7 @@ std::unique_ptr<TemporaryStore> MakeTemporaryStore(std::string& error) {
                   ::GetTickCount(), attempt);
     HKEY created = nullptr;
     DWORD disposition = 0;
-    std::wstring path = Wide(std::string("Software\\") + outer);
+    std::wstring path = win32::WideFromUtf8(std::string("Software\\") + outer);
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_READ, nullptr, &created, &disposition) != ERROR_SUCCESS)
       break;
@@ -86,18 +94,14 @@ std::unique_ptr<TemporaryStore> MakeTemporaryStore(std::string& error) {
 
 std::unique_ptr<ChildProgram> StartProgram(const std::string& path, const std::string& argument,
                                            std::string& error) {
-  std::wstring commandLine =
-      Wide(QuoteWindowsArgument(path) + " " + QuoteWindowsArgument(argument));
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(Wide(path).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &started)) {
-    error = "system error " + std::to_string(::GetLastError());
+  win32::StartedProcess started = win32::StartProcess(
+      win32::WideFromUtf8(path),
+      win32::WideFromUtf8(QuoteWindowsArgument(path) + " " + QuoteWindowsArgument(argument)), 0);
+  if (!started) {
+    error = "system error " + std::to_string(started.error);
     return nullptr;
   }
-  ::CloseHandle(started.hThread);
-  return std::make_unique<CreatedProcess>(started.hProcess);
+  return std::make_unique<CreatedProcess>(std::move(started.process));
 }
 
 void CatchInterrupts() {
@@ -113,7 +117,7 @@ bool OutputIsTerminal() {
 }
 
 std::optional<std::string> ToolPath() {
-  std::optional<std::u16string> path = win32::Win32ModulePath().Read();
+  std::optional<std::u16string> path = ProgramPath();
   if (!path) return std::nullopt;
   return Utf16ToUtf8(*path);
 }

@@ -45,7 +45,8 @@ output:
 
 exit codes:
   0  reply printed (with --vanish: message sent)
-  1  the message could not be sent, or another failure
+  1  the message could not be sent, the pipe is served by an account other
+     than this user's own or the system's (nothing is sent), or another failure
   2  usage error
   3  no reply: the service ended the connection without one (the message
      says how: "system error 109" on Windows, "end of stream" on Linux)
@@ -80,6 +81,8 @@ int Execute(const SendPlan& plan) {
       return Fail(kExitNoConnection, "cannot connect to " + plan.pipe + ": " + result.detail);
     case ExchangeStatus::kTimedOut:
       return Fail(kExitReplyTimedOut, "no reply within " + SecondsText(plan.replyLimit) + " s");
+    case ExchangeStatus::kWrongServer:
+      return Fail(kExitFailed, "nothing sent: " + result.detail);
     case ExchangeStatus::kSendFailed:
       return Fail(kExitFailed, "the message could not be sent");
     case ExchangeStatus::kFailed:

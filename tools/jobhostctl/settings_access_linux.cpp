@@ -1,4 +1,4 @@
-#include "platform/linux/sqlite_settings_store.h"
+#include "platform/linux/settings_store.h"
 #include "settings_access.h"
 #include "support/utf.h"
 
@@ -10,12 +10,12 @@ class SqliteToolSettings : public ToolSettings {
   SettingsStore& store() override { return store_; }
 
   std::optional<std::vector<ListedValue>> ListValues(std::u16string_view path) override {
-    std::unique_ptr<SqliteSettingsKey> key = store_.OpenStoredKey(path);
+    std::unique_ptr<linux::SqliteSettingsKey> key = store_.OpenStoredKey(path);
     if (!key) return std::nullopt;
     auto entries = key->ListValues();
     if (!entries) return std::nullopt;
     std::vector<ListedValue> values;
-    for (const SqliteSettingsKey::Entry& entry : *entries) {
+    for (const linux::SqliteSettingsKey::Entry& entry : *entries) {
       ListedValue value{Utf16ToUtf8(entry.name), entry.type, {}};
       for (std::byte byte : entry.data) value.data.push_back(static_cast<std::uint8_t>(byte));
       values.push_back(std::move(value));
@@ -24,7 +24,7 @@ class SqliteToolSettings : public ToolSettings {
   }
 
  private:
-  SqliteSettingsStore store_;
+  linux::SqliteSettingsStore store_;
 };
 
 }  // namespace

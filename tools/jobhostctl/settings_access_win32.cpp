@@ -1,10 +1,10 @@
 #include <windows.h>
 
-#include "platform/win32/unique_resource.h"
-#include "platform/win32/wide_text.h"
-#include "platform/win32/win32_settings_store.h"
+#include "platform/win32/settings_store.h"
 #include "settings_access.h"
 #include "support/utf.h"
+#include "system/win32/unique_resource.h"
+#include "system/win32/wide_text.h"
 
 namespace jobhost::ctl {
 namespace {
@@ -33,7 +33,7 @@ class RegistryToolSettings : public ToolSettings {
       if (status == ERROR_NO_MORE_ITEMS) return values;
       if (status != ERROR_SUCCESS) return std::nullopt;
       name.resize(nameUnits);
-      ListedValue value{Utf16ToUtf8(win32::FromWide(name)), static_cast<ValueType>(type),
+      ListedValue value{win32::Utf8FromWide(name), static_cast<ValueType>(type),
                         std::vector<std::uint8_t>(size)};
       DWORD read = size;
       if (RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, value.data.data(), &read) !=

@@ -86,6 +86,7 @@ struct Tally {
       case ExchangeStatus::kTimedOut:
         ++timedOut;
         return;
+      case ExchangeStatus::kWrongServer:
       case ExchangeStatus::kSendFailed:
       case ExchangeStatus::kFailed:
         ++failed;

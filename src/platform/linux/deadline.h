@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <chrono>
 
-namespace jobhost {
+namespace jobhost::linux {
 
 class Deadline {
  public:
@@ -23,4 +23,4 @@ class Deadline {
   std::chrono::steady_clock::time_point end_;
 };
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

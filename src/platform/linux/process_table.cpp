@@ -6,7 +6,9 @@
 #include <charconv>
 #include <memory>
 
-namespace jobhost {
+#include "system/linux/read_link.h"
+
+namespace jobhost::linux {
 namespace {
 
 struct DirCloser {
@@ -23,20 +25,6 @@ std::optional<pid_t> PidOf(std::string_view entryName) {
 }
 
 }  // namespace
-
-std::optional<std::string> ReadLinkWhole(const std::string& link) {
-  // Grow until the target fits with room to spare: readlink cuts silently.
-  for (std::size_t capacity = 256; capacity <= (1u << 20); capacity *= 2) {
-    std::string target(capacity, '\0');
-    ssize_t length = ::readlink(link.c_str(), target.data(), capacity);
-    if (length < 0) return std::nullopt;
-    if (static_cast<std::size_t>(length) < capacity) {
-      target.resize(static_cast<std::size_t>(length));
-      return target;
-    }
-  }
-  return std::nullopt;
-}
 
 std::optional<std::string> ImageNameOf(pid_t pid) {
   auto target = ReadLinkWhole("/proc/" + std::to_string(pid) + "/exe");
@@ -56,4 +44,4 @@ bool ForEachProcess(const std::function<void(pid_t, std::string_view)>& visit) {
   return true;
 }
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

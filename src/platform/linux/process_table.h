@@ -8,10 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace jobhost {
-
-// The whole target of a /proc/<pid>/exe-style link; nullopt when unreadable.
-std::optional<std::string> ReadLinkWhole(const std::string& link);
+namespace jobhost::linux {
 
 // The last path component of the process's executable; nullopt when its
 // link cannot be read (another user's process, a kernel thread, gone).
@@ -21,4 +18,4 @@ std::optional<std::string> ImageNameOf(pid_t pid);
 // /proc cannot be listed.
 bool ForEachProcess(const std::function<void(pid_t, std::string_view)>& visit);
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 std::optional<std::string> Variable(const char* name) {
@@ -43,4 +43,4 @@ bool CreateParentDirectories(const std::string& path) {
   return IsDirectory(path.substr(0, end));
 }
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-namespace jobhost {
+namespace jobhost::linux {
 
 // $JOBHOST_REGISTRY, else ${XDG_CONFIG_HOME:-$HOME/.config}/jobhost/registry.sqlite3;
 // nullopt when neither variable gives a place.
@@ -13,4 +13,4 @@ std::optional<std::string> SettingsDatabasePath();
 // Creates every missing directory above path (new ones private to the user).
 bool CreateParentDirectories(const std::string& path);
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

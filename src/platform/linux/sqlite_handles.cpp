@@ -1,6 +1,6 @@
 #include "platform/linux/sqlite_handles.h"
 
-namespace jobhost {
+namespace jobhost::linux {
 namespace {
 
 // Two search commands may write at once; the second waits for the first.
@@ -51,4 +51,4 @@ SqliteStatement Prepare(sqlite3* connection, const char* sql,
   return statement;
 }
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

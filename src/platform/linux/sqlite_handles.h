@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace jobhost {
+namespace jobhost::linux {
 
 struct SqliteCloser {
   void operator()(sqlite3* connection) const { sqlite3_close_v2(connection); }
@@ -52,4 +52,4 @@ class WriteTransaction {
   bool open_;
 };
 
-}  // namespace jobhost
+}  // namespace jobhost::linux

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/unique_resource.h"
+#include "system/win32/unique_resource.h"
 
 namespace jobhost::win32 {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/system.h"
+#include "platform/debug_output.h"
 
 namespace jobhost::testing {
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/system.h"
+#include "platform/files.h"
 
 namespace jobhost::testing {
 

@@ -4,13 +4,14 @@
 #include <optional>
 #include <string>
 
-#include "platform/system.h"
+#include "fakes/test_family.h"
+#include "platform/module_path.h"
 
 namespace jobhost::testing {
 
 class FakeModulePath : public ModulePath {
  public:
-  std::optional<std::u16string> path = u"C:\\Drivers\\vtlsvc.exe";
+  std::optional<std::u16string> path = kProgramPath;
   std::optional<std::u16string> Read() override { return path; }
 };
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/system.h"
+#include "platform/oem_text.h"
 #include "support/utf.h"
 
 namespace jobhost::testing {

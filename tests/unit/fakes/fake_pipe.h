@@ -56,11 +56,12 @@ struct ReplyCall {
 
 class FakePipeHost : public PipeHost {
  public:
-  // Instances are created for these scripts in turn; once they run out,
-  // creation fails.
+  // Instances are created for these scripts in turn, the first by the claim
+  // of the name, the others each by the instance before it; once they run
+  // out, creation fails.
   std::deque<InstanceScript> scripts;
 
-  // The name of every creation asked for, made or not.
+  // The name of every claim asked for, made or not.
   std::vector<std::u16string> namesAsked;
   int created = 0;
   std::vector<ReadCall> reads;
@@ -68,8 +69,13 @@ class FakePipeHost : public PipeHost {
   int destroyed = 0;
   int open() const { return created - destroyed; }
 
-  std::unique_ptr<PipeInstance> CreateInstance(std::u16string_view pipeName) override {
+  std::unique_ptr<PipeInstance> CreateFirstInstance(std::u16string_view pipeName) override {
     namesAsked.emplace_back(pipeName);
+    return Create();
+  }
+
+ private:
+  std::unique_ptr<PipeInstance> Create() {
     if (scripts.empty()) return nullptr;
     ++created;
     auto instance = std::make_unique<Instance>(*this, std::move(scripts.front()));
@@ -77,7 +83,6 @@ class FakePipeHost : public PipeHost {
     return instance;
   }
 
- private:
   class Instance : public PipeInstance {
    public:
     Instance(FakePipeHost& host, InstanceScript script) : host_(host), script_(std::move(script)) {}
@@ -97,6 +102,8 @@ class FakePipeHost : public PipeHost {
       host_.replies.push_back({{message.begin(), message.end()}, maxAttempts, limit});
       return script_.replyStatus;
     }
+
+    std::unique_ptr<PipeInstance> CreateNext() override { return host_.Create(); }
 
    private:
     FakePipeHost& host_;

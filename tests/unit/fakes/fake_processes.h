@@ -65,7 +65,7 @@ class FakeProcesses : public Processes {
 
   void StopByImageName(std::u16string_view imageName) override {
     stops.push_back(
-        {std::u16string(imageName), clock != nullptr ? clock->now : std::chrono::milliseconds{}});
+        {std::u16string(imageName), std::chrono::milliseconds(clock != nullptr ? clock->now : 0)});
   }
 
  private:

@@ -1,6 +1,7 @@
 #pragma once
-// Scripted network: datagrams arrive at set times on a clock that moves only
-// when the code under test waits, so every wait is exact and instant.
+// Scripted network: datagrams arrive at set times on the fake clock, which
+// moves only when the code under test waits, so every wait is exact and
+// instant.
 
 #include <algorithm>
 #include <map>
@@ -8,15 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_clock.h"
 #include "network/network.h"
 
 namespace jobhost::network::testing {
 
-class FakeClock : public Clock {
- public:
-  std::int64_t NowMs() override { return now; }
-  std::int64_t now = 1000;
-};
+using jobhost::testing::FakeClock;
 
 using Datagram = std::vector<std::uint8_t>;
 

@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "abi/discovery_abi.h"
+#include "fakes/test_family.h"
 #include "fakes/test_platform.h"
 #include "family/family.h"
 #include "search/agent_table.h"
 
 namespace jobhost::testing {
 
-inline const Family kFamily = DeriveFamily(u"C:\\Vantorel\\vtlsvc.exe");
-inline const std::u16string kLibraryPath = u"C:\\Vantorel\\vtldevprobe.dll";
+inline const std::u16string kLibraryPath = u"C:\\Drivers\\vtldevprobe.dll";
 
 // One agent report; over IPv6 address holds the 16 address bytes.
 struct Report {

@@ -5,6 +5,7 @@
 #include <deque>
 #include <string>
 
+#include "fakes/test_family.h"
 #include "fakes/test_platform.h"
 
 namespace jobhost {
@@ -12,10 +13,10 @@ namespace {
 
 using std::chrono::milliseconds;
 using namespace std::chrono_literals;
+using testing::kFamily;
 using testing::TestPlatform;
 
 constexpr char16_t kConverterImage[] = u"vtljobconvert.exe";
-const Family kFamily = DeriveFamily(u"C:\\Drivers\\vtlsvc.exe");
 
 JobRequest Requesting(std::int32_t JobRequest::*flag) {
   JobRequest request;
@@ -56,7 +57,7 @@ TEST(JobActions, RenderWaitsBoundedForTheConverter) {
     PerformJobActions(request, kFamily, fakes.platform);
     EXPECT_EQ(request.actionResult, c.result);
     EXPECT_EQ(fakes.processes.looks, c.looks);
-    EXPECT_EQ(fakes.clock.now, c.waited);
+    EXPECT_EQ(milliseconds(fakes.clock.now), c.waited);
     for (milliseconds sleep : fakes.clock.sleeps) EXPECT_EQ(sleep, milliseconds(2000));
     ASSERT_EQ(fakes.processes.launches.size(), 1u);
     EXPECT_EQ(fakes.processes.launches[0].path, u"C:\\Drivers\\vtljobconvert.exe");

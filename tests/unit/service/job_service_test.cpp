@@ -37,7 +37,8 @@ struct LoopCase {
 
 std::vector<LoopCase> LoopCases() {
   return {
-      {"CreationFailureEnds", {}, 0, {}},
+      // Taken by another process: never served behind it (one debug line).
+      {"TakenNameEnds", {}, 0, {}},
       {"CloseEndsWithoutReply", {Sends(u"Close")}, 1, {}},
       {"UnknownRequestEndsWithoutReply", {Sends(u"Hello")}, 1, {}},
       {"EndRenderEndsWithoutReply", {Sends(u"EndRender")}, 1, {}},
@@ -70,17 +71,17 @@ std::vector<LoopCase> LoopCases() {
        {},
        0},
       {"FatalReadEnds", {ReadEndsWith(ReadStatus::kFatal, u"Duplex"), Sends(u"Close")}, 1, {}, 0},
+      {"NextInstanceFailureEnds", {Sends(u"Duplex")}, 1, {u"RenderReady"}, 1},
   };
 }
 
 TEST(RunJobService, ServesClientsUntilARequestEndsIt) {
-  const Family family = DeriveFamily(u"C:\\Drivers\\vtlsvc.exe");
   for (const LoopCase& c : LoopCases()) {
     SCOPED_TRACE(c.rule);
     TestPlatform fakes;
     fakes.pipes.scripts.assign(c.scripts.begin(), c.scripts.end());
 
-    EXPECT_EQ(RunJobService(family, fakes.platform), 0);
+    EXPECT_EQ(RunJobService(testing::kFamily, fakes.platform), 0);
 
     EXPECT_EQ(fakes.pipes.created, c.instancesCreated);
     for (const auto& name : fakes.pipes.namesAsked) {
@@ -100,6 +101,10 @@ TEST(RunJobService, ServesClientsUntilARequestEndsIt) {
     }
     EXPECT_EQ(static_cast<int>(fakes.processes.launches.size()), c.duplexLaunches);
     EXPECT_EQ(fakes.pipes.open(), 0);
+    const std::vector<std::string> taken = {
+        "pipe name \\\\.\\pipe\\vtlxpsnamedpipe is taken (or cannot be made): the service "
+        "ends\n"};
+    EXPECT_EQ(fakes.debug.texts, c.instancesCreated == 0 ? taken : std::vector<std::string>{});
   }
 }
 
@@ -111,7 +116,7 @@ TEST(RunJobService, PortCheckReplyCarriesKindAndAddress) {
       u"C:\\Drivers\\vtlportlink.dll",
       {{"GetPortTypeByPrinterName",
         testing::ExportOf(+[](const char16_t*) -> std::int32_t { return 5; })}});
-  EXPECT_EQ(RunJobService(DeriveFamily(u"C:\\Drivers\\vtlsvc.exe"), fakes.platform), 0);
+  EXPECT_EQ(RunJobService(testing::kFamily, fakes.platform), 0);
   ASSERT_EQ(fakes.pipes.replies.size(), 1u);
   EXPECT_EQ(fakes.pipes.replies[0].message,
             testing::HexBytes("50 00 6f 00 72 00 74 00 35 00 2f 00"));

@@ -31,9 +31,9 @@ struct Reported {
 
 class CollectAgentsTest : public ::testing::Test {
  protected:
-  int Collect(const CollectPlan& plan, DnsSdBrowse* dnssd = nullptr) {
+  int Collect(const CollectPlan& plan, DnsSdBrowse* dnssd = nullptr, FakeChannel* on = nullptr) {
     return CollectAgents(
-        channel, clock, probe, plan,
+        on ? *on : channel, clock, probe, plan,
         [&](const Endpoint& agent, const std::string& name) {
           if (!memory.Claim(agent)) return false;
           reports.push_back({FormatIpv4(agent), name});
@@ -129,6 +129,76 @@ TEST_F(CollectAgentsTest, DnsSdNamesNamelessAgentsAndAddsItsOwnPrintersAtTheEnd)
             "90 192.0.2.12, 1000 255.255.255.255, 1000 255.255.255.255, 1000 224.0.0.251, ");
 }
 
+TEST_F(CollectAgentsTest, AtMost256AgentsWaitForANameAndTheRestAreReportedAtOnce) {
+  const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
+  DnsSdBrowse dnssd(AddressFamily::kIpv4, {}, {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 7);
+  for (int i = 0; i < 300; ++i)
+    Arrive(10, Ipv4Endpoint(10, 0, i / 200, i % 200 + 1, 161), Answer(""));
+  std::vector<std::int64_t> times;
+  const auto report = [&](const Endpoint&, const std::string&) {
+    times.push_back(clock.now - start);
+    return true;
+  };
+  EXPECT_EQ(CollectAgents(channel, clock, probe, {{all}, false, 2000, 1, {}, 1}, report, &dnssd),
+            300);
+  EXPECT_EQ(std::ranges::count(times, 10), 300 - 256);
+  EXPECT_EQ(std::ranges::count(times, 2000), 256);
+}
+
+TEST(DnsSdBrowse, FollowUpsAreWellFormedAndGoAllToTheResponderThatNamedTheInstances) {
+  std::vector<DnsTestRecord> twenty;
+  for (int i = 0; i < 20; ++i) {
+    // Appended, not "P" + text: GCC 12 at -O3 warns about a restrict overlap there.
+    std::string label = "P";
+    label += std::to_string(i);
+    twenty.push_back(IppPointer(label));
+  }
+  const Bytes srvToRoot = {0, 0, 0, 0, 0x02, 0x77, 0};
+  const struct {
+    const char* what;
+    std::vector<std::pair<std::uint8_t, Bytes>> answers;  // the responder's host, its answer
+    std::string followUps;                                // "address questions, " each
+    std::vector<std::string> printers;
+  } cases[] = {
+      {"a PTR to the root beside an instance without its SRV",
+       {{9, DnsResponseOf(77, {{{"_ipp", "_tcp", "local"}, 12, Of({0})}, IppPointer("Nine")})},
+        {9, DnsSdAnswer(77, "Nine", "nine", Of({192, 0, 2, 9}))}},
+       "192.0.2.9 1, ",
+       {"192.0.2.9 Nine"}},
+      {"an SRV naming the root as its host beside an instance without its SRV",
+       {{9, DnsResponseOf(77, {IppPointer("Gone"),
+                               {{"Gone", "_ipp", "_tcp", "local"}, 33, srvToRoot},
+                               IppPointer("Nine")})},
+        {9, DnsSdAnswer(77, "Nine", "nine", Of({192, 0, 2, 9}))}},
+       "192.0.2.9 1, ",
+       {"192.0.2.9 Nine"}},
+      {"twenty instances of one responder, then another's whole answer",
+       {{9, DnsResponseOf(77, twenty)}, {10, DnsSdAnswer(77, "Ten", "ten", Of({192, 0, 2, 10}))}},
+       "192.0.2.9 16, 192.0.2.9 4, ",
+       {"192.0.2.10 Ten"}},
+  };
+  for (const auto& c : cases) {
+    FakeClock clock;
+    FakeChannel channel(clock);
+    DnsSdBrowse dnssd(AddressFamily::kIpv4, {{2, Ipv4Endpoint(192, 0, 2, 1, 0), 24, {}, true}},
+                      {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 77);
+    for (const auto& [host, answer] : c.answers) {
+      EXPECT_TRUE(dnssd.Take(channel, Ipv4Endpoint(192, 0, 2, host, 5353), answer));
+    }
+    std::string followUps;
+    for (const auto& sent : channel.sent) {
+      const auto questions =
+          sent.datagram.size() > 12 ? sent.datagram[4] << 8 | sent.datagram[5] : 0;
+      followUps += FormatIpv4(sent.to) + " " + std::to_string(questions) + ", ";
+    }
+    EXPECT_EQ(followUps, c.followUps) << c.what;
+    std::vector<std::string> printers;
+    for (const auto& printer : dnssd.Printers())
+      printers.push_back(FormatIpv4(printer.address) + " " + printer.name);
+    EXPECT_EQ(printers, c.printers) << c.what;
+  }
+}
+
 TEST_F(CollectAgentsTest, OneHostTakesTheDnsSdNameThatCameBeforeOrReportsItAtTheTimeOut) {
   const Endpoint direct = Ipv4Endpoint(192, 0, 2, 7, 5353);
   for (const bool snmpAnswers : {true, false}) {
@@ -172,6 +242,18 @@ TEST_F(CollectAgentsTest, FailuresEndTheSearch) {
                           [](const Endpoint&, const std::string&) { return true; }),
             -1);
   EXPECT_EQ(Collect({{}, true, 3000, 1, {}, 1}), -1) << "no destination";
+
+  // What was found before the socket failed is still reported.
+  FakeChannel failing(clock);
+  failing.failWhenIdle = true;
+  failing.arrivals = {{clock.now + 10, Ipv4Endpoint(192, 0, 2, 7, 5353),
+                       DnsSdAnswer(77, "Office", "seven", Of({192, 0, 2, 7}))}};
+  DnsSdBrowse dnssd(AddressFamily::kIpv4, {{2, Ipv4Endpoint(192, 0, 2, 1, 0), 24, {}, true}},
+                    {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 77);
+  EXPECT_EQ(
+      Collect({{Ipv4Endpoint(255, 255, 255, 255, 161)}, false, 3000, 1, {}, 1}, &dnssd, &failing),
+      1);
+  EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "Office"}}));
 }
 
 TEST_F(CollectAgentsTest, ANegativeTimeOutSendsOnceAndDoesNotWait) {
@@ -182,10 +264,9 @@ TEST_F(CollectAgentsTest, ANegativeTimeOutSendsOnceAndDoesNotWait) {
 
 TEST_F(CollectAgentsTest, TheSweepIsPacedFromTheStartAndItsHostsCount) {
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
-  const Endpoint third = Ipv4Endpoint(192, 0, 2, 9, 161);
   Arrive(35, other, Answer("swept"));
   Arrive(36, Ipv4Endpoint(203, 0, 113, 4, 161), Answer("stale", kV2cId + 1));
-  EXPECT_EQ(Collect({{all}, false, 2000, 1, {target, other, third}, 100}), 1);
+  EXPECT_EQ(Collect({{all}, false, 2000, 1, {{0xC0000207, 0xC0000209}}, 100}), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.8", "swept"}}));
   std::vector<std::pair<std::int64_t, std::string>> sweep;
   for (const auto& sent : channel.sent) {
@@ -203,8 +284,7 @@ TEST_F(CollectAgentsTest, TheSweepIsPacedFromTheStartAndItsHostsCount) {
 
 TEST_F(CollectAgentsTest, WhatTheTimeOutLeavesNoRoomForIsNotSent) {
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
-  std::vector<Endpoint> hosts;
-  for (int i = 1; i <= 100; ++i) hosts.push_back(Ipv4Endpoint(10, 0, 0, std::uint8_t(i), 161));
+  const std::vector<Ipv4HostRun> hosts = {{0x0A000001, 0x0A000064}};
   EXPECT_EQ(Collect({{all}, false, 1000, 1, hosts, 10}), 0);
   EXPECT_EQ(channel.sent.size(), 2u + 10u) << "the broadcast, then one every 100 ms";
   EXPECT_EQ(channel.sent.back().atMs - start, 900);
@@ -229,7 +309,7 @@ TEST_F(CollectAgentsTest, TheSweepStopsAtTheDeadlineWhenSendingCostsMoreThanTheP
     }
     FakeClock& time_;
   } slow(clock);
-  std::vector<Endpoint> hosts(5000, other);
+  const std::vector<Ipv4HostRun> hosts = {{0xC0000208, 0xC0000208 + 4999}};
   EXPECT_EQ(CollectAgents(slow, clock, probe, {{target}, false, 100, 1, hosts, 1000000},
                           [](const Endpoint&, const std::string&) { return true; }),
             0);
@@ -255,6 +335,12 @@ TEST(InstanceNameForCaller, IsThePlatformsTextCutAtALetterToFitTheName) {
   constexpr bool kAnsi = false;
 #endif
   const std::string filler(46, 'a');
+  const std::string stray = "\xef\xbf\xbd";
+  const auto repeat = [](const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
+  };
   const struct {
     std::string label;
     std::string utf8;
@@ -265,6 +351,13 @@ TEST(InstanceNameForCaller, IsThePlatformsTextCutAtALetterToFitTheName) {
       // é takes two bytes in UTF-8, past byte 47; one in code page 1252.
       {filler + "\xc3\xa9", filler, filler + "\xe9"},
       {filler + "\xf0\x9f\x96\xa8", filler, filler + "?"},
+      // The stray bytes of 8-bit labels (Latin-1, code page 1252) become
+      // U+FFFD, three bytes in UTF-8 but one '?' in the code page.
+      {"B\xfcro Drucker 3", "B" + stray + "ro Drucker 3", "B?ro Drucker 3"},
+      {"\xc4\xd6\xdc\xe4\xf6\xfc Drucker", repeat(stray, 6) + " Drucker", "?????? Drucker"},
+      {"Preis \x80\x9f", "Preis " + stray + stray, "Preis ??"},
+      {filler.substr(6) + std::string(8, '\xfc'), filler.substr(6) + repeat(stray, 2),
+       filler.substr(6) + std::string(7, '?')},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(InstanceNameForCaller(c.label), kAnsi ? c.ansi : c.utf8) << c.label;

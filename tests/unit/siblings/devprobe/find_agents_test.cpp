@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "find_agents.h"
 #include "network/fake_network.h"
 
@@ -162,12 +164,46 @@ TEST_F(PlanSearchTest, BroadcastsSweepTheRangesAndTheSlash24OfADotTwoFiftyFiveTa
     const auto plan = PlanSearch(network, request);
     ASSERT_TRUE(plan) << c.target;
     EXPECT_EQ(plan->sweepRate, 50);
-    ASSERT_EQ(plan->sweep.size(), c.hosts) << c.target;
+    EXPECT_EQ(plan->sweepPort, 1161);
+    ASSERT_EQ(CountHosts(plan->sweep), c.hosts) << c.target;
     if (c.hosts == 0) continue;
-    EXPECT_EQ(FormatIpv4(plan->sweep.front()), c.first) << c.target;
-    EXPECT_EQ(FormatIpv4(plan->sweep.back()), c.last) << c.target;
-    EXPECT_EQ(plan->sweep.back().port, 1161) << c.target;
+    EXPECT_EQ(FormatIpv4(network::Ipv4EndpointOfBits(plan->sweep.front().first, 0)), c.first);
+    EXPECT_EQ(FormatIpv4(network::Ipv4EndpointOfBits(plan->sweep.back().last, 0)), c.last);
   }
+}
+
+TEST(FindAgents, TheTimeOutCountsFromTheCallsStartPlanningIncluded) {
+  network::testing::FakeClock clock;
+  // Every look at the interfaces costs 30 ms.
+  struct SlowNetwork : FakeNetwork {
+    std::vector<Ipv4Interface> Ipv4Interfaces() override {
+      clock->now += 30;
+      return FakeNetwork::Ipv4Interfaces();
+    }
+    network::testing::FakeClock* clock = nullptr;
+  } network;
+  network.clock = &clock;
+  network.hosts["255.255.255.255"] = Ipv4Endpoint(255, 255, 255, 255, 0);
+  network.AddIpv4Interface(2, Ipv4Endpoint(10, 2, 0, 7, 0));
+  network::testing::FakeChannel channel(clock);
+  network.channel = &channel;
+  FindRequest request;
+  request.broadcast = true;
+  request.timeoutMs = 150;
+  request.options.ranges = {{0x0A020000, 16}};
+  request.options.sweepRate = 1000;
+  const SysNameProbe probe("public", 1, 2);
+  const std::int64_t start = clock.now;
+  EXPECT_EQ(FindAgents(network, clock, probe, request,
+                       [](const Endpoint&, const std::string&) { return true; }),
+            0);
+  EXPECT_EQ(clock.now - start, 150);
+  ASSERT_FALSE(channel.sent.empty());
+  EXPECT_LT(channel.sent.back().atMs - start, 150);
+  const auto swept = std::ranges::count_if(channel.sent, [](const auto& sent) {
+    return sent.to.address[0] == 10 && sent.to.address[3] != 255;
+  });
+  EXPECT_EQ(swept, 150) << "paced from the call's start";
 }
 
 TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
@@ -214,7 +250,7 @@ TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
     const auto options = ParseSearchOptions(c.parameter);
     ASSERT_EQ(options.has_value(), c.usable) << c.parameter;
     if (!options) continue;
-    EXPECT_EQ(RangeHosts(options->ranges).size(), c.hosts) << c.parameter;
+    EXPECT_EQ(CountHosts(RangeHostRuns(options->ranges)), c.hosts) << c.parameter;
     EXPECT_EQ(options->sweepRate, c.rate) << c.parameter;
     EXPECT_EQ(options->printersOnly, c.printers) << c.parameter;
     EXPECT_EQ(options->dnssd, c.dnssd) << c.parameter;

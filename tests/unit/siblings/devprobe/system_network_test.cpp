@@ -36,7 +36,7 @@ TEST(SystemNetwork, ChannelsHoldAMebibyteEachWay) {
   }
 }
 
-// Run by tests/snmp/silent_lan_test.sh in a namespace where 10.79.0.0/16 is
+// Run by tests/discovery/silent_lan_test.sh in a namespace where 10.79.0.0/16 is
 // on-link and no host answers address resolution: each datagram holds its
 // room in the send buffer for seconds, and eight to each of 500 hosts fill it.
 TEST(SystemNetwork, SendsToHostsThatDoNotAnswerAddressResolutionReturnAtOnce) {

@@ -3,12 +3,13 @@
 
 #include <initializer_list>
 #include <string_view>
+#include <vector>
 
 #include "ber.h"
 
 namespace jobhost::devprobe::testing_messages {
 
-inline void AppendDnsName(Bytes& out, std::initializer_list<std::string_view> labels) {
+inline void AppendDnsName(Bytes& out, const std::vector<std::string_view>& labels) {
   for (std::string_view label : labels) {
     out.push_back(static_cast<std::uint8_t>(label.size()));
     out.insert(out.end(), label.begin(), label.end());
@@ -16,40 +17,49 @@ inline void AppendDnsName(Bytes& out, std::initializer_list<std::string_view> la
   out.push_back(0);
 }
 
+// A resource record of class IN, ttl 120.
+struct DnsTestRecord {
+  std::vector<std::string_view> owner;
+  int type;
+  Bytes data;
+};
+
+// A multicast DNS answer to the query `id` holding the records (no
+// compression).
+inline Bytes DnsResponseOf(std::uint16_t id, const std::vector<DnsTestRecord>& records) {
+  Bytes out(12, 0);
+  out[0] = static_cast<std::uint8_t>(id >> 8);
+  out[1] = static_cast<std::uint8_t>(id);
+  out[2] = 0x84;  // an authoritative response
+  out[6] = static_cast<std::uint8_t>(records.size() >> 8);
+  out[7] = static_cast<std::uint8_t>(records.size());
+  for (const DnsTestRecord& record : records) {
+    AppendDnsName(out, record.owner);
+    out.insert(out.end(), {0, static_cast<std::uint8_t>(record.type), 0, 1, 0, 0, 0, 120, 0,
+                           static_cast<std::uint8_t>(record.data.size())});
+    out.insert(out.end(), record.data.begin(), record.data.end());
+  }
+  return out;
+}
+
+// The PTR of an _ipp._tcp instance.
+inline DnsTestRecord IppPointer(std::string_view instance) {
+  Bytes target;
+  AppendDnsName(target, {instance, "_ipp", "_tcp", "local"});
+  return {{"_ipp", "_tcp", "local"}, 12, target};
+}
+
 // A multicast DNS answer to the query `id`: the PTR of an _ipp._tcp instance,
 // its SRV naming the host when host is given, and the host's A record when
-// address is given (ttl 120, no compression).
+// address is given.
 inline Bytes DnsSdAnswer(std::uint16_t id, std::string_view instance, std::string_view host = {},
                          Bytes address = {}) {
-  const int records = 1 + !host.empty() + !address.empty();
-  Bytes out = {static_cast<std::uint8_t>(id >> 8),
-               static_cast<std::uint8_t>(id),
-               0x84,
-               0,
-               0,
-               0,
-               0,
-               static_cast<std::uint8_t>(records),
-               0,
-               0,
-               0,
-               0};
-  const auto record = [&](std::initializer_list<std::string_view> owner, int type, Bytes data) {
-    AppendDnsName(out, owner);
-    out.insert(out.end(), {0, static_cast<std::uint8_t>(type), 0, 1, 0, 0, 0, 120, 0,
-                           static_cast<std::uint8_t>(data.size())});
-    out.insert(out.end(), data.begin(), data.end());
-  };
-  Bytes ptr;
-  AppendDnsName(ptr, {instance, "_ipp", "_tcp", "local"});
-  record({"_ipp", "_tcp", "local"}, 12, ptr);
-  if (!host.empty()) {
-    Bytes srv = {0, 0, 0, 0, 0x02, 0x77};
-    AppendDnsName(srv, {host, "local"});
-    record({instance, "_ipp", "_tcp", "local"}, 33, srv);
-  }
-  if (!address.empty()) record({host, "local"}, address.size() == 4 ? 1 : 28, address);
-  return out;
+  std::vector<DnsTestRecord> records = {IppPointer(instance)};
+  Bytes srv = {0, 0, 0, 0, 0x02, 0x77};
+  AppendDnsName(srv, {host, "local"});
+  if (!host.empty()) records.push_back({{instance, "_ipp", "_tcp", "local"}, 33, srv});
+  if (!address.empty()) records.push_back({{host, "local"}, address.size() == 4 ? 1 : 28, address});
+  return DnsResponseOf(id, records);
 }
 
 inline Bytes Of(std::initializer_list<int> values) {

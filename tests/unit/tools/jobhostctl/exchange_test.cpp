@@ -13,12 +13,17 @@ using namespace std::chrono_literals;
 struct Step {
   SendStatus send = SendStatus::kSent;
   ReceiveStatus receive = ReceiveStatus::kMessage;
+  bool trustedServer = true;
 };
 
 class ScriptedClient : public PipeClient {
  public:
   explicit ScriptedClient(Step step) : step_(step) {}
-  SendStatus Send(std::span<const std::uint8_t>) override { return step_.send; }
+  ServerAccount Server() override { return {step_.trustedServer, "uid 65534"}; }
+  SendStatus Send(std::span<const std::uint8_t>) override {
+    if (!step_.trustedServer) ADD_FAILURE() << "sent to a server of another account";
+    return step_.send;
+  }
   Received Receive(std::chrono::milliseconds) override {
     return {step_.receive,
             step_.receive == ReceiveStatus::kMessage ? std::vector<std::uint8_t>{1}
@@ -67,6 +72,12 @@ TEST(JobhostCtlExchange, OnlyAConnectionThatWasNotServedIsTriedAgain) {
        1,
        1},
       {"NoInstanceIsNotConnected", {}, 10s, ExchangeStatus::kNoConnection, 0, 0},
+      {"AnotherAccountsServerGetsNothing",
+       {{.trustedServer = false}, kReply},
+       10s,
+       ExchangeStatus::kWrongServer,
+       0,
+       1},
   };
   for (const ExchangeCase& c : cases) {
     SCOPED_TRACE(c.rule);
@@ -82,6 +93,9 @@ TEST(JobhostCtlExchange, OnlyAConnectionThatWasNotServedIsTriedAgain) {
     ExchangeCounts counts;
     ExchangeResult result = Exchange(connect, {{}, c.connectLimit, 1s}, counts);
     EXPECT_EQ(result.status, c.status);
+    if (c.status == ExchangeStatus::kWrongServer) {
+      EXPECT_EQ(result.detail, "the pipe is served by uid 65534");
+    }
     EXPECT_EQ(counts.resets, c.resets);
     EXPECT_EQ(connections, c.connections);
     EXPECT_EQ(counts.refusals, c.connections == 0 ? 2 : static_cast<int>(c.connections));

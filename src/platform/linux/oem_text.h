@@ -1,0 +1,14 @@
+#pragma once
+// The 8-bit form of text on Linux is UTF-8.
+
+#include "platform/oem_text.h"
+#include "support/utf.h"
+
+namespace jobhost::linux {
+
+class LinuxOemText : public OemText {
+ public:
+  std::string FromUtf16(std::u16string_view text) override { return Utf16ToUtf8(text); }
+};
+
+}  // namespace jobhost::linux

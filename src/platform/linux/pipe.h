@@ -1,0 +1,27 @@
+#pragma once
+// The request pipe as an AF_UNIX SOCK_SEQPACKET socket in the abstract
+// namespace: one listening socket, bound by the first instance and shared by
+// every next one, closed with the last, so the name is the service's for its
+// whole life. Clients that connect while one is served wait in its queue.
+// Only clients of the service's own user or root are served (SO_PEERCRED);
+// another account's connection is closed at once and the wait goes on.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/pipe.h"
+
+namespace jobhost::linux {
+
+// The abstract socket name of a pipe name: the name without its leading
+// "\\.\pipe\", in UTF-8. nullopt when empty or too long for a socket address.
+std::optional<std::string> SocketNameOf(std::u16string_view pipeName);
+
+class LinuxPipeHost : public PipeHost {
+ public:
+  std::unique_ptr<PipeInstance> CreateFirstInstance(std::u16string_view pipeName) override;
+};
+
+}  // namespace jobhost::linux

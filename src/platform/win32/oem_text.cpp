@@ -1,0 +1,26 @@
+#include "platform/win32/oem_text.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <string>
+
+#include "system/win32/wide_text.h"
+
+namespace jobhost::win32 {
+
+std::string Win32OemText::FromUtf16(std::u16string_view text) {
+  if (text.empty() || text.size() > INT_MAX) return {};
+  const std::wstring wide = ToWide(text);
+  const int length = static_cast<int>(wide.size());
+  const int size =
+      ::WideCharToMultiByte(CP_OEMCP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string converted(static_cast<std::size_t>(size), '\0');
+  const int written = ::WideCharToMultiByte(CP_OEMCP, 0, wide.data(), length, converted.data(),
+                                            size, nullptr, nullptr);
+  converted.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+  return converted;
+}
+
+}  // namespace jobhost::win32

@@ -1,0 +1,45 @@
+#pragma once
+// The request pipe over Win32 named pipes. The first instance claims the
+// name (FILE_FLAG_FIRST_PIPE_INSTANCE); each next one is made while the
+// served one still exists, so the name is never free between two clients.
+
+#include <memory>
+#include <string>
+
+#include "platform/pipe.h"
+#include "system/win32/unique_resource.h"
+
+namespace jobhost::win32 {
+
+// CreateNamedPipeW's type; a test hands in one that records its calls.
+using CreatePipeFunction = HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
+                                           LPSECURITY_ATTRIBUTES);
+
+class Win32PipeInstance : public PipeInstance {
+ public:
+  Win32PipeInstance(UniqueFileHandle pipe, std::wstring name, CreatePipeFunction createPipe)
+      : pipe_(std::move(pipe)), name_(std::move(name)), createPipe_(createPipe) {}
+
+  bool WaitForClient() override;
+  ReadResult ReadMessage(std::span<std::byte> buffer, std::chrono::milliseconds limit) override;
+  ReplyStatus DeliverReply(std::span<const std::byte> message, int maxAttempts,
+                           std::chrono::milliseconds limit) override;
+  std::unique_ptr<PipeInstance> CreateNext() override;
+
+ private:
+  UniqueFileHandle pipe_;
+  std::wstring name_;
+  CreatePipeFunction createPipe_;
+};
+
+class Win32PipeHost : public PipeHost {
+ public:
+  explicit Win32PipeHost(CreatePipeFunction createPipe = ::CreateNamedPipeW)
+      : createPipe_(createPipe) {}
+  std::unique_ptr<PipeInstance> CreateFirstInstance(std::u16string_view pipeName) override;
+
+ private:
+  CreatePipeFunction createPipe_;
+};
+
+}  // namespace jobhost::win32

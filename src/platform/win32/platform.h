@@ -1,0 +1,22 @@
+#pragma once
+// The Win32 implementations of every interface, owned together.
+
+#include "platform/platform.h"
+#include "platform/win32/debug_output.h"
+#include "platform/win32/files.h"
+#include "platform/win32/library.h"
+#include "platform/win32/module_path.h"
+#include "platform/win32/oem_text.h"
+#include "platform/win32/pipe.h"
+#include "platform/win32/process.h"
+#include "platform/win32/settings_store.h"
+#include "platform/win32/spooler.h"
+#include "system/clock.h"
+
+namespace jobhost::win32 {
+
+using Win32Platform =
+    PlatformOf<Win32PipeHost, Win32Processes, Win32Libraries, Win32SettingsStore, Win32Spooler,
+               Win32Files, Win32ModulePath, Win32DebugOutput, SteadyClock, Win32OemText>;
+
+}  // namespace jobhost::win32

@@ -1,0 +1,16 @@
+#pragma once
+// The debug-output channel, where every binary of the package writes its
+// diagnostics: OutputDebugStringA on Windows; on Linux the file named by
+// JOBHOST_DEBUG_LOG, else syslog.
+
+#include <string_view>
+
+namespace jobhost {
+
+// Sends text as one piece, nothing added (no prefix, time or line end), and
+// whole: a NUL inside it does not end it early on Linux. Windows' channel
+// takes a terminated text, which ends at the first NUL. A failure is not
+// reported.
+void SendDebugText(std::string_view text);
+
+}  // namespace jobhost
