@@ -210,7 +210,11 @@ bool WsdBrowse::Represents(std::size_t index) const {
 
 bool WsdBrowse::GetDue(std::size_t index) const {
   return matches_[index].naming == NameState::kDue && getsStarted_ < kMaxWsdGets &&
-         Represents(index);
+         Represents(index) && !namedElsewhere_.contains(KeyOf(matches_[index].address));
+}
+
+void WsdBrowse::Named(const Endpoint& agent) {
+  namedElsewhere_.insert(KeyOf(agent));
 }
 
 void WsdBrowse::Poll(Clock& clock, std::int64_t deadline, int waitMs) {

@@ -58,6 +58,8 @@ class WsdBrowse {
   void Poll(Clock& clock, std::int64_t deadline, int waitMs);
   // True while a Get runs or waits to start.
   bool Naming() const;
+  // An agent another protocol has named: its Get is not spent.
+  void Named(const Endpoint& agent);
 
   // Each printer once per address, in the order they answered.
   std::vector<WsdPrinter> Printers() const;
@@ -96,6 +98,7 @@ class WsdBrowse {
   // Matches by endpoint reference, and the first match at each address.
   std::map<std::string, std::size_t, std::less<>> byEndpoint_;
   std::map<AgentKey, std::size_t> firstAt_;
+  std::set<AgentKey> namedElsewhere_;
   int getsStarted_ = 0;
 };
 

@@ -6,7 +6,10 @@
 
 #include <map>
 
+#include "collect_agents.h"
 #include "network/fake_network.h"
+#include "search_memory.h"
+#include "test_messages.h"
 #include "wsd/wsd_documents.h"
 
 namespace jobhost::devprobe {
@@ -198,6 +201,69 @@ TEST_F(WsdBrowseTest, NamesByAtMost32GetsEightAtATimeWithinTheDeadline) {
           i == 0 ? std::string(47, 'n') : "192.168.1." + std::to_string(10 + i);
       EXPECT_EQ(printers[i].name, i < c.named && i != 1 ? name : "") << i << " " << c.replyMs;
     }
+  }
+}
+
+// One printer at 192.168.1.20 answering SNMP (a name, or none), DNS-SD and
+// WSD in one broadcast call: SNMP names stand and need no Get; an empty name
+// is filled from DNS-SD, else WSD; what no report covers is reported once at
+// the end of the wait, which ends on time whatever the Gets do.
+TEST_F(WsdBrowseTest, CollectAgentsReportsEachPrinterOnceUnderTheNameThatStands) {
+  using namespace testing_messages;
+  const struct {
+    std::optional<std::string> snmp;
+    std::string dnssd, reported;
+    std::size_t gets = 1;
+    std::string scheme = "http";
+    int replyMs = 5;
+    bool reportedBefore = false;
+  } cases[] = {
+      {"Snmp", "Dns", "192.168.1.20=Snmp ", 0},
+      {"", "Dns", "192.168.1.20=Dns "},
+      {"", "", "192.168.1.20=Wsd "},
+      {std::nullopt, "Dns", "192.168.1.20=Dns "},
+      {std::nullopt, "", "192.168.1.20=Wsd "},
+      {std::nullopt, "", "192.168.1.20= ", 0, "https"},
+      {"", "", "192.168.1.20= ", 1, "http", 5000},
+      {std::nullopt, "", "", 1, "http", 5, true},
+  };
+  const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
+  const auto from = [](std::uint16_t port) { return Ipv4Endpoint(192, 168, 1, 20, port); };
+  for (const auto& c : cases) {
+    http = FakePoster(clock, c.replyMs);
+    http.pages["192.168.1.20:80/"] = Metadata(Device("Wsd"));
+    FakeChannel lan(clock);
+    const std::int64_t begin = clock.now;
+    if (c.snmp)
+      lan.arrivals.push_back(
+          {begin + 10, from(161), SysNameAnswer(1, 501, EncodeOctetString(*c.snmp))});
+    if (!c.dnssd.empty())
+      lan.arrivals.push_back(
+          {begin + 20, from(5353), DnsSdAnswer(7, c.dnssd, "p", Of({192, 168, 1, 20}))});
+    lan.arrivals.push_back(
+        {begin + 30, from(kWsdPort),
+         Text(Matches("urn:uuid:1", Match("urn:p", c.scheme + "://192.168.1.20/")))});
+    ids = 0;
+    DnsSdBrowse dnssd(AddressFamily::kIpv4, network.Ipv4Interfaces(),
+                      {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 7);
+    WsdBrowse wsd(network, AddressFamily::kIpv4,
+                  WsdGroupOnInterfaces(network, AddressFamily::kIpv4), false, 161, &http,
+                  [this] { return "urn:uuid:" + std::to_string(++ids); });
+    SearchMemory memory;
+    if (c.reportedBefore) memory.Claim(from(161));
+    std::string reported;
+    const auto report = [&](const Endpoint& agent, const std::string& name) {
+      if (!memory.Claim(agent)) return false;
+      reported += FormatIpv4(agent) + "=" + name + " ";
+      return true;
+    };
+    const SysNameProbe probe("public", 501, 502);
+    EXPECT_EQ(
+        CollectAgents(lan, clock, probe, {{all}, false, 2000, 1, {}, 1}, report, &dnssd, &wsd),
+        c.reportedBefore ? 0 : 1);
+    EXPECT_EQ(reported, c.reported) << c.dnssd << c.scheme;
+    EXPECT_EQ(http.posts.size(), c.gets) << c.reported;
+    EXPECT_EQ(clock.now - begin, 2000) << c.reported;
   }
 }
 
