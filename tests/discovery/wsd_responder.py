@@ -66,8 +66,11 @@ class Printer:
         body = (f"<d:{kind}Matches><d:{kind}Match><a:EndpointReference><a:Address>{self.endpoint}"
                 "</a:Address></a:EndpointReference><d:Types>p:PrintDeviceType</d:Types>"
                 f"{xaddrs}</d:{kind}Match></d:{kind}Matches>")
-        self.socket.sendto(envelope(f"http://schemas.xmlsoap.org/ws/2005/04/discovery/{kind}Matches",
-                                    text_of(document, "MessageID"), body), sender)
+        try:
+            self.socket.sendto(envelope(f"http://schemas.xmlsoap.org/ws/2005/04/discovery/{kind}Matches",
+                                        text_of(document, "MessageID"), body), sender)
+        except OSError:
+            pass  # a sender this printer's address cannot reach
 
     def metadata(self):
         device = f"<dp:ThisDevice><dp:FriendlyName>{self.name}</dp:FriendlyName></dp:ThisDevice>"
@@ -104,6 +107,8 @@ def group_socket(family, printers):
     """Takes the group's Probes for every printer of the family."""
     sock = socket.socket(family, socket.SOCK_DGRAM)
     sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    if family == socket.AF_INET6:
+        sock.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1)  # IPv4 Probes are not its
     sock.bind(("::" if family == socket.AF_INET6 else "", 3702))
     if family == socket.AF_INET:
         joins = [(socket.IPPROTO_IP, socket.IP_ADD_MEMBERSHIP, socket.inet_aton("239.255.255.250")
