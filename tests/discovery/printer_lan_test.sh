@@ -82,7 +82,7 @@ prn_device wsd 16 "" "v6:http||Vantorel|LX-200" || exit 1
 prn_device tls 17 "" "https|Secure||" || exit 1
 # A computer that answers WS-Discovery as Windows hosts do (Debian's wsdd).
 prn_device pc 18 "" "" || exit 1
-ip netns exec "$net_tag-pc" wsdd -i e0 -n OFFICE-PC -s >"$net_work/pc/wsdd.out" 2>&1 &
+ip netns exec "$net_tag-pc" wsdd -i e0 -n OFFICE-PC -s -v >"$net_work/pc/wsdd.out" 2>&1 &
 net_pids+=($!)
 net_wait_agents || exit 1
 for out in "$net_work"/*/responder.out "$net_work"/*/wsd.out; do
@@ -109,6 +109,7 @@ net_search "$bin" "$prefix" || exit 1
 same "the search command stores each printer once, SNMP, then DNS-SD, then WSD names" \
   "$everyone" "$(printf '%s\n' "$net_found" | grep '^10\.80\.')"
 check "TotalPrinters counts the printers ($net_total)" [ "$net_total" = 6 ]
+check "... while wsdd's computer heard the Probes" grep -q '"Probe urn:uuid:' "$net_work/pc/wsdd.out"
 
 find_v4() { sleep 1.5; in_searcher "$find_tool" --timeout 2000 --broadcast "$@" v4 ""; }
 same "dnssd=0 finds the SNMP agents and the WSD printers" "$snmp
