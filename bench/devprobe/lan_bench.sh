@@ -98,35 +98,37 @@ for i in $(seq 1 10); do
     ip netns exec "$ns" "$net_snmpd" -f -C -c "$net_work/prn-$i.conf" -Lf "$net_work/prn-$i.log" &
   net_pids+=($!)
 done
-dnssd_responder=$net_tag-z
-net_add_namespace "$dnssd_responder" || exit 1
-prn_plug "$dnssd_responder" 10.80.0.11 || exit 1
+# responder_hosts NAMESPACE NETWORK COUNT: a namespace on the printer link
+# holding hosts .11 to .(10 + COUNT) of NETWORK (a.b.c), for one responder.
+responder_hosts() {
+  local i
+  net_add_namespace "$1" || return 1
+  prn_plug "$1" "$2.11" || return 1
+  for i in $(seq 2 "$3"); do ip netns exec "$1" ip addr add "$2.$((10 + i))/24" dev e0; done
+}
+ready() { # OUTPUT
+  for _ in $(seq 300); do grep -q ready "$1" && return 0; sleep 0.1; done
+  cat "$1" >&2
+  return 1
+}
+responder_hosts "$net_tag-z" 10.80.0 "$dnssd_printers" || exit 1
 services=()
 for i in $(seq 1 "$dnssd_printers"); do
-  address=10.80.0.$((10 + i))
-  [ "$i" -gt 1 ] && ip netns exec "$dnssd_responder" ip addr add "$address/24" dev e0
-  services+=(--service "Bench Printer $i|_ipp._tcp|bench-$i|$address")
+  services+=(--service "Bench Printer $i|_ipp._tcp|bench-$i|10.80.0.$((10 + i))")
 done
-ip netns exec "$dnssd_responder" /usr/bin/python3 "$here/../../tests/discovery/dnssd_responder.py" \
+ip netns exec "$net_tag-z" /usr/bin/python3 "$here/../../tests/discovery/dnssd_responder.py" \
   --interface 10.80.0.11 "${services[@]}" >"$net_work/dnssd.out" 2>&1 &
 net_pids+=($!)
-for _ in $(seq 300); do grep -q ready "$net_work/dnssd.out" && break; sleep 0.1; done
-grep -q ready "$net_work/dnssd.out" || { cat "$net_work/dnssd.out" >&2; exit 1; }
-wsd_responder=$net_tag-w
-net_add_namespace "$wsd_responder" || exit 1
-prn_plug "$wsd_responder" 10.81.0.11 || exit 1
+ready "$net_work/dnssd.out" || exit 1
+# The WSD printers share the link in a network of their own.
 ip netns exec "$net_searcher" ip addr add 10.81.0.2/24 dev e1
+responder_hosts "$net_tag-w" 10.81.0 "$wsd_printers" || exit 1
 printers=()
-for i in $(seq 1 "$wsd_printers"); do
-  address=10.81.0.$((10 + i))
-  [ "$i" -gt 1 ] && ip netns exec "$wsd_responder" ip addr add "$address/24" dev e0
-  printers+=(--printer "$address|http|WSD Printer $i||")
-done
-ip netns exec "$wsd_responder" /usr/bin/python3 "$here/../../tests/discovery/wsd_responder.py" \
+for i in $(seq 1 "$wsd_printers"); do printers+=(--printer "10.81.0.$((10 + i))|http|WSD Printer $i||"); done
+ip netns exec "$net_tag-w" /usr/bin/python3 "$here/../../tests/discovery/wsd_responder.py" \
   "${printers[@]}" >"$net_work/wsd.out" 2>&1 &
 net_pids+=($!)
-for _ in $(seq 300); do grep -q ready "$net_work/wsd.out" && break; sleep 0.1; done
-grep -q ready "$net_work/wsd.out" || { cat "$net_work/wsd.out" >&2; exit 1; }
+ready "$net_work/wsd.out" || exit 1
 
 # timed COMMAND...: runs COMMAND in the namespace $searcher; prints
 # "FOUND LAST_MS WALL_MS": lines matching $pattern, the time of the last one.
