@@ -123,6 +123,8 @@ ready "$net_work/dnssd.out" || exit 1
 # The WSD printers share the link in a network of their own.
 ip netns exec "$net_searcher" ip addr add 10.81.0.2/24 dev e1
 responder_hosts "$net_tag-w" 10.81.0 "$wsd_printers" || exit 1
+# Its answers go to the searcher's first address on the link.
+ip netns exec "$net_tag-w" ip route add 10.80.0.0/24 dev e0
 printers=()
 for i in $(seq 1 "$wsd_printers"); do printers+=(--printer "10.81.0.$((10 + i))|http|WSD Printer $i||"); done
 ip netns exec "$net_tag-w" /usr/bin/python3 "$here/../../tests/discovery/wsd_responder.py" \
