@@ -10,11 +10,6 @@
 namespace jobhost::devprobe {
 namespace {
 
-bool IsIpv6LinkLocal(const Endpoint& address) {
-  return address.family == AddressFamily::kIpv6 && address.address[0] == 0xFE &&
-         (address.address[1] & 0xC0) == 0x80;
-}
-
 // SOAP over UDP is text: what does not open like XML (an SNMP answer on the
 // same socket) is not handed to the XML reader.
 bool LooksLikeXml(std::string_view text) {
@@ -200,7 +195,7 @@ std::optional<Endpoint> WsdBrowse::AddressOnLink(const std::string& host, const 
   if (!std::equal(address->address.begin(), address->address.begin() + 8, from.address.begin())) {
     return std::nullopt;
   }
-  address->scopeId = IsIpv6LinkLocal(*address) ? from.scopeId : 0;
+  address->scopeId = address->IsIpv6LinkLocal() ? from.scopeId : 0;
   return address;
 }
 

@@ -5,14 +5,6 @@
 #include "network/interface_rules.h"
 
 namespace jobhost::dnssd {
-namespace {
-
-bool IsIpv6LinkLocal(const Endpoint& address) {
-  return address.family == AddressFamily::kIpv6 && address.address[0] == 0xFE &&
-         (address.address[1] & 0xC0) == 0x80;
-}
-
-}  // namespace
 
 std::vector<Endpoint> MdnsGroupOnInterfaces(Network& network, AddressFamily family) {
   Endpoint group = Ipv4Endpoint(224, 0, 0, 251, kMdnsPort);
@@ -125,7 +117,7 @@ void MdnsAnswers::KeepAddress(const DnsResponse& response, const DnsRecordPlace&
     Endpoint address;
     address.family = AddressFamily::kIpv6;
     std::ranges::copy(*ipv6, address.address.begin());
-    if (IsIpv6LinkLocal(address)) {
+    if (address.IsIpv6LinkLocal()) {
       // Without the scope of its link, a link-local address leads nowhere.
       if (from.family != AddressFamily::kIpv6 || from.scopeId == 0) return;
       address.scopeId = from.scopeId;
