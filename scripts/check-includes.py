@@ -9,8 +9,9 @@ own room and of rooms ranked below it, never above, never sideways:
   system                         2  the system layer every binary links:
                                     includes only support/
   system/linux, system/win32     3  its platform parts: also system/
-  cups_queue, network            4  shared libraries
+  cups_queue, network, wsd       4  shared libraries
   network/linux, network/win32   5  the sockets behind the network seam
+  wsd/linux, wsd/win32           5  the XML and HTTP libraries behind wsd
   dnssd                          5  DNS-SD, on the network seam
   platform (its own headers)     6  the seam
   family                         7
@@ -52,6 +53,9 @@ RANKS = {
     "network": 4,
     "network/linux": 5,
     "network/win32": 5,
+    "wsd": 4,
+    "wsd/linux": 5,
+    "wsd/win32": 5,
     "dnssd": 5,
     "platform": 6,
     "family": 7,
@@ -66,10 +70,10 @@ PLATFORM_PARTS = ("linux", "win32")
 CORE = {"family", "port", "search", "service"}
 BACKENDS = {"platform/linux", "platform/win32"}
 SYSTEM_LAYER = {"system", "system/linux", "system/win32"}
-PORTABLE = {"support", "abi", "system", "network", "dnssd", "platform"} | CORE
+PORTABLE = {"support", "abi", "system", "network", "dnssd", "wsd", "platform"} | CORE
 # The system layer stands on support/ alone, so every binary can link it.
 SYSTEM_MAY_INCLUDE = {"support"} | SYSTEM_LAYER
-SHARED_LIBRARIES = {"cups_queue", "network", "dnssd"}
+SHARED_LIBRARIES = {"cups_queue", "network", "dnssd", "wsd"}
 SIBLING_MAY_INCLUDE = {"support", "abi"} | SYSTEM_LAYER | SHARED_LIBRARIES
 TOOL_MAY_INCLUDE = SIBLING_MAY_INCLUDE | {"platform"} | BACKENDS
 TOOL_MAY_INCLUDE_FILES = {"search/search_settings.h"}

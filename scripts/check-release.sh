@@ -5,7 +5,8 @@
 # checks it: its sum matches the .sha256 beside it; it holds one folder with
 # exactly the files of a release (names from the build's family prefix); the
 # programs and libraries are stripped; SHA256SUMS covers every other file
-# and matches; README.txt names every program and library.
+# and matches; README.txt names every program and library, and on Linux every
+# shared library they need beyond the C and C++ runtimes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -40,6 +41,11 @@ check_archive() { # PRESET
   for file in "${binaries[@]}"; do
     "$nm" "$file" 2>&1 | grep -q 'no symbols' || fail "$archive: $file is not stripped"
     grep -qF "$file" README.txt || fail "$archive: README.txt does not name $file"
+    [ "$preset" = linux ] || continue
+    for needed in $(readelf -d "$file" | sed -n 's/.*Shared library: \[\(lib[^.]*\)\.so.*/\1/p'); do
+      case $needed in libc | libm | libstdc++ | libgcc_s) continue ;; esac
+      grep -qF "$needed" README.txt || fail "$archive: README.txt does not name $needed, which $file needs"
+    done
   done
   sha256sum --check --quiet SHA256SUMS || fail "$archive: SHA256SUMS does not match"
   expected=$(printf '%s\n' "${binaries[@]}" LICENSE README.txt | sort)

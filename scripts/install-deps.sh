@@ -10,9 +10,11 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   snmpd snmp iproute2 python3-zeroconf
   libcups2-dev cups-daemon cups-client cups
+  libxml2-dev libcurl4-openssl-dev wsdd
 )
 [ "${1:-}" = "--native-only" ] &&
-  packages=(cmake make g++ clang-format libgtest-dev libgmock-dev libsqlite3-dev sqlite3 python3 libcups2-dev)
+  packages=(cmake make g++ clang-format libgtest-dev libgmock-dev libsqlite3-dev sqlite3 python3 libcups2-dev
+    libxml2-dev libcurl4-openssl-dev)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Usage: lan_bench.sh BIN_DIR [LAN_AGENTS [FAR_AGENTS [BURST_AGENTS [DNSSD_PRINTERS]]]]
-#        (LAN_AGENTS and FAR_AGENTS at most 240 each, DNSSD_PRINTERS at most 180)
+# Usage: lan_bench.sh BIN_DIR [LAN_AGENTS [FAR_AGENTS [BURST_AGENTS [DNSSD_PRINTERS [WSD_PRINTERS]]]]]
+#        (LAN_AGENTS and FAR_AGENTS at most 240 each, DNSSD_PRINTERS at most
+#        180, WSD_PRINTERS at most 240)
 #
 # Discovery on the namespace network of tests/discovery/lan_network.sh, with
 # LAN_AGENTS (default 30) real snmpd agents on the searcher's LAN and
@@ -22,6 +23,10 @@
 #   - this library's broadcast (SNMP and DNS-SD), and, when BEFORE_BIN_DIR
 #     names the build of an earlier library, that one's;
 #   - python3-zeroconf's own browser, browsing and resolving for as long.
+# On the same link, in 10.81.0.0/24 (the searcher's second address there),
+# WSD_PRINTERS (default 50) printers that answer only WS-Discovery, played by
+# one wsd_responder.py: this library's broadcast, the printers found and
+# those named (at most 32 Gets a call).
 # Then, for this library and the earlier one: the time of a /16 sweep at
 # rate=1000000 (routed, and on the burst LAN) against time-outs of 30, 60 and
 # 100 ms; and, the burst LAN turned hostile (as in hostile_lan_test.sh),
@@ -34,9 +39,11 @@ lan_agents=${2:-30}
 far_agents=${3:-30}
 burst_agents=${4:-300}
 dnssd_printers=${5:-50}
+wsd_printers=${6:-50}
 # Hosts .11 to .250 of each /24.
-if [ "$lan_agents" -gt 240 ] || [ "$far_agents" -gt 240 ] || [ "$dnssd_printers" -gt 180 ]; then
-  echo "at most 240 agents on the LAN and on the far /24, 180 DNS-SD printers" >&2
+if [ "$lan_agents" -gt 240 ] || [ "$far_agents" -gt 240 ] || [ "$dnssd_printers" -gt 180 ] ||
+  [ "$wsd_printers" -gt 240 ]; then
+  echo "at most 240 agents on the LAN and on the far /24, 180 DNS-SD and 240 WSD printers" >&2
   exit 2
 fi
 here=$(cd "$(dirname "$0")" && pwd)
@@ -91,20 +98,39 @@ for i in $(seq 1 10); do
     ip netns exec "$ns" "$net_snmpd" -f -C -c "$net_work/prn-$i.conf" -Lf "$net_work/prn-$i.log" &
   net_pids+=($!)
 done
-dnssd_responder=$net_tag-z
-net_add_namespace "$dnssd_responder" || exit 1
-prn_plug "$dnssd_responder" 10.80.0.11 || exit 1
+# responder_hosts NAMESPACE NETWORK COUNT: a namespace on the printer link
+# holding hosts .11 to .(10 + COUNT) of NETWORK (a.b.c), for one responder.
+responder_hosts() {
+  local i
+  net_add_namespace "$1" || return 1
+  prn_plug "$1" "$2.11" || return 1
+  for i in $(seq 2 "$3"); do ip netns exec "$1" ip addr add "$2.$((10 + i))/24" dev e0; done
+}
+ready() { # OUTPUT
+  for _ in $(seq 300); do grep -q ready "$1" && return 0; sleep 0.1; done
+  cat "$1" >&2
+  return 1
+}
+responder_hosts "$net_tag-z" 10.80.0 "$dnssd_printers" || exit 1
 services=()
 for i in $(seq 1 "$dnssd_printers"); do
-  address=10.80.0.$((10 + i))
-  [ "$i" -gt 1 ] && ip netns exec "$dnssd_responder" ip addr add "$address/24" dev e0
-  services+=(--service "Bench Printer $i|_ipp._tcp|bench-$i|$address")
+  services+=(--service "Bench Printer $i|_ipp._tcp|bench-$i|10.80.0.$((10 + i))")
 done
-ip netns exec "$dnssd_responder" /usr/bin/python3 "$here/../../tests/discovery/dnssd_responder.py" \
+ip netns exec "$net_tag-z" /usr/bin/python3 "$here/../../tests/discovery/dnssd_responder.py" \
   --interface 10.80.0.11 "${services[@]}" >"$net_work/dnssd.out" 2>&1 &
 net_pids+=($!)
-for _ in $(seq 300); do grep -q ready "$net_work/dnssd.out" && break; sleep 0.1; done
-grep -q ready "$net_work/dnssd.out" || { cat "$net_work/dnssd.out" >&2; exit 1; }
+ready "$net_work/dnssd.out" || exit 1
+# The WSD printers share the link in a network of their own.
+ip netns exec "$net_searcher" ip addr add 10.81.0.2/24 dev e1
+responder_hosts "$net_tag-w" 10.81.0 "$wsd_printers" || exit 1
+# Its answers go to the searcher's first address on the link.
+ip netns exec "$net_tag-w" ip route add 10.80.0.0/24 dev e0
+printers=()
+for i in $(seq 1 "$wsd_printers"); do printers+=(--printer "10.81.0.$((10 + i))|http|WSD Printer $i||"); done
+ip netns exec "$net_tag-w" /usr/bin/python3 "$here/../../tests/discovery/wsd_responder.py" \
+  "${printers[@]}" >"$net_work/wsd.out" 2>&1 &
+net_pids+=($!)
+ready "$net_work/wsd.out" || exit 1
 
 # timed COMMAND...: runs COMMAND in the namespace $searcher; prints
 # "FOUND LAST_MS WALL_MS": lines matching $pattern, the time of the last one.
@@ -201,6 +227,12 @@ row "library, broadcast, time-out 3000 ms" "DNS-SD only" "$dnssd_printers" \
 sleep 1.5
 row "python3-zeroconf browser, 3000 ms" "DNS-SD only" "$dnssd_printers" \
   "$(timed /usr/bin/python3 "$here/zeroconf_browse.py" 3000)"
+pattern=$'^10\\.81\\.0\\.[0-9]+\t'
+row "library, broadcast, time-out 3000 ms" "WSD only, found" "$wsd_printers" \
+  "$(timed "$bin/devprobe_find" --timeout 3000 --broadcast v4 "")"
+pattern=$'^10\\.81\\.0\\.[0-9]+\tWSD'
+row "library, broadcast, time-out 3000 ms" "WSD only, named" "$wsd_printers" \
+  "$(timed "$bin/devprobe_find" --timeout 3000 --broadcast v4 "")"
 echo
 echo "UDP RcvbufErrors of the library's LAN searches: $lan_drops, of its burst search: $burst_drops"
 

@@ -1,7 +1,6 @@
 #include "collect_agents.h"
 
 #include <algorithm>
-#include <map>
 #include <set>
 
 namespace jobhost::devprobe {
@@ -78,23 +77,27 @@ class Sweep {
   std::uint64_t sent_ = 0;
 };
 
-// The reports at the end of the wait: agents that waited for a name, then
-// DNS-SD printers at addresses no report covered. Names are found by address
-// in an index made once.
-int ReportAtEnd(const DnsSdBrowse& dnssd, const std::vector<Endpoint>& waiting,
-                std::set<AgentKey>& covered, const AgentReport& report) {
-  const std::vector<DnsSdPrinter> printers = dnssd.Printers();
-  std::map<AgentKey, const std::string*> names;
-  for (const DnsSdPrinter& printer : printers) names.emplace(KeyOf(printer.address), &printer.name);
-  int reported = 0;
-  for (const Endpoint& agent : waiting) {
-    const auto name = names.find(KeyOf(agent));
-    if (report(agent, name == names.end() ? std::string() : *name->second)) {
-      covered.insert(KeyOf(agent));
-      ++reported;
-    }
+// The names the other protocols give an address: DNS-SD's, else WSD's.
+class OtherNames {
+ public:
+  OtherNames(const DnsSdBrowse* dnssd, const WsdBrowse* wsd) : dnssd_(dnssd), wsd_(wsd) {}
+  bool Any() const { return dnssd_ || wsd_; }
+  std::string Of(const Endpoint& agent) const {
+    std::string name = dnssd_ ? dnssd_->NameOf(agent) : std::string();
+    return name.empty() && wsd_ ? wsd_->NameOf(agent) : name;
   }
-  for (const DnsSdPrinter& printer : printers) {
+
+ private:
+  const DnsSdBrowse* dnssd_;
+  const WsdBrowse* wsd_;
+};
+
+// The printers of one protocol at addresses no report covered.
+template <typename Printer>
+int ReportUncovered(const std::vector<Printer>& printers, std::set<AgentKey>& covered,
+                    const AgentReport& report) {
+  int reported = 0;
+  for (const Printer& printer : printers) {
     if (!covered.contains(KeyOf(printer.address)) && report(printer.address, printer.name)) {
       covered.insert(KeyOf(printer.address));
       ++reported;
@@ -103,10 +106,30 @@ int ReportAtEnd(const DnsSdBrowse& dnssd, const std::vector<Endpoint>& waiting,
   return reported;
 }
 
+// The reports at the end of the wait: agents that waited for a name, then
+// DNS-SD and WSD printers at addresses no report covered. Names are found by
+// address in indexes.
+int ReportAtEnd(const DnsSdBrowse* dnssd, const WsdBrowse* wsd,
+                const std::vector<Endpoint>& waiting, std::set<AgentKey>& covered,
+                const AgentReport& report) {
+  const OtherNames names(dnssd, wsd);
+  int reported = 0;
+  for (const Endpoint& agent : waiting) {
+    if (report(agent, names.Of(agent))) {
+      covered.insert(KeyOf(agent));
+      ++reported;
+    }
+  }
+  if (dnssd) reported += ReportUncovered(dnssd->Printers(), covered, report);
+  if (wsd) reported += ReportUncovered(wsd->Printers(), covered, report);
+  return reported;
+}
+
 }  // namespace
 
 int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& probe,
-                  const CollectPlan& plan, const AgentReport& report, DnsSdBrowse* dnssd) {
+                  const CollectPlan& plan, const AgentReport& report, DnsSdBrowse* dnssd,
+                  WsdBrowse* wsd) {
   if (plan.destinations.empty()) return -1;
   const int timeoutMs = std::max(plan.timeoutMs, 0);
   const int attempts = std::max(plan.attempts, 1);
@@ -121,13 +144,15 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
   std::set<AgentKey> answered;
   std::set<AgentKey> covered;
   std::vector<Endpoint> waiting;
+  const OtherNames names(dnssd, wsd);
   int reported = 0;
   bool failed = false;
   for (;;) {
     std::int64_t now = clock.NowMs();
     if (sends < attempts && now >= nextSend) {
-      const int sent =
-          SendRequests(channel, probe, plan) + (dnssd ? dnssd->SendQuestions(channel) : 0);
+      const int sent = SendRequests(channel, probe, plan) +
+                       (dnssd ? dnssd->SendQuestions(channel) : 0) +
+                       (wsd ? wsd->SendProbes(channel) : 0);
       if (sent == 0 && sends == 0 && plan.sweep.empty()) return -1;
       delivered += sent;
       ++sends;
@@ -140,6 +165,8 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
 
     std::int64_t wakeUp = sends < attempts ? std::min(deadline, nextSend) : deadline;
     if (!sweep.Done()) wakeUp = std::min(wakeUp, std::max(sweep.NextDueMs(), now));
+    // HTTP moves on only when polled.
+    if (wsd && wsd->Naming()) wakeUp = std::min(wakeUp, now + kWsdPollMs);
     std::size_t size = 0;
     Endpoint from;
     const ReceiveStatus status =
@@ -148,27 +175,31 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
       failed = true;
       break;
     }
+    if (wsd) wsd->Poll(clock, deadline, 0);
     if (status != ReceiveStatus::kDatagram) continue;
 
     const ByteView datagram(buffer.data(), std::min(size, buffer.size()));
     if (dnssd && dnssd->Take(channel, from, datagram)) continue;
+    if (wsd && wsd->Take(channel, from, datagram)) continue;
     if (plan.oneHost && !FromTarget(plan, from)) continue;
     if (answered.size() >= kMaxAnsweringAgents && !answered.contains(KeyOf(from))) continue;
     const auto answer = probe.MatchAnswer(datagram);
     if (!answer || !answered.insert(KeyOf(from)).second) continue;
-    const bool wantsName = answer->wanted && dnssd && answer->name.empty();
+    const bool wantsName = answer->wanted && names.Any() && answer->name.empty();
     if (wantsName && !plan.oneHost && waiting.size() < kMaxAgentsWaitingForName) {
       waiting.push_back(from);
       continue;
     }
-    const std::string name = wantsName && plan.oneHost ? dnssd->NameOf(from) : answer->name;
+    const std::string name = wantsName && plan.oneHost ? names.Of(from) : answer->name;
+    // A name that stands needs no Get.
+    if (wsd && !answer->name.empty()) wsd->Named(from);
     if (answer->wanted && report(from, name)) {
       covered.insert(KeyOf(from));
       ++reported;
     }
     if (plan.oneHost) break;
   }
-  if (dnssd) reported += ReportAtEnd(*dnssd, waiting, covered, report);
+  if (names.Any()) reported += ReportAtEnd(dnssd, wsd, waiting, covered, report);
   return delivered == 0 || (failed && reported == 0) ? -1 : reported;
 }
 

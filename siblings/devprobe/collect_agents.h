@@ -12,6 +12,7 @@
 #include "dnssd_browse.h"
 #include "network.h"
 #include "search_options.h"
+#include "wsd_browse.h"
 
 namespace jobhost::devprobe {
 
@@ -48,13 +49,15 @@ inline constexpr std::size_t kMaxAgentsWaitingForName = 256;
 inline constexpr std::size_t kMaxAnsweringAgents = 16384;
 
 // The number of agents reported, or -1 when not one request could be sent or
-// the socket failed before anything was reported. With dnssd, its questions
-// go out with the requests; an agent without a name waits for the end of
-// the wait to carry the DNS-SD name of its address (one host: the name that
-// came before its answer), and DNS-SD printers no report covered are
-// reported then. A socket that fails ends the wait early, and what was found
-// until then is reported.
+// the socket failed before anything was reported. With dnssd and wsd, their
+// questions and Probes go out with the requests; an agent without a name
+// waits for the end of the wait to carry the DNS-SD name of its address,
+// else its WSD name (one host: the names that came before its answer), and
+// the DNS-SD, then the WSD printers no report covered are reported then. A
+// socket that fails ends the wait early, and what was found until then is
+// reported.
 int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& probe,
-                  const CollectPlan& plan, const AgentReport& report, DnsSdBrowse* dnssd = nullptr);
+                  const CollectPlan& plan, const AgentReport& report, DnsSdBrowse* dnssd = nullptr,
+                  WsdBrowse* wsd = nullptr);
 
 }  // namespace jobhost::devprobe

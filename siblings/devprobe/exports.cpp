@@ -53,7 +53,9 @@ int Search(const FindRequest& request, const AgentProbe& probe, const AgentRepor
     SteadyClock clock;
     const auto network = OpenSystemNetwork();
     if (!network) return kFailed;
-    return FindAgents(*network, clock, probe, request, report);
+    // Gets still running at the end of the call are given up with it.
+    const auto http = request.options.wsd ? wsd::OpenHttpPoster() : nullptr;
+    return FindAgents(*network, clock, probe, request, report, http.get());
   } catch (...) {
     return kFailed;
   }
@@ -102,8 +104,9 @@ int FindEngines(AddressFamily family, std::int32_t broadcast, const char* target
     const int attempts = std::clamp(retries, 0, kMaxRetries) + 1;
     auto request = MakeRequest(family, broadcast, target, timeoutMs, attempts, parameter, start);
     if (!request) return kFailed;
-    // The community call before it asked DNS-SD for this search.
+    // The community call before it asked DNS-SD and WSD for this search.
     request->options.dnssd = false;
+    request->options.wsd = false;
     // Engine discovery grants no access, so no agent found this way can be
     // asked whether it is a printer: none is reported, nothing is sent.
     if (request->options.printersOnly) return 0;

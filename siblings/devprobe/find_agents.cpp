@@ -77,6 +77,33 @@ std::vector<Ipv4HostRun> SweepRuns(const Endpoint& target, const SearchOptions& 
   return RangeHostRuns(ranges);
 }
 
+// The network of one call: its interfaces are listed once, however many of
+// the call's parts (the plan, DNS-SD, WS-Discovery) look at them, since
+// listing them costs the call's time.
+class OneLookNetwork : public Network {
+ public:
+  explicit OneLookNetwork(Network& network) : network_(network) {}
+  std::optional<Endpoint> Resolve(const std::string& host, AddressFamily family) override {
+    return network_.Resolve(host, family);
+  }
+  std::vector<Ipv4Interface> Ipv4Interfaces() override {
+    if (!ipv4_) ipv4_ = network_.Ipv4Interfaces();
+    return *ipv4_;
+  }
+  std::vector<std::uint32_t> Ipv6MulticastInterfaces() override {
+    if (!ipv6_) ipv6_ = network_.Ipv6MulticastInterfaces();
+    return *ipv6_;
+  }
+  std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) override {
+    return network_.OpenChannel(family, broadcast);
+  }
+
+ private:
+  Network& network_;
+  std::optional<std::vector<Ipv4Interface>> ipv4_;
+  std::optional<std::vector<std::uint32_t>> ipv6_;
+};
+
 }  // namespace
 
 std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& request) {
@@ -118,20 +145,37 @@ std::vector<Endpoint> DnsSdDestinations(Network& network, const FindRequest& req
   return {host};
 }
 
-int FindAgents(Network& network, Clock& clock, const AgentProbe& probe, const FindRequest& request,
-               const AgentReport& report) {
+std::vector<Endpoint> WsdDestinations(Network& network, const FindRequest& request,
+                                      const CollectPlan& plan) {
+  if (!plan.oneHost) return WsdGroupOnInterfaces(network, request.family);
+  Endpoint host = plan.destinations.front();
+  host.port = kWsdPort;
+  return {host};
+}
+
+int FindAgents(Network& system, Clock& clock, const AgentProbe& probe, const FindRequest& request,
+               const AgentReport& report, wsd::HttpPoster* http) {
   const std::int64_t start = request.startMs.value_or(clock.NowMs());
+  OneLookNetwork network(system);
   std::optional<CollectPlan> plan = PlanSearch(network, request);
   if (!plan) return -1;
   plan->startMs = start;
   const std::unique_ptr<DatagramChannel> channel =
       network.OpenChannel(request.family, request.broadcast);
   if (!channel) return -1;
-  if (!request.options.dnssd) return CollectAgents(*channel, clock, probe, *plan, report);
-  DnsSdBrowse dnssd(request.family, network.Ipv4Interfaces(),
-                    DnsSdDestinations(network, request, *plan), plan->oneHost, request.options.port,
-                    static_cast<std::uint16_t>(NewRequestId()));
-  return CollectAgents(*channel, clock, probe, *plan, report, &dnssd);
+  std::optional<DnsSdBrowse> dnssd;
+  if (request.options.dnssd) {
+    dnssd.emplace(request.family, network.Ipv4Interfaces(),
+                  DnsSdDestinations(network, request, *plan), plan->oneHost, request.options.port,
+                  static_cast<std::uint16_t>(NewRequestId()));
+  }
+  std::optional<WsdBrowse> wsd;
+  if (request.options.wsd) {
+    wsd.emplace(network, request.family, WsdDestinations(network, request, *plan), plan->oneHost,
+                request.options.port, http);
+  }
+  return CollectAgents(*channel, clock, probe, *plan, report, dnssd ? &*dnssd : nullptr,
+                       wsd ? &*wsd : nullptr);
 }
 
 }  // namespace jobhost::devprobe

@@ -35,9 +35,15 @@ std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& reque
 std::vector<Endpoint> DnsSdDestinations(Network& network, const FindRequest& request,
                                         const CollectPlan& plan);
 
+// The WS-Discovery Probes' destinations: the WSD group on every interface, or
+// a one-host target's port 3702.
+std::vector<Endpoint> WsdDestinations(Network& network, const FindRequest& request,
+                                      const CollectPlan& plan);
+
 // The number of agents reported, or -1 when the search could not be made.
-// DNS-SD is asked too unless the options turn it off.
+// DNS-SD and WS-Discovery are asked too unless the options turn them off;
+// WSD printers are named by Gets through http (none: they stay nameless).
 int FindAgents(Network& network, Clock& clock, const AgentProbe& probe, const FindRequest& request,
-               const AgentReport& report);
+               const AgentReport& report, wsd::HttpPoster* http = nullptr);
 
 }  // namespace jobhost::devprobe

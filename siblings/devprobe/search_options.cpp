@@ -108,6 +108,11 @@ bool ApplyOption(std::string_view key, std::string_view value, SearchOptions& op
     if (dnssd) options.dnssd = *dnssd == 1;
     return dnssd.has_value();
   }
+  if (EqualsIgnoringCase(key, "wsd")) {
+    const auto wsd = ParseNumber(value, 0, 1);
+    if (wsd) options.wsd = *wsd == 1;
+    return wsd.has_value();
+  }
   return true;
 }
 

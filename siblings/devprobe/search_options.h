@@ -35,6 +35,8 @@ struct SearchOptions {
   bool printersOnly = false;
   // Ask DNS-SD too ("dnssd=0" turns it off).
   bool dnssd = true;
+  // Ask WS-Discovery too ("wsd=0" turns it off).
+  bool wsd = true;
 };
 
 // nullopt when a known key has a value it cannot use: the search is then not

@@ -2,38 +2,17 @@
 
 #include <algorithm>
 
+#include "network/interface_rules.h"
+
 namespace jobhost::dnssd {
-namespace {
-
-bool IsIpv6LinkLocal(const Endpoint& address) {
-  return address.family == AddressFamily::kIpv6 && address.address[0] == 0xFE &&
-         (address.address[1] & 0xC0) == 0x80;
-}
-
-}  // namespace
 
 std::vector<Endpoint> MdnsGroupOnInterfaces(Network& network, AddressFamily family) {
-  std::vector<std::uint32_t> indexes;
-  Endpoint group;
-  group.family = family;
-  group.port = kMdnsPort;
+  Endpoint group = Ipv4Endpoint(224, 0, 0, 251, kMdnsPort);
   if (family == AddressFamily::kIpv6) {
+    group.family = family;
     group.address = {0xFF, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFB};
-    indexes = network.Ipv6MulticastInterfaces();
-  } else {
-    group = Ipv4Endpoint(224, 0, 0, 251, kMdnsPort);
-    for (const Ipv4Interface& found : network.Ipv4Interfaces()) {
-      if (found.multicast && std::ranges::find(indexes, found.index) == indexes.end()) {
-        indexes.push_back(found.index);
-      }
-    }
   }
-  std::vector<Endpoint> destinations;
-  for (std::uint32_t index : indexes) {
-    destinations.push_back(group);
-    destinations.back().scopeId = index;
-  }
-  return destinations;
+  return network::GroupOnInterfaces(network, group);
 }
 
 MdnsAnswers::MdnsAnswers(std::vector<Ipv4Interface> interfaces)
@@ -67,15 +46,6 @@ bool MdnsAnswers::Take(const Endpoint& from, std::span<const std::uint8_t> datag
     }
   }
   return true;
-}
-
-bool MdnsAnswers::OnAnsweringLink(const Endpoint& from, const Endpoint& address) const {
-  return std::ranges::any_of(interfaces_, [&](const Ipv4Interface& link) {
-    return link.OnNetwork(from) &&
-           std::ranges::any_of(interfaces_, [&](const Ipv4Interface& other) {
-             return other.index == link.index && other.OnNetwork(address);
-           });
-  });
 }
 
 MdnsAnswers::Name* MdnsAnswers::Find(const std::string& key) {
@@ -140,14 +110,14 @@ void MdnsAnswers::KeepAddress(const DnsResponse& response, const DnsRecordPlace&
   const DnsRecordData data = response.Data(record);
   if (const auto* ipv4 = std::get_if<DnsIpv4Address>(&data)) {
     const Endpoint address = Ipv4Endpoint((*ipv4)[0], (*ipv4)[1], (*ipv4)[2], (*ipv4)[3], 0);
-    if (host->ipv4 || !OnAnsweringLink(from, address)) return;
+    if (host->ipv4 || !network::OnAnsweringLink(interfaces_, from, address)) return;
     host->ipv4 = address;
   } else if (const auto* ipv6 = std::get_if<DnsIpv6Address>(&data)) {
     if (host->ipv6) return;
     Endpoint address;
     address.family = AddressFamily::kIpv6;
     std::ranges::copy(*ipv6, address.address.begin());
-    if (IsIpv6LinkLocal(address)) {
+    if (address.IsIpv6LinkLocal()) {
       // Without the scope of its link, a link-local address leads nowhere.
       if (from.family != AddressFamily::kIpv6 || from.scopeId == 0) return;
       address.scopeId = from.scopeId;

@@ -88,7 +88,6 @@ class MdnsAnswers {
     std::optional<Endpoint> ipv6;
   };
 
-  bool OnAnsweringLink(const Endpoint& from, const Endpoint& address) const;
   Name* Find(const std::string& key);
   const Name* Find(const DnsName& name) const;
   // The name of key, made (as packed) when it is new.

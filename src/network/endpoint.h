@@ -23,6 +23,10 @@ struct Endpoint {
     return family == other.family && address == other.address;
   }
   bool IsIpv6Multicast() const { return family == AddressFamily::kIpv6 && address[0] == 0xFF; }
+  // fe80::/10: meaningful only with the interface it came on.
+  bool IsIpv6LinkLocal() const {
+    return family == AddressFamily::kIpv6 && address[0] == 0xFE && (address[1] & 0xC0) == 0x80;
+  }
 };
 
 Endpoint Ipv4Endpoint(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,

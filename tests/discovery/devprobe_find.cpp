@@ -2,6 +2,7 @@
 // reports, one line each: address, a tab, name. For trying the library by
 // hand and for the network-namespace tests.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,7 @@ constexpr char kUsage[] =
     "  --timeout MS      time-out (default 3000)\n"
     "  --retries N       SNMPv3 retries (default 2)\n"
     "  --parameter TEXT  search parameter, e.g. port=1161\n"
+    "  --elapsed         print the call's time on stderr (\"elapsed N ms\")\n"
     "Prints one line per agent: address, tab, name. Exit code 0, or 2 on bad use.\n"
     "Broadcasts and multicasts go out on real interfaces: use them only inside\n"
     "a network namespace made for the purpose.\n";
@@ -51,6 +53,7 @@ int main(int argc, char** argv) {
   std::string community = "public";
   std::string parameter;
   int broadcast = 0;
+  bool elapsed = false;
   int timeoutMs = 3000;
   int retries = 2;
   int index = 1;
@@ -62,6 +65,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (option == "--broadcast") {
       broadcast = 1;
+    } else if (option == "--elapsed") {
+      elapsed = true;
     } else if (option == "--library" && hasValue) {
       library = argv[++index];
     } else if (option == "--community" && hasValue) {
@@ -90,6 +95,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "devprobe_find: %s\n", error.c_str());
     return 2;
   }
+  const auto start = std::chrono::steady_clock::now();
   if (mode == "v4") {
     devprobe->findAgent(community.c_str(), broadcast, target, timeoutMs, parameter.c_str(), nullptr,
                         PrintAgent, nullptr);
@@ -105,6 +111,12 @@ int main(int argc, char** argv) {
   } else {
     std::fputs(kUsage, stderr);
     return 2;
+  }
+  if (elapsed) {
+    const auto took = std::chrono::steady_clock::now() - start;
+    std::fprintf(stderr, "elapsed %lld ms\n",
+                 static_cast<long long>(
+                     std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
   }
   std::fflush(stdout);
   return 0;

@@ -4,7 +4,9 @@
 # One hostile host on the searcher's LAN (net_burst of lan_network.sh) answers
 # a broadcast search with empty-name SNMP answers from 200 addresses
 # (burst_responder.py --nameless), a flood naming 1024 DNS-SD instances and a
-# 60 KB answer of PTR records, sent thrice (hostile_mdns.py):
+# 60 KB answer of PTR records, sent thrice (hostile_mdns.py), and 40
+# WS-Discovery printers whose Gets never end beside one whose answer passes
+# 64 KiB (wsd_responder.py):
 #   - the call returns within its time-out + 300 ms (the margin of a loaded
 #     machine), its resident memory rises by less than 20 MB, and it reports
 #     at most 1024 agents, the 200 SNMP agents among them;
@@ -29,7 +31,14 @@ net_burst 200 161 --nameless || exit 1
 ip netns exec "$net_burst_responder" python3 "$here/hostile_mdns.py" $(seq -f 10.79.1.%g 100) \
   >"$net_work/mdns.out" 2>&1 &
 net_pids+=($!)
-for _ in $(seq 100); do grep -qs ready "$net_work/mdns.out" && break; sleep 0.1; done
+printers=(--printer "10.79.1.141|big|Big||")
+for host in $(seq 101 140); do printers+=(--printer "10.79.1.$host|stall|Stalled||"); done
+ip netns exec "$net_burst_responder" python3 "$here/wsd_responder.py" "${printers[@]}" \
+  >"$net_work/wsd.out" 2>&1 &
+net_pids+=($!)
+for out in mdns wsd; do
+  for _ in $(seq 100); do grep -qs ready "$net_work/$out.out" && break; sleep 0.1; done
+done
 timed() { ip netns exec "$net_burst_searcher" python3 "$here/timed_call.py" "$@"; }
 value() { sed -n "s/.*\\b$1=\\([^ ]*\\).*/\\1/p" <<<"$2"; } # NAME TEXT: TEXT's NAME=value
 

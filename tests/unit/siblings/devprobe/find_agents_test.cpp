@@ -214,6 +214,7 @@ TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
     int rate = kDefaultSweepRate;
     bool printers = false;
     bool dnssd = true;
+    bool wsd = true;
   } cases[] = {
       {"range=192.0.2.0/24", true, 254},
       {"range=192.0.2.77/24", true, 254},
@@ -244,6 +245,9 @@ TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
       {"dnssd=0", true, 0, kDefaultSweepRate, false, false},
       {"dnssd=1", true},
       {"dnssd=off", false},
+      {"wsd=0", true, 0, kDefaultSweepRate, false, true, false},
+      {"WSD=1;dnssd=0", true, 0, kDefaultSweepRate, false, false},
+      {"wsd=no", false},
       {"RANGE=192.0.2.0/30;Rate=10;Printers=1;colour=9", true, 2, 10, true},
   };
   for (const auto& c : cases) {
@@ -254,6 +258,7 @@ TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
     EXPECT_EQ(options->sweepRate, c.rate) << c.parameter;
     EXPECT_EQ(options->printersOnly, c.printers) << c.parameter;
     EXPECT_EQ(options->dnssd, c.dnssd) << c.parameter;
+    EXPECT_EQ(options->wsd, c.wsd) << c.parameter;
   }
 }
 

@@ -1,0 +1,94 @@
+// The XML reader on Linux: libxml2's xmlTextReader, which streams, so a deep
+// or long document is refused as it is read rather than built first.
+
+#include <libxml/xmlreader.h>
+
+#include <memory>
+
+#include "wsd/xml_reader.h"
+
+namespace jobhost::wsd {
+namespace {
+
+// No network, no external subset, no entity substitution, no default
+// attributes from a document type, and no messages on the process's stderr.
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+struct ReaderFree {
+  void operator()(xmlTextReaderPtr reader) const { xmlFreeTextReader(reader); }
+};
+using ReaderOwner = std::unique_ptr<xmlTextReader, ReaderFree>;
+
+std::string TextOf(const xmlChar* text) {
+  return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+void IgnoreError(void*, xmlErrorPtr) {}
+
+class LibXmlNodeSource : public XmlNodeSource {
+ public:
+  explicit LibXmlNodeSource(ReaderOwner reader) : reader_(std::move(reader)) {}
+
+  XmlNode Read() override {
+    for (;;) {
+      const int read = xmlTextReaderRead(reader_.get());
+      if (read == 0) return XmlNode::kEnd;
+      if (read < 0) return XmlNode::kRefused;
+      switch (xmlTextReaderNodeType(reader_.get())) {
+        case XML_READER_TYPE_ELEMENT:
+          return XmlNode::kElementStart;
+        case XML_READER_TYPE_END_ELEMENT:
+          return XmlNode::kElementEnd;
+        case XML_READER_TYPE_TEXT:
+        case XML_READER_TYPE_CDATA:
+        case XML_READER_TYPE_WHITESPACE:
+        case XML_READER_TYPE_SIGNIFICANT_WHITESPACE:
+          return XmlNode::kText;
+        case XML_READER_TYPE_COMMENT:
+        case XML_READER_TYPE_PROCESSING_INSTRUCTION:
+        case XML_READER_TYPE_XML_DECLARATION:
+          continue;
+        default:
+          // A document type, or an entity reference it would declare.
+          return XmlNode::kRefused;
+      }
+    }
+  }
+
+  bool EmptyElement() override { return xmlTextReaderIsEmptyElement(reader_.get()) == 1; }
+
+  XmlName Name() override {
+    return {TextOf(xmlTextReaderConstNamespaceUri(reader_.get())),
+            TextOf(xmlTextReaderConstLocalName(reader_.get()))};
+  }
+
+  std::vector<XmlNamespaceDeclaration> Declarations() override {
+    std::vector<XmlNamespaceDeclaration> declarations;
+    while (xmlTextReaderMoveToNextAttribute(reader_.get()) == 1) {
+      if (xmlTextReaderIsNamespaceDecl(reader_.get()) != 1) continue;
+      // "xmlns:p" has the local name "p"; "xmlns" declares the default.
+      const bool prefixed = xmlTextReaderConstPrefix(reader_.get()) != nullptr;
+      declarations.emplace_back(prefixed ? TextOf(xmlTextReaderConstLocalName(reader_.get())) : "",
+                                TextOf(xmlTextReaderConstValue(reader_.get())));
+    }
+    xmlTextReaderMoveToElement(reader_.get());
+    return declarations;
+  }
+
+  std::string Text() override { return TextOf(xmlTextReaderConstValue(reader_.get())); }
+
+ private:
+  ReaderOwner reader_;
+};
+
+}  // namespace
+
+std::unique_ptr<XmlNodeSource> OpenXmlNodeSource(std::string_view document) {
+  ReaderOwner reader(xmlReaderForMemory(document.data(), static_cast<int>(document.size()), nullptr,
+                                        nullptr, kParseOptions));
+  if (!reader) return nullptr;
+  xmlTextReaderSetStructuredErrorHandler(reader.get(), IgnoreError, nullptr);
+  return std::make_unique<LibXmlNodeSource>(std::move(reader));
+}
+
+}  // namespace jobhost::wsd

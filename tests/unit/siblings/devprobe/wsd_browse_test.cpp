@@ -1,0 +1,271 @@
+// The WS-Discovery side of a find call on a scripted network, clock and HTTP.
+
+#include "wsd_browse.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "collect_agents.h"
+#include "network/fake_network.h"
+#include "search_memory.h"
+#include "test_messages.h"
+#include "wsd/wsd_documents.h"
+
+namespace jobhost::devprobe {
+namespace {
+
+using namespace wsd::testing;
+using network::testing::FakeChannel;
+using network::testing::FakeClock;
+using network::testing::FakeNetwork;
+
+// Every POST takes replyMs and answers with the page of its target
+// ("host:port/path"), failing where there is none.
+struct FakePoster : wsd::HttpPoster {
+  FakePoster(FakeClock& on, int takes = 5) : clock(&on), replyMs(takes) {}
+  struct Post {
+    int id;
+    std::string target, body;
+    int timeoutMs;
+    std::int64_t startedAt;
+  };
+  bool Start(int id, const wsd::HttpTarget& to, const std::string& body, int timeoutMs) override {
+    const std::string target = to.host + ":" + std::to_string(to.port) + to.path;
+    posts.push_back({id, target, body, timeoutMs, clock->now});
+    running.push_back(posts.size() - 1);
+    mostRunning = std::max(mostRunning, Running());
+    return true;
+  }
+  std::vector<wsd::HttpReply> Wait(int timeoutMs) override {
+    const Post* post = running.empty() ? nullptr : &posts[running.front()];
+    if (!post || post->startedAt + replyMs > clock->now + timeoutMs) {
+      clock->now += timeoutMs;
+      return {};
+    }
+    clock->now = std::max(clock->now, post->startedAt + replyMs);
+    running.erase(running.begin());
+    const auto page = pages.find(post->target);
+    return {{post->id, page != pages.end(), page != pages.end() ? page->second : ""}};
+  }
+  int Running() const override { return static_cast<int>(running.size()); }
+
+  FakeClock* clock;
+  int replyMs;
+  std::map<std::string, std::string> pages;
+  std::vector<Post> posts;
+  std::vector<std::size_t> running;
+  int mostRunning = 0;
+};
+
+class WsdBrowseTest : public ::testing::Test {
+ protected:
+  WsdBrowseTest() {
+    network.AddIpv4Interface(2, Ipv4Endpoint(192, 168, 1, 2, 0));
+    network.AddIpv4Interface(3, Ipv4Endpoint(10, 0, 0, 2, 0));
+    for (std::uint8_t host = 10; host < 50; ++host) Literal(Ipv4Endpoint(192, 168, 1, host, 0));
+    Literal(Ipv4Endpoint(10, 0, 0, 5, 0));
+  }
+  void Literal(const Endpoint& address) { network.hosts[FormatIpv4(address)] = address; }
+  // A browse of the group (or of one host) that has sent two Probes.
+  WsdBrowse Probed(std::optional<Endpoint> asked = std::nullopt) {
+    ids = 0;
+    WsdBrowse browse(
+        network, AddressFamily::kIpv4,
+        asked ? std::vector{*asked} : WsdGroupOnInterfaces(network, AddressFamily::kIpv4),
+        asked.has_value(), 161, &http, [this] { return "urn:uuid:" + std::to_string(++ids); });
+    browse.SendProbes(channel);
+    browse.SendProbes(channel);
+    return browse;
+  }
+  bool Answer(WsdBrowse& browse, const Endpoint& from, const std::string& document) {
+    return browse.Take(channel, from,
+                       {reinterpret_cast<const std::uint8_t*>(document.data()), document.size()});
+  }
+  // Polls until every Get has ended or the deadline has come.
+  void Name(WsdBrowse& browse, std::int64_t deadline) {
+    while (browse.Naming() && clock.now < deadline) browse.Poll(clock, deadline, kWsdPollMs);
+  }
+  static std::string Shown(const WsdBrowse& browse) {
+    std::string shown;
+    for (const WsdPrinter& found : browse.Printers())
+      shown += FormatIpv4(found.address) + "=" + found.name + " ";
+    return shown;
+  }
+  std::string Sent(std::size_t i) const {
+    return {channel.sent.at(i).datagram.begin(), channel.sent.at(i).datagram.end()};
+  }
+
+  FakeClock clock;
+  FakeChannel channel{clock};
+  FakeNetwork network;
+  FakePoster http{clock};
+  int ids = 0;
+  const Endpoint printer = Ipv4Endpoint(192, 168, 1, 20, 3702);
+};
+
+TEST_F(WsdBrowseTest, TakesOnlyPrintersAnsweringItsProbesFromTheLinkAtTheAddressTheyName) {
+  const std::string xaddr = "http://192.168.1.21:5357/p";
+  const Endpoint offLink = Ipv4Endpoint(172, 16, 0, 5, 3702);
+  const Endpoint host = Ipv4Endpoint(192, 0, 2, 7, 3702);
+  const struct {
+    Endpoint from;
+    std::string id, xaddrs;
+    std::string shown, get;                        // the printers, and the Get's host:port/path
+    std::optional<Endpoint> asked = std::nullopt;  // one host
+    std::string types = "p:PrintDeviceType";
+  } cases[] = {
+      {printer, "1", xaddr, "192.168.1.21= ", "192.168.1.21:5357/p"},
+      {printer, "2", xaddr, "192.168.1.21= ", "192.168.1.21:5357/p"},
+      {printer, "9", xaddr, "", ""},
+      {offLink, "1", xaddr, "", ""},
+      {printer, "1", xaddr, "", "", std::nullopt, "dp:Device"},
+      // The first http address is on another link, or a name: where it answered from.
+      {printer, "1", "http://10.0.0.5/p http://192.168.1.21/",
+       "192.168.1.20= ", "192.168.1.20:80/p"},
+      {printer, "1", "http://u@printer.local:81#f", "192.168.1.20= ", "192.168.1.20:81/"},
+      // Nothing to ask: a letter no URL holds, no port, https only.
+      {printer, "1", "http://192.168.1.21/\xc3\xa9", "192.168.1.21= ", ""},
+      {printer, "1", "http://192.168.1.21:65536/", "192.168.1.21= ", ""},
+      {printer, "1", "https://192.168.1.21/p", "192.168.1.20= ", ""},
+      // One host, asked directly wherever it is: only its answer, at its address.
+      {offLink, "1", xaddr, "", "", host},
+      {host, "1", xaddr, "192.0.2.7= ", "192.0.2.7:5357/p", host},
+      {printer, "1", xaddr, "192.168.1.20= ", "192.168.1.20:5357/p", printer},
+  };
+  for (const auto& c : cases) {
+    http.posts.clear();
+    WsdBrowse browse = Probed(c.asked);
+    const bool answers = c.id != "9" && c.from != offLink;
+    const std::string answer = Matches("urn:uuid:" + c.id, Match("urn:e", c.xaddrs, c.types));
+    EXPECT_EQ(Answer(browse, c.from, answer), answers) << c.xaddrs;
+    EXPECT_EQ(Shown(browse), c.shown) << c.xaddrs;
+    browse.Poll(clock, clock.now + 1000, 0);
+    EXPECT_EQ(http.posts.empty() ? "" : http.posts[0].target, c.get) << c.xaddrs;
+  }
+}
+
+TEST_F(WsdBrowseTest, ProbesThenResolvesEachOfAtMost256MatchesWithoutAddressesOnceAndNamesIt) {
+  WsdBrowse browse = Probed();
+  Endpoint group = Ipv4Endpoint(239, 255, 255, 250, kWsdPort);
+  group.scopeId = 3;  // the group on each multicast interface, a fresh id each time
+  EXPECT_EQ(channel.sent[3].to, group);
+  EXPECT_EQ(Sent(3), wsd::ProbeMessage("urn:uuid:2"));
+  std::string matches;
+  for (int i = 0; i < 300; ++i) matches += Match("urn:" + std::to_string(i), "");
+  EXPECT_TRUE(Answer(browse, printer, Matches("urn:uuid:1", matches)));
+  EXPECT_TRUE(Answer(browse, printer, Matches("urn:uuid:2", matches)));
+  ASSERT_EQ(channel.sent.size(), 4 + kMaxWsdMatches) << "a Resolve for each match kept";
+  EXPECT_EQ(channel.sent[4].to, Ipv4Endpoint(192, 168, 1, 20, kWsdPort));
+  EXPECT_EQ(Sent(4), wsd::ResolveMessage("urn:uuid:3", "urn:0"));
+
+  const std::string resolved = Match("urn:0", "http://192.168.1.20:5357/d", "", "Resolve");
+  EXPECT_FALSE(Answer(browse, printer, Matches("urn:uuid:999", resolved, "Resolve")));
+  EXPECT_TRUE(Answer(browse, printer, Matches("urn:uuid:3", resolved, "Resolve")));
+  const std::string another = Match("urn:1", "http://192.168.1.20:5357/e", "", "Resolve");
+  EXPECT_TRUE(Answer(browse, printer, Matches("urn:uuid:4", another, "Resolve")));
+  http.pages["192.168.1.20:5357/d"] = Metadata(Device("Front Desk"));
+  Name(browse, clock.now + 1000);
+  ASSERT_EQ(http.posts.size(), 1u) << "all at one address, named once";
+  EXPECT_EQ(http.posts[0].body, wsd::GetMessage("urn:uuid:259", "urn:0"));
+  EXPECT_EQ(Shown(browse), "192.168.1.20=Front Desk ");
+}
+
+TEST_F(WsdBrowseTest, NamesByAtMost32GetsEightAtATimeWithinTheDeadline) {
+  const struct {
+    int replyMs;
+    std::size_t gets;
+    int named;  // printers named, from the first on
+  } cases[] = {{5, 32, 32}, {1000, 24, 16}};
+  for (const auto& c : cases) {
+    http = FakePoster(clock, c.replyMs);
+    WsdBrowse browse = Probed();
+    std::string matches;
+    for (int host = 10; host < 50; ++host) {
+      const std::string address = "192.168.1." + std::to_string(host);
+      matches += Match("urn:" + std::to_string(host), "http://" + address + "/");
+      http.pages[address + ":80/"] = Metadata(Device(host == 10 ? std::string(60, 'n') : address));
+    }
+    http.pages.erase("192.168.1.11:80/");
+    Answer(browse, printer, Matches("urn:uuid:1", matches));
+    const std::int64_t deadline = clock.now + 2505;
+    Name(browse, deadline);
+    EXPECT_LE(clock.now, deadline);
+    EXPECT_EQ(http.posts.size(), c.gets);
+    EXPECT_EQ(http.mostRunning, 8);
+    for (const auto& post : http.posts) EXPECT_EQ(post.timeoutMs, deadline - post.startedAt);
+    const std::vector<WsdPrinter> printers = browse.Printers();
+    ASSERT_EQ(printers.size(), 40u);
+    for (int i = 0; i < 40; ++i) {
+      const std::string name =
+          i == 0 ? std::string(47, 'n') : "192.168.1." + std::to_string(10 + i);
+      EXPECT_EQ(printers[i].name, i < c.named && i != 1 ? name : "") << i << " " << c.replyMs;
+    }
+  }
+}
+
+// One printer at 192.168.1.20 answering SNMP (a name, or none), DNS-SD and
+// WSD in one broadcast call: SNMP names stand and need no Get; an empty name
+// is filled from DNS-SD, else WSD; what no report covers is reported once at
+// the end of the wait, which ends on time whatever the Gets do.
+TEST_F(WsdBrowseTest, CollectAgentsReportsEachPrinterOnceUnderTheNameThatStands) {
+  using namespace testing_messages;
+  const struct {
+    std::optional<std::string> snmp;
+    std::string dnssd, reported;
+    std::size_t gets = 1;
+    std::string scheme = "http";
+    int replyMs = 5;
+    bool reportedBefore = false;
+  } cases[] = {
+      {"Snmp", "Dns", "192.168.1.20=Snmp ", 0},
+      {"", "Dns", "192.168.1.20=Dns "},
+      {"", "", "192.168.1.20=Wsd "},
+      {std::nullopt, "Dns", "192.168.1.20=Dns "},
+      {std::nullopt, "", "192.168.1.20=Wsd "},
+      {std::nullopt, "", "192.168.1.20= ", 0, "https"},
+      {"", "", "192.168.1.20= ", 1, "http", 5000},
+      {std::nullopt, "", "", 1, "http", 5, true},
+  };
+  const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
+  const auto from = [](std::uint16_t port) { return Ipv4Endpoint(192, 168, 1, 20, port); };
+  for (const auto& c : cases) {
+    http = FakePoster(clock, c.replyMs);
+    http.pages["192.168.1.20:80/"] = Metadata(Device("Wsd"));
+    FakeChannel lan(clock);
+    const std::int64_t begin = clock.now;
+    if (c.snmp)
+      lan.arrivals.push_back(
+          {begin + 10, from(161), SysNameAnswer(1, 501, EncodeOctetString(*c.snmp))});
+    if (!c.dnssd.empty())
+      lan.arrivals.push_back(
+          {begin + 20, from(5353), DnsSdAnswer(7, c.dnssd, "p", Of({192, 168, 1, 20}))});
+    lan.arrivals.push_back(
+        {begin + 30, from(kWsdPort),
+         Text(Matches("urn:uuid:1", Match("urn:p", c.scheme + "://192.168.1.20/")))});
+    ids = 0;
+    DnsSdBrowse dnssd(AddressFamily::kIpv4, network.Ipv4Interfaces(),
+                      {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 7);
+    WsdBrowse wsd(network, AddressFamily::kIpv4,
+                  WsdGroupOnInterfaces(network, AddressFamily::kIpv4), false, 161, &http,
+                  [this] { return "urn:uuid:" + std::to_string(++ids); });
+    SearchMemory memory;
+    if (c.reportedBefore) memory.Claim(from(161));
+    std::string reported;
+    const auto report = [&](const Endpoint& agent, const std::string& name) {
+      if (!memory.Claim(agent)) return false;
+      reported += FormatIpv4(agent) + "=" + name + " ";
+      return true;
+    };
+    const SysNameProbe probe("public", 501, 502);
+    EXPECT_EQ(
+        CollectAgents(lan, clock, probe, {{all}, false, 2000, 1, {}, 1}, report, &dnssd, &wsd),
+        c.reportedBefore ? 0 : 1);
+    EXPECT_EQ(reported, c.reported) << c.dnssd << c.scheme;
+    EXPECT_EQ(http.posts.size(), c.gets) << c.reported;
+    EXPECT_EQ(clock.now - begin, 2000) << c.reported;
+  }
+}
+
+}  // namespace
+}  // namespace jobhost::devprobe
