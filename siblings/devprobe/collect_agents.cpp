@@ -1,6 +1,7 @@
 #include "collect_agents.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 namespace jobhost::devprobe {
@@ -77,18 +78,30 @@ class Sweep {
   std::uint64_t sent_ = 0;
 };
 
-// The names the other protocols give an address: DNS-SD's, else WSD's.
+// The names the other protocols give addresses as they stand when this is
+// made: DNS-SD's, else WSD's. DNS-SD's printers are built once, and found by
+// address in an index, so naming many agents costs no scan each.
 class OtherNames {
  public:
-  OtherNames(const DnsSdBrowse* dnssd, const WsdBrowse* wsd) : dnssd_(dnssd), wsd_(wsd) {}
-  bool Any() const { return dnssd_ || wsd_; }
-  std::string Of(const Endpoint& agent) const {
-    std::string name = dnssd_ ? dnssd_->NameOf(agent) : std::string();
-    return name.empty() && wsd_ ? wsd_->NameOf(agent) : name;
+  OtherNames(const DnsSdBrowse* dnssd, const WsdBrowse* wsd)
+      : dnssdPrinters_(dnssd ? dnssd->Printers() : std::vector<DnsSdPrinter>()), wsd_(wsd) {
+    for (const DnsSdPrinter& printer : dnssdPrinters_) {
+      dnssdNames_.emplace(KeyOf(printer.address), &printer.name);
+    }
   }
+  OtherNames(const OtherNames&) = delete;  // the index points into the printers
+  OtherNames& operator=(const OtherNames&) = delete;
+
+  std::string Of(const Endpoint& agent) const {
+    const auto found = dnssdNames_.find(KeyOf(agent));
+    if (found != dnssdNames_.end() && !found->second->empty()) return *found->second;
+    return wsd_ ? wsd_->NameOf(agent) : std::string();
+  }
+  const std::vector<DnsSdPrinter>& DnsSdPrinters() const { return dnssdPrinters_; }
 
  private:
-  const DnsSdBrowse* dnssd_;
+  const std::vector<DnsSdPrinter> dnssdPrinters_;
+  std::map<AgentKey, const std::string*> dnssdNames_;
   const WsdBrowse* wsd_;
 };
 
@@ -107,8 +120,7 @@ int ReportUncovered(const std::vector<Printer>& printers, std::set<AgentKey>& co
 }
 
 // The reports at the end of the wait: agents that waited for a name, then
-// DNS-SD and WSD printers at addresses no report covered. Names are found by
-// address in indexes.
+// DNS-SD and WSD printers at addresses no report covered.
 int ReportAtEnd(const DnsSdBrowse* dnssd, const WsdBrowse* wsd,
                 const std::vector<Endpoint>& waiting, std::set<AgentKey>& covered,
                 const AgentReport& report) {
@@ -120,7 +132,7 @@ int ReportAtEnd(const DnsSdBrowse* dnssd, const WsdBrowse* wsd,
       ++reported;
     }
   }
-  if (dnssd) reported += ReportUncovered(dnssd->Printers(), covered, report);
+  reported += ReportUncovered(names.DnsSdPrinters(), covered, report);
   if (wsd) reported += ReportUncovered(wsd->Printers(), covered, report);
   return reported;
 }
@@ -144,7 +156,6 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
   std::set<AgentKey> answered;
   std::set<AgentKey> covered;
   std::vector<Endpoint> waiting;
-  const OtherNames names(dnssd, wsd);
   int reported = 0;
   bool failed = false;
   for (;;) {
@@ -185,12 +196,13 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
     if (answered.size() >= kMaxAnsweringAgents && !answered.contains(KeyOf(from))) continue;
     const auto answer = probe.MatchAnswer(datagram);
     if (!answer || !answered.insert(KeyOf(from)).second) continue;
-    const bool wantsName = answer->wanted && names.Any() && answer->name.empty();
+    const bool wantsName = answer->wanted && (dnssd || wsd) && answer->name.empty();
     if (wantsName && !plan.oneHost && waiting.size() < kMaxAgentsWaitingForName) {
       waiting.push_back(from);
       continue;
     }
-    const std::string name = wantsName && plan.oneHost ? names.Of(from) : answer->name;
+    const std::string name =
+        wantsName && plan.oneHost ? OtherNames(dnssd, wsd).Of(from) : answer->name;
     // A name that stands needs no Get.
     if (wsd && !answer->name.empty()) wsd->Named(from);
     if (answer->wanted && report(from, name)) {
@@ -199,7 +211,7 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
     }
     if (plan.oneHost) break;
   }
-  if (names.Any()) reported += ReportAtEnd(dnssd, wsd, waiting, covered, report);
+  if (dnssd || wsd) reported += ReportAtEnd(dnssd, wsd, waiting, covered, report);
   return delivered == 0 || (failed && reported == 0) ? -1 : reported;
 }
 
