@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the format and include checks, the native suite
 # (unit, end-to-end, discovery, corpus replays), the sanitizer build, the
-# Windows build under Wine, the benchmarks' build, each fuzzer briefly, and
+# benchmarks' build, each fuzzer briefly, the Windows build under Wine, and
 # both release archives.
 # Installs what is missing first. Each step prints its time when it ends, and
 # the last lines list them all.
@@ -65,7 +65,7 @@ scripts/check-format.sh
 scripts/check-includes.py
 
 mkdir -p build
-step "native build and tests (the sanitizer build behind them)"
+step "native build and tests (the sanitizer build behind the tests)"
 cmake --preset linux
 cmake --build --preset linux
 build_behind build/linux-asan.log "cmake --preset linux-asan && cmake --build --preset linux-asan"
@@ -74,17 +74,12 @@ ctest --preset linux
 # Without the end-to-end tests that only wait out a limit or repeat one
 # request ten thousand times (JOBHOST_E2E_SANITIZED in the preset): the
 # native and Windows runs keep them, and a sanitizer finds nothing more there.
-step "sanitizers (ASan + UBSan; the Windows build behind them)"
-wait_behind
-build_behind build/windows.log "cmake --preset windows && cmake --build --preset windows"
-ctest --preset linux-asan
-
-step "Windows tests under Wine (benchmarks and fuzzers build behind)"
+step "sanitizers (ASan + UBSan; the benchmarks and fuzzers build behind)"
 wait_behind
 build_behind build/bench-fuzz.log "cmake --preset bench >/dev/null &&
   cmake --build --preset bench --target benchmarks && cmake --preset fuzz >/dev/null &&
   cmake --build --preset fuzz --target fuzzers"
-ctest --preset windows
+ctest --preset linux-asan
 
 step "benchmarks (built, not run) and fuzzers build"
 wait_behind
@@ -107,6 +102,9 @@ for ((first = 0; first < ${#fuzzers[@]}; first += fuzz_jobs)); do
     tail -n 2 "build/fuzz/$(basename "$fuzzer").log"
   done
 done
+
+step "Windows build and tests under Wine"
+cmake --workflow --preset windows
 
 step "release archives"
 scripts/check-release.sh linux windows
