@@ -1,0 +1,90 @@
+"""Port checks under Wine through its spooler: the real port library, and a
+port monitor of the tests' own registered as the TCP/IP and WSD monitors that
+Wine lacks, beside Wine's own local monitor."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+import uuid
+
+import harness
+from harness import BIN_DIR, NO_REPLY, ON_WINDOWS, REPLY, SIBLINGS, InstallationTest, system_path
+
+# Printers and monitors stay in a Wine prefix once added, so these tests keep
+# a prefix of their own: no other test sees their printers.
+if ON_WINDOWS:
+    harness.EMULATOR[-1] += "-ports"
+
+TAG = uuid.uuid4().hex[:6]
+TCP_PORT, WSD_PORT = "IP_192.0.2.5_" + TAG, "WSD-" + TAG
+MONITORS = {"Standard TCP/IP Port": ("tcp", {TCP_PORT: "192.0.2.5"}),
+            "WSD Port": ("wsd", {WSD_PORT: ""})}
+PRINTERS = {"Tcp": TCP_PORT, "Wsd": WSD_PORT, "Local": "FILE:",
+            "Pooled": TCP_PORT + ",FILE:"}
+
+
+def fixture(*arguments):
+    """What spooler_fixture.exe printed; fails the test when it failed."""
+    done = subprocess.run(harness.EMULATOR + [os.path.join(BIN_DIR, "spooler_fixture.exe"),
+                                              *arguments],
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
+    output = done.stdout.decode(errors="replace")
+    if done.returncode != 0:
+        raise AssertionError("spooler_fixture %s: %s" % (" ".join(arguments), output))
+    return output
+
+
+@unittest.skipUnless(ON_WINDOWS, "Wine's spooler with the tests' own port monitor")
+class SpoolerPorts(InstallationTest):
+
+    siblings = {built: installed for built, installed in SIBLINGS.items()
+                if installed != "portlink.dll"}
+    siblings["portlink.dll"] = "portlink.dll"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.monitors = tempfile.mkdtemp(prefix="jobhost-monitors-")
+        for monitor, (name, ports) in MONITORS.items():
+            library = os.path.join(cls.monitors, name + ".dll")
+            shutil.copy2(os.path.join(BIN_DIR, "test_port_monitor.dll"), library)
+            with open(library + ".ports", "w", encoding="utf-8") as listing:
+                listing.write(monitor + "\n")
+                listing.writelines("%s\t%s\n" % port for port in ports.items())
+            fixture("monitor", monitor, system_path(library), *ports)
+        for printer, port in PRINTERS.items():
+            fixture("printer", printer + TAG, port)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.monitors, True)
+
+    def check(self, app, printer, reply):
+        if not app.running():
+            app.start()
+        code, text = app.send("CheckPort/" + printer + TAG, reply_timeout=10)
+        if reply is None:
+            self.assertEqual(code, NO_REPLY, printer)
+            self.assertEqual(app.wait(), 0, printer)
+        else:
+            self.assertEqual((code, text), (REPLY, reply), printer)
+
+    def test_kind_of_each_port(self):
+        # The TCP/IP address is the monitor's answer to the service; Wine has
+        # no device nodes, so the WSD printer's kind comes without an address.
+        for printer, reply in (("Tcp", "Port2/192.0.2.5"), ("Local", "Port1/"),
+                               ("Pooled", "Port1/")):
+            self.check(self.app, printer, reply)
+        self.check(self.install(), "Missing", None)
+
+    def test_wsd_printer_is_a_network_device_without_an_address(self):
+        # Wine has no device nodes, so the address call finds none, which
+        # ends a port check without a reply: the kind is asked directly.
+        library = system_path(self.app.file("portlink.dll"))
+        self.assertEqual(fixture("ask", library, "Wsd" + TAG).split(), ["3", "0"])
+        self.check(self.app, "Wsd", None)
+
+
+if __name__ == "__main__":
+    unittest.main()
