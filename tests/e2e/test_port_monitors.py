@@ -19,10 +19,14 @@ if ON_WINDOWS:
 
 TAG = uuid.uuid4().hex[:6]
 TCP_PORT, WSD_PORT = "IP_192.0.2.5_" + TAG, "WSD-" + TAG
+# IPP ports are named by the printer's URL; the library reads the address
+# from it, through the resolver for a host name.
+IPP_PORT, IPP_NAMED_PORT = "http://192.0.2.9:631/ipp/" + TAG, "http://localhost:631/ipp/" + TAG
 MONITORS = {"Standard TCP/IP Port": ("tcp", {TCP_PORT: "192.0.2.5"}),
-            "WSD Port": ("wsd", {WSD_PORT: ""})}
+            "WSD Port": ("wsd", {WSD_PORT: ""}),
+            "Internet Port": ("ipp", {IPP_PORT: "", IPP_NAMED_PORT: ""})}
 PRINTERS = {"Tcp": TCP_PORT, "Wsd": WSD_PORT, "Local": "FILE:",
-            "Pooled": TCP_PORT + ",FILE:"}
+            "Pooled": TCP_PORT + ",FILE:", "Ipp": IPP_PORT, "IppNamed": IPP_NAMED_PORT}
 
 
 def fixture(*arguments):
@@ -74,7 +78,8 @@ class SpoolerPorts(InstallationTest):
         # The TCP/IP address is the monitor's answer to the service; Wine has
         # no device nodes, so the WSD printer's kind comes without an address.
         for printer, reply in (("Tcp", "Port2/192.0.2.5"), ("Local", "Port1/"),
-                               ("Pooled", "Port1/")):
+                               ("Pooled", "Port1/"), ("Ipp", "Port3/192.0.2.9"),
+                               ("IppNamed", "Port3/127.0.0.1")):
             self.check(self.app, printer, reply)
         self.check(self.install(), "Missing", None)
 
