@@ -29,15 +29,27 @@ PRINTERS = {"Tcp": TCP_PORT, "Wsd": WSD_PORT, "Local": "FILE:",
             "Pooled": TCP_PORT + ",FILE:", "Ipp": IPP_PORT, "IppNamed": IPP_NAMED_PORT}
 
 
-def fixture(*arguments):
-    """What spooler_fixture.exe printed; fails the test when it failed."""
-    done = subprocess.run(harness.EMULATOR + [os.path.join(BIN_DIR, "spooler_fixture.exe"),
-                                              *arguments],
-                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
+def wine(*command):
+    """What the Windows command printed; fails the test when it failed."""
+    done = subprocess.run(harness.EMULATOR + list(command), stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT, timeout=300)
     output = done.stdout.decode(errors="replace")
     if done.returncode != 0:
-        raise AssertionError("spooler_fixture %s: %s" % (" ".join(arguments), output))
+        raise AssertionError("%s: %s" % (" ".join(command), output))
     return output
+
+
+def fixture(*arguments):
+    return wine(os.path.join(BIN_DIR, "spooler_fixture.exe"), *arguments)
+
+
+def register(monitor, library, ports):
+    """Wine's spooler loads the monitor from its Driver value, and finds the
+    monitor of a port it opens or adds a printer on from its Ports key."""
+    key = "HKLM\\System\\CurrentControlSet\\Control\\Print\\Monitors\\" + monitor
+    wine("reg", "add", key, "/v", "Driver", "/d", system_path(library), "/f")
+    for port in ports:
+        wine("reg", "add", key + "\\Ports\\" + port, "/f")
 
 
 @unittest.skipUnless(ON_WINDOWS, "Wine's spooler with the tests' own port monitor")
@@ -56,7 +68,7 @@ class SpoolerPorts(InstallationTest):
             with open(library + ".ports", "w", encoding="utf-8") as listing:
                 listing.write(monitor + "\n")
                 listing.writelines("%s\t%s\n" % port for port in ports.items())
-            fixture("monitor", monitor, system_path(library), *ports)
+            register(monitor, library, ports)
         for printer, port in PRINTERS.items():
             fixture("printer", printer + TAG, port)
 

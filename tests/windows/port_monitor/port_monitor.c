@@ -63,60 +63,41 @@ static struct port* find_port(const wchar_t* name) {
   return NULL;
 }
 
-/* PORT_INFO_1W or _2W entries first, their texts from the end of the buffer. */
+/* PORT_INFO_2W entries first, their texts from the end of the buffer. */
 static BOOL WINAPI enum_ports(HANDLE monitor, LPWSTR server, DWORD level, LPBYTE buffer, DWORD size,
                               LPDWORD needed, LPDWORD returned) {
-  DWORD entry = level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
+  DWORD monitor_bytes = (DWORD)(wcslen(monitor_name) + 1) * sizeof(wchar_t);
   DWORD total = 0, i;
   BYTE* text_end = buffer + size;
   (void)monitor;
   (void)server;
-  if (level != 1 && level != 2) {
+  if (level != 2) {
     SetLastError(ERROR_INVALID_LEVEL);
     return FALSE;
   }
   for (i = 0; i < port_count; ++i) {
-    total += entry + (DWORD)(wcslen(ports[i].name) + 1) * sizeof(wchar_t);
-    if (level == 2) total += (DWORD)(wcslen(monitor_name) + 1) * sizeof(wchar_t) * 2 + 2;
+    total += sizeof(PORT_INFO_2W) + (DWORD)(wcslen(ports[i].name) + 1) * sizeof(wchar_t);
   }
+  total += monitor_bytes;
   *needed = total;
   *returned = 0;
   if (buffer == NULL || size < total) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
   }
-  memset(buffer, 0, size);
+  text_end -= monitor_bytes;
+  memcpy(text_end, monitor_name, monitor_bytes);
   for (i = 0; i < port_count; ++i) {
+    PORT_INFO_2W* info = &((PORT_INFO_2W*)buffer)[i];
     size_t bytes = (wcslen(ports[i].name) + 1) * sizeof(wchar_t);
-    wchar_t* name;
     text_end -= bytes;
-    name = (wchar_t*)text_end;
-    memcpy(name, ports[i].name, bytes);
-    if (level == 1) {
-      ((PORT_INFO_1W*)buffer)[i].pName = name;
-    } else {
-      PORT_INFO_2W* info = &((PORT_INFO_2W*)buffer)[i];
-      size_t monitor_bytes = (wcslen(monitor_name) + 1) * sizeof(wchar_t);
-      text_end -= monitor_bytes;
-      memcpy(text_end, monitor_name, monitor_bytes);
-      info->pPortName = name;
-      info->pMonitorName = (wchar_t*)text_end;
-      info->pDescription = (wchar_t*)text_end;
-      info->fPortType = PORT_TYPE_WRITE;
-    }
+    memcpy(text_end, ports[i].name, bytes);
+    info->pPortName = (wchar_t*)text_end;
+    info->pMonitorName = info->pDescription = (wchar_t*)(buffer + size - monitor_bytes);
+    info->fPortType = PORT_TYPE_WRITE;
+    info->Reserved = 0;
   }
   *returned = port_count;
-  return TRUE;
-}
-
-static BOOL WINAPI open_port(HANDLE monitor, LPWSTR name, PHANDLE port) {
-  (void)monitor;
-  *port = find_port(name);
-  return *port != NULL;
-}
-
-static BOOL WINAPI close_port(HANDLE port) {
-  (void)port;
   return TRUE;
 }
 
@@ -152,8 +133,6 @@ static void WINAPI shutdown_monitor(HANDLE monitor) {
 
 static MONITOR2 monitor = {.cbSize = sizeof(MONITOR2),
                            .pfnEnumPorts = enum_ports,
-                           .pfnOpenPort = open_port,
-                           .pfnClosePort = close_port,
                            .pfnXcvOpenPort = xcv_open_port,
                            .pfnXcvDataPort = xcv_data_port,
                            .pfnXcvClosePort = xcv_close_port,

@@ -1,11 +1,8 @@
-/* Sets up the port monitor tests' printers in Wine's spooler, and asks a port
+/* Adds the port monitor tests' printers to Wine's spooler, and asks a port
  * library about one:
- *   spooler_fixture monitor <name> <dll path> [<port>...]
- *       registers a port monitor, and its ports where Wine's spooler looks
- *       for the monitor of a port it opens or adds a printer on
- *   spooler_fixture printer <name> <port>      adds a printer on a port
- *   spooler_fixture ask <library> <printer>    prints the kind and the result
- *                                            of the address call, and the address
+ *   spooler_fixture printer <name> <port>    adds a printer on a port
+ *   spooler_fixture ask <library> <printer>  prints the kind, the result of
+ *                                            the address call, the address
  * Prints what failed and the system's error code; exit code 1 then. */
 
 #include <windows.h>
@@ -18,35 +15,6 @@ static const wchar_t driver_name[] = L"jobhost test driver";
 static int failed(const char* what, DWORD error) {
   printf("spooler_fixture: %s failed: %lu\n", what, (unsigned long)error);
   return 1;
-}
-
-static int set_key(const wchar_t* name, const wchar_t* value) {
-  HKEY key;
-  LONG status =
-      RegCreateKeyExW(HKEY_LOCAL_MACHINE, name, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL);
-  if (status != ERROR_SUCCESS) return failed("RegCreateKeyExW", (DWORD)status);
-  if (value != NULL) {
-    status = RegSetValueExW(key, L"Driver", 0, REG_SZ, (const BYTE*)value,
-                            (DWORD)((wcslen(value) + 1) * sizeof(wchar_t)));
-  }
-  RegCloseKey(key);
-  return status == ERROR_SUCCESS ? 0 : failed("RegSetValueExW", (DWORD)status);
-}
-
-static int add_monitor(int count, wchar_t** arguments) {
-  wchar_t key_name[512];
-  int i;
-  _snwprintf(key_name, 512, L"System\\CurrentControlSet\\Control\\Print\\Monitors\\%ls",
-             arguments[0]);
-  key_name[511] = 0;
-  if (set_key(key_name, arguments[1]) != 0) return 1;
-  for (i = 2; i < count; ++i) {
-    wchar_t port_key[1024];
-    _snwprintf(port_key, 1024, L"%ls\\Ports\\%ls", key_name, arguments[i]);
-    port_key[1023] = 0;
-    if (set_key(port_key, NULL) != 0) return 1;
-  }
-  return 0;
 }
 
 static int add_printer(wchar_t* name, wchar_t* port) {
@@ -97,12 +65,8 @@ static int ask(const wchar_t* path, const wchar_t* printer) {
 }
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc >= 4 && wcscmp(argv[1], L"monitor") == 0) return add_monitor(argc - 2, argv + 2);
   if (argc == 4 && wcscmp(argv[1], L"printer") == 0) return add_printer(argv[2], argv[3]);
   if (argc == 4 && wcscmp(argv[1], L"ask") == 0) return ask(argv[2], argv[3]);
-  fputs(
-      "usage: spooler_fixture monitor <name> <dll path> [<port>...] | printer <name> <port>\n      "
-      " spooler_fixture ask <library> <printer>\n",
-      stderr);
+  fputs("usage: spooler_fixture printer <name> <port> | ask <library> <printer>\n", stderr);
   return 2;
 }
