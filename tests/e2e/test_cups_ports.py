@@ -8,7 +8,7 @@ import unittest
 import uuid
 
 from cups_server import MISSING, CupsServer, TricklingServer
-from harness import (BIN_DIR, BUILD_PREFIX, NO_REPLY, ON_WINDOWS, REPLY, SIBLINGS,
+from harness import (BIN_DIR, BUILD_PREFIX, NO_REPLY, ON_WINDOWS, REAL_PORT_LIBRARY, REPLY,
                      InstallationTest, only_waits)
 
 QUEUES = {
@@ -58,15 +58,7 @@ class CupsTest(InstallationTest):
         return app
 
     def check(self, app, printer, reply):
-        """reply None: the check gets no reply and the service ends."""
-        if not app.running():
-            app.start()
-        code, text = app.send("CheckPort/" + printer, reply_timeout=REPLY_LIMIT)
-        if reply is None:
-            self.assertEqual(code, NO_REPLY, printer)
-            self.assertEqual(app.wait(), 0, printer)
-        else:
-            self.assertEqual((code, text), (REPLY, reply), printer)
+        self.check_port(app, printer, reply, REPLY_LIMIT)
 
 
 class ScriptedPortLibrary(CupsTest):
@@ -107,9 +99,7 @@ class ScriptedPortLibrary(CupsTest):
 class RealPortLibrary(CupsTest):
 
     queues = QUEUES
-    siblings = {built: installed for built, installed in SIBLINGS.items()
-                if installed != "portlink.dll"}
-    siblings["portlink.dll"] = "portlink.dll"
+    siblings = REAL_PORT_LIBRARY
 
     def test_kind_and_address_from_the_device_uri(self):
         for printer, reply in (("Tcp", "Port2/192.0.2.5"), ("Lpd", "Port2/198.51.100.2"),

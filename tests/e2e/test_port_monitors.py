@@ -1,6 +1,6 @@
 """Port checks under Wine through its spooler: the real port library, and a
-port monitor of the tests' own registered as the TCP/IP and WSD monitors that
-Wine lacks, beside Wine's own local monitor."""
+port monitor of the tests' own registered as the TCP/IP, WSD and IPP
+monitors that Wine lacks, beside Wine's own local monitor."""
 
 import os
 import shutil
@@ -10,7 +10,7 @@ import unittest
 import uuid
 
 import harness
-from harness import BIN_DIR, NO_REPLY, ON_WINDOWS, REPLY, SIBLINGS, InstallationTest, system_path
+from harness import BIN_DIR, ON_WINDOWS, REAL_PORT_LIBRARY, InstallationTest, system_path
 
 # Printers and monitors stay in a Wine prefix once added, so these tests keep
 # a prefix of their own: no other test sees their printers.
@@ -55,9 +55,7 @@ def register(monitor, library, ports):
 @unittest.skipUnless(ON_WINDOWS, "Wine's spooler with the tests' own port monitor")
 class SpoolerPorts(InstallationTest):
 
-    siblings = {built: installed for built, installed in SIBLINGS.items()
-                if installed != "portlink.dll"}
-    siblings["portlink.dll"] = "portlink.dll"
+    siblings = REAL_PORT_LIBRARY
 
     @classmethod
     def setUpClass(cls):
@@ -77,18 +75,10 @@ class SpoolerPorts(InstallationTest):
         shutil.rmtree(cls.monitors, True)
 
     def check(self, app, printer, reply):
-        if not app.running():
-            app.start()
-        code, text = app.send("CheckPort/" + printer + TAG, reply_timeout=10)
-        if reply is None:
-            self.assertEqual(code, NO_REPLY, printer)
-            self.assertEqual(app.wait(), 0, printer)
-        else:
-            self.assertEqual((code, text), (REPLY, reply), printer)
+        self.check_port(app, printer + TAG, reply)
 
     def test_kind_of_each_port(self):
-        # The TCP/IP address is the monitor's answer to the service; Wine has
-        # no device nodes, so the WSD printer's kind comes without an address.
+        # The TCP/IP address is the monitor's answer to the service.
         for printer, reply in (("Tcp", "Port2/192.0.2.5"), ("Local", "Port1/"),
                                ("Pooled", "Port1/"), ("Ipp", "Port3/192.0.2.9"),
                                ("IppNamed", "Port3/127.0.0.1")):
