@@ -9,15 +9,12 @@ namespace jobhost::portlink {
 namespace {
 
 constexpr std::u16string_view kTcpIpMonitor = u"Standard TCP/IP Port";
+// Its module serves both WSD and IPP printers, which Plug and Play installs.
 constexpr std::u16string_view kWsdMonitor = u"WSD Port";
-// The monitor of URL ports ("http://printer:631/ipp/print"), which Windows
-// adds for a printer reached over IPP.
-constexpr std::u16string_view kIppMonitor = u"Internet Port";
 
 struct PortFacts {
   std::int32_t kind = kNoPrinter;
   std::u16string portName;
-  std::u16string monitorName;
 };
 
 bool IsPrinterName(const char16_t* printer) {
@@ -33,30 +30,37 @@ bool IsConnectionName(std::u16string_view printer) {
 
 PortFacts FactsOf(PrintSystem& system, const char16_t* printer) {
   if (!IsPrinterName(printer)) return {};
-  if (IsConnectionName(printer)) return {kOtherPort, {}, {}};
+  if (IsConnectionName(printer)) return {kOtherPort, {}};
   std::optional<PrinterPort> port = system.PortOf(printer);
   if (!port) return {};
   // The service would open the monitor of the whole list, which fails.
   if (port->connection || port->portName.find(u',') != std::u16string::npos)
-    return {kOtherPort, {}, {}};
-  PortFacts facts{kOtherPort, port->portName, {}};
+    return {kOtherPort, {}};
+  PortFacts facts{kOtherPort, port->portName};
   std::optional<std::vector<PortEntry>> ports = system.Ports();
   if (!ports) return facts;
   auto entry = std::find_if(ports->begin(), ports->end(), [&](const PortEntry& listed) {
     return EqualIgnoringCase(listed.portName, port->portName);
   });
   if (entry == ports->end()) return facts;
-  facts.monitorName = entry->monitorName;
-  facts.kind = PortKindOfMonitor(facts.monitorName);
+  facts.kind = PortKindOfMonitor(entry->monitorName);
   return facts;
 }
 
-// A URL's host when it is an address, else what the resolver makes of it.
-std::optional<std::string> HostAddressOf(PrintSystem& system, std::string_view url) {
-  std::optional<DeviceUri> uri = ParseDeviceUri(url);
+// A port named by its printer's URL ("http://printer:631/ipp/print").
+std::optional<DeviceUri> UrlOf(std::string_view portName) {
+  std::optional<DeviceUri> uri = ParseDeviceUri(portName);
   if (!uri || uri->host.empty()) return std::nullopt;
-  if (uri->hostIsAddress) return uri->host;
-  const std::vector<AddressCandidate> found = system.Resolve(uri->host, kWindowsResolveLimit);
+  for (std::string_view scheme : {"http", "https", "ipp", "ipps"}) {
+    if (uri->scheme == scheme) return uri;
+  }
+  return std::nullopt;
+}
+
+// A URL's host when it is an address, else what the resolver makes of it.
+std::optional<std::string> HostAddressOf(PrintSystem& system, const DeviceUri& uri) {
+  if (uri.hostIsAddress) return uri.host;
+  const std::vector<AddressCandidate> found = system.Resolve(uri.host, kWindowsResolveLimit);
   return PreferredAddress(found);
 }
 
@@ -80,7 +84,9 @@ std::optional<std::string> WsdAddressOf(PrintSystem& system, std::u16string_view
   if (std::optional<std::string> address = PreferredAddress(reported)) return address;
   for (const DeviceNode* node : device) {
     for (const std::string& location : node->locations) {
-      if (std::optional<std::string> address = HostAddressOf(system, location)) return address;
+      std::optional<DeviceUri> uri = ParseDeviceUri(location);
+      if (!uri || uri->host.empty()) continue;
+      if (std::optional<std::string> address = HostAddressOf(system, *uri)) return address;
     }
   }
   return std::nullopt;
@@ -90,9 +96,7 @@ std::optional<std::string> WsdAddressOf(PrintSystem& system, std::u16string_view
 
 std::int32_t PortKindOfMonitor(std::u16string_view monitor) {
   if (EqualIgnoringCase(monitor, kTcpIpMonitor)) return kTcpIpPort;
-  if (EqualIgnoringCase(monitor, kWsdMonitor) || EqualIgnoringCase(monitor, kIppMonitor)) {
-    return kNetworkDevice;
-  }
+  if (EqualIgnoringCase(monitor, kWsdMonitor)) return kNetworkDevice;
   return kOtherPort;
 }
 
@@ -104,9 +108,11 @@ std::int32_t NetworkAddress(PrintSystem& system, const char16_t* printer, char16
   if (address == nullptr) return 0;
   const PortFacts facts = FactsOf(system, printer);
   if (facts.kind != kNetworkDevice) return 0;
-  std::optional<std::string> text = EqualIgnoringCase(facts.monitorName, kIppMonitor)
-                                        ? HostAddressOf(system, Utf16ToUtf8(facts.portName))
-                                        : WsdAddressOf(system, printer);
+  // An IPP port named by its URL gives the URL's host; any other port the
+  // address its device reported.
+  const std::optional<DeviceUri> url = UrlOf(Utf16ToUtf8(facts.portName));
+  std::optional<std::string> text =
+      url ? HostAddressOf(system, *url) : WsdAddressOf(system, printer);
   if (!text) return 0;
   return WriteWholeAddress(*text, address);
 }

@@ -11,8 +11,8 @@ namespace jobhost::portlink {
 
 inline constexpr std::chrono::milliseconds kWindowsResolveLimit{2000};
 
-// "Standard TCP/IP Port" -> 2; "WSD Port" and the IPP ports' monitor -> 3;
-// any other -> 1. Letter case ignored.
+// "Standard TCP/IP Port" -> 2; "WSD Port" (WSD and IPP printers) -> 3; any
+// other -> 1. Letter case ignored.
 std::int32_t PortKindOfMonitor(std::u16string_view monitor);
 
 std::int32_t PortKind(PrintSystem& system, const char16_t* printer);

@@ -1,6 +1,6 @@
 """Port checks under Wine through its spooler: the real port library, and a
-port monitor of the tests' own registered as the TCP/IP, WSD and IPP
-monitors that Wine lacks, beside Wine's own local monitor."""
+port monitor of the tests' own registered as the TCP/IP and WSD monitors
+that Wine lacks, beside Wine's own local monitor."""
 
 import os
 import shutil
@@ -19,12 +19,11 @@ if ON_WINDOWS:
 
 TAG = uuid.uuid4().hex[:6]
 TCP_PORT, WSD_PORT = "IP_192.0.2.5_" + TAG, "WSD-" + TAG
-# IPP ports are named by the printer's URL; the library reads the address
-# from it, through the resolver for a host name.
+# IPP ports (of the WSD monitor) named by the printer's URL give its host,
+# through the resolver for a host name.
 IPP_PORT, IPP_NAMED_PORT = "http://192.0.2.9:631/ipp/" + TAG, "http://localhost:631/ipp/" + TAG
 MONITORS = {"Standard TCP/IP Port": ("tcp", {TCP_PORT: "192.0.2.5"}),
-            "WSD Port": ("wsd", {WSD_PORT: ""}),
-            "Internet Port": ("ipp", {IPP_PORT: "", IPP_NAMED_PORT: ""})}
+            "WSD Port": ("wsd", {WSD_PORT: "", IPP_PORT: "", IPP_NAMED_PORT: ""})}
 PRINTERS = {"Tcp": TCP_PORT, "Wsd": WSD_PORT, "Local": "FILE:",
             "Pooled": TCP_PORT + ",FILE:", "Ipp": IPP_PORT, "IppNamed": IPP_NAMED_PORT}
 

@@ -75,8 +75,11 @@ static BOOL WINAPI enum_ports(HANDLE monitor, LPWSTR server, DWORD level, LPBYTE
     SetLastError(ERROR_INVALID_LEVEL);
     return FALSE;
   }
+  /* Wine's spooler writes each entry's monitor name and description itself,
+   * into room the size asked for here must include. */
   for (i = 0; i < port_count; ++i) {
-    total += sizeof(PORT_INFO_2W) + (DWORD)(wcslen(ports[i].name) + 1) * sizeof(wchar_t);
+    total += sizeof(PORT_INFO_2W) + (DWORD)(wcslen(ports[i].name) + 1) * sizeof(wchar_t) +
+             (MAX_TEXT + MAX_PATH) * sizeof(wchar_t);
   }
   total += monitor_bytes;
   *needed = total;
