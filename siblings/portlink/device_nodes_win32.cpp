@@ -100,13 +100,13 @@ std::vector<DeviceNode> Win32PrintSystem::DeviceNodes() {
   for (std::wstring& id : TextsOf(ids.data(), ids.size())) {
     DEVINST node = 0;
     if (::CM_Locate_DevNodeW(&node, id.data(), CM_LOCATE_DEVNODE_NORMAL) != CR_SUCCESS) continue;
-    DeviceNode read{
-        {}, ContainerOf(node), Utf8Texts(node, kPnpxIpAddress), Utf8Texts(node, kPnpxXAddrs)};
     // Only nodes of a physical device can lead to an address.
-    if (read.container.empty()) continue;
+    std::u16string container = ContainerOf(node);
+    if (container.empty()) continue;
     std::vector<std::wstring> name = ReadTexts(node, kFriendlyName, DEVPROP_TYPE_STRING);
-    if (!name.empty()) read.name = win32::FromWide(name.front());
-    nodes.push_back(std::move(read));
+    nodes.push_back({name.empty() ? std::u16string() : win32::FromWide(name.front()),
+                     std::move(container), Utf8Texts(node, kPnpxIpAddress),
+                     Utf8Texts(node, kPnpxXAddrs)});
   }
   return nodes;
 }

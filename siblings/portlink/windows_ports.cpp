@@ -65,8 +65,8 @@ std::optional<std::string> HostAddressOf(PrintSystem& system, const DeviceUri& u
 }
 
 // The device behind a WSD printer: the nodes of the print queue's container.
-// The addresses its device reported come first; else the host of the first
-// location that gives one.
+// The addresses its device reported come first; else the host of its first
+// location that has one (one lookup at most, so the call stays within 2 s).
 std::optional<std::string> WsdAddressOf(PrintSystem& system, std::u16string_view printer) {
   const std::vector<DeviceNode> nodes = system.DeviceNodes();
   auto queue = std::find_if(nodes.begin(), nodes.end(), [&](const DeviceNode& node) {
@@ -85,8 +85,7 @@ std::optional<std::string> WsdAddressOf(PrintSystem& system, std::u16string_view
   for (const DeviceNode* node : device) {
     for (const std::string& location : node->locations) {
       std::optional<DeviceUri> uri = ParseDeviceUri(location);
-      if (!uri || uri->host.empty()) continue;
-      if (std::optional<std::string> address = HostAddressOf(system, *uri)) return address;
+      if (uri && !uri->host.empty()) return HostAddressOf(system, *uri);
     }
   }
   return std::nullopt;
