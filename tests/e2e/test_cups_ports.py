@@ -95,7 +95,8 @@ class ScriptedPortLibrary(CupsTest):
         self.assertEqual(self.app.read("portlink.log").count(" -> 2"), len(odd) + 1)
 
 
-@unittest.skipIf(ON_WINDOWS, "the real port library is built for Linux only")
+@unittest.skipIf(ON_WINDOWS, "on Windows the kind comes from the port monitor, not the device URI "
+                 "(test_port_monitors)")
 class RealPortLibrary(CupsTest):
 
     queues = QUEUES
@@ -121,7 +122,8 @@ class RealPortLibrary(CupsTest):
 MDNS_PRINTER = os.environ.get("JOBHOST_MDNS_PRINTER")
 
 
-@unittest.skipIf(ON_WINDOWS, "the real port library is built for Linux only")
+@unittest.skipIf(ON_WINDOWS, "on Windows the kind comes from the port monitor, not the device URI "
+                 "(test_port_monitors)")
 @unittest.skipUnless(MDNS_PRINTER, "needs a multicast DNS responder (in_mdns_namespace.sh)")
 class DriverlessQueues(CupsTest):
     """Queues that name their printer by DNS-SD or by a .local host."""
