@@ -28,6 +28,9 @@ PRINTERS = {"Tcp": TCP_PORT, "Wsd": WSD_PORT, "Local": "FILE:",
             "Pooled": TCP_PORT + ",FILE:", "Ipp": IPP_PORT, "IppNamed": IPP_NAMED_PORT}
 
 
+MONITORS_KEY = "HKLM\\System\\CurrentControlSet\\Control\\Print\\Monitors\\"
+
+
 def wine(*command):
     """What the Windows command printed; fails the test when it failed."""
     done = subprocess.run(harness.EMULATOR + list(command), stdout=subprocess.PIPE,
@@ -45,7 +48,7 @@ def fixture(*arguments):
 def register(monitor, library, ports):
     """Wine's spooler loads the monitor from its Driver value, and finds the
     monitor of a port it opens or adds a printer on from its Ports key."""
-    key = "HKLM\\System\\CurrentControlSet\\Control\\Print\\Monitors\\" + monitor
+    key = MONITORS_KEY + monitor
     wine("reg", "add", key, "/v", "Driver", "/d", system_path(library), "/f")
     for port in ports:
         wine("reg", "add", key + "\\Ports\\" + port, "/f")
@@ -71,6 +74,10 @@ class SpoolerPorts(InstallationTest):
 
     @classmethod
     def tearDownClass(cls):
+        for printer in PRINTERS:
+            fixture("remove", printer + TAG)
+        for monitor in MONITORS:
+            wine("reg", "delete", MONITORS_KEY + monitor, "/f")
         shutil.rmtree(cls.monitors, True)
 
     def check(self, app, printer, reply):

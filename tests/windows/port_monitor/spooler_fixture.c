@@ -1,6 +1,7 @@
 /* Adds the port monitor tests' printers to Wine's spooler, and asks a port
  * library about one:
  *   spooler_fixture printer <name> <port>    adds a printer on a port
+ *   spooler_fixture remove <name>            deletes it again
  *   spooler_fixture ask <library> <printer>  prints the kind, the result of
  *                                            the address call, the address
  * Prints what failed and the system's error code; exit code 1 then. */
@@ -41,6 +42,16 @@ static int add_printer(wchar_t* name, wchar_t* port) {
   return 0;
 }
 
+static int remove_printer(wchar_t* name) {
+  PRINTER_DEFAULTSW defaults = {NULL, NULL, PRINTER_ALL_ACCESS};
+  HANDLE printer;
+  BOOL deleted;
+  if (!OpenPrinterW(name, &printer, &defaults)) return failed("OpenPrinterW", GetLastError());
+  deleted = DeletePrinter(printer);
+  ClosePrinter(printer);
+  return deleted ? 0 : failed("DeletePrinter", GetLastError());
+}
+
 typedef INT32(WINAPI* port_kind_function)(const wchar_t* printer);
 typedef INT32(WINAPI* address_function)(const wchar_t* printer, wchar_t* address, UINT32* value);
 
@@ -67,6 +78,8 @@ static int ask(const wchar_t* path, const wchar_t* printer) {
 int wmain(int argc, wchar_t** argv) {
   if (argc == 4 && wcscmp(argv[1], L"printer") == 0) return add_printer(argv[2], argv[3]);
   if (argc == 4 && wcscmp(argv[1], L"ask") == 0) return ask(argv[2], argv[3]);
-  fputs("usage: spooler_fixture printer <name> <port> | ask <library> <printer>\n", stderr);
+  if (argc == 3 && wcscmp(argv[1], L"remove") == 0) return remove_printer(argv[2]);
+  fputs("usage: spooler_fixture printer <name> <port> | remove <name> | ask <library> <printer>\n",
+        stderr);
   return 2;
 }

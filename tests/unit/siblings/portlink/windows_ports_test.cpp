@@ -23,10 +23,7 @@ class FakePrintSystem : public PrintSystem {
     if (!running || found == printers.end()) return std::nullopt;
     return found->second;
   }
-  std::optional<std::vector<PortEntry>> Ports() override {
-    if (!running) return std::nullopt;
-    return ports;
-  }
+  std::optional<std::vector<PortEntry>> Ports() override { return ports; }
   std::vector<DeviceNode> DeviceNodes() override { return nodes; }
   std::vector<AddressCandidate> Resolve(const std::string& host,
                                         std::chrono::milliseconds limit) override {
