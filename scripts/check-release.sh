@@ -6,9 +6,11 @@
 # exactly the files of a release (names from the build's family prefix); the
 # programs and libraries are stripped; SHA256SUMS covers every other file
 # and matches; README.txt names every program and library, and on Linux every
-# shared library they need beyond the C and C++ runtimes.
+# shared library they need beyond the C and C++ runtimes; on Windows each
+# imports only DLLs that every Windows has.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 
 fail() { echo "check-release: $*" >&2; exit 1; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/jobhost-release.XXXXXX")
@@ -26,7 +28,7 @@ check_archive() { # PRESET
       binaries=("${prefix}svc.exe" "${prefix}devprobe.dll" "${prefix}portlink.dll" jobhostctl) ;;
     windows)
       name=jobhost-$version-windows-x64 archive=$name.zip nm=x86_64-w64-mingw32-nm
-      binaries=("${prefix}svc.exe" "${prefix}devprobe.dll") ;;
+      binaries=("${prefix}svc.exe" "${prefix}devprobe.dll" "${prefix}portlink.dll" jobhostctl.exe) ;;
     *) fail "no release for preset $preset" ;;
   esac
   echo "-- $archive"
@@ -47,6 +49,11 @@ check_archive() { # PRESET
       grep -qF "$needed" README.txt || fail "$archive: README.txt does not name $needed, which $file needs"
     done
   done
+  if [ "$preset" = windows ]; then
+    cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DDIRECTORY="$PWD" \
+      -P "$root/tests/windows/CheckWindowsImports.cmake" >/dev/null ||
+      fail "$archive: a program or library imports a DLL that Windows does not have"
+  fi
   sha256sum --check --quiet SHA256SUMS || fail "$archive: SHA256SUMS does not match"
   expected=$(printf '%s\n' "${binaries[@]}" LICENSE README.txt | sort)
   [ "$(cut -c67- SHA256SUMS | sort)" = "$expected" ] || fail "$archive: SHA256SUMS does not cover every file"

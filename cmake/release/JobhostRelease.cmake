@@ -9,7 +9,7 @@
 set(JOBHOST_INSTALL_DIR lib/jobhost)
 if(WIN32)
   set(JOBHOST_RELEASE_SYSTEM windows-x64)
-  set(JOBHOST_RELEASE_TARGETS jobhost_svc devprobe)
+  set(JOBHOST_RELEASE_TARGETS jobhost_svc devprobe jobhost_portlink jobhostctl)
   set(JOBHOST_TOOL_FILE jobhostctl.exe)
   set(CPACK_GENERATOR ZIP)
 else()

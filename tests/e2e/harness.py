@@ -31,6 +31,9 @@ SIBLINGS = {
     "portlink_scripted.dll": "portlink.dll",
     "devprobe_scripted.dll": "devprobe.dll",
 }
+# The same with the real port library.
+REAL_PORT_LIBRARY = {built: installed for built, installed in SIBLINGS.items()
+                     if installed != "portlink.dll"} | {"portlink.dll": "portlink.dll"}
 
 
 def system_path(path):
@@ -218,3 +221,15 @@ class InstallationTest(unittest.TestCase):
         app = Installation(self.folder, self.siblings, prefix)
         self.addCleanup(app.close)
         return app
+
+    def check_port(self, app, printer, reply, limit=10):
+        """reply None: the check gets no reply and the service ends. limit: the
+        request limits, well within which a port check is answered."""
+        if not app.running():
+            app.start()
+        code, text = app.send("CheckPort/" + printer, reply_timeout=limit)
+        if reply is None:
+            self.assertEqual(code, NO_REPLY, printer)
+            self.assertEqual(app.wait(), 0, printer)
+        else:
+            self.assertEqual((code, text), (REPLY, reply), printer)

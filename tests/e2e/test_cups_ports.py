@@ -8,7 +8,7 @@ import unittest
 import uuid
 
 from cups_server import MISSING, CupsServer, TricklingServer
-from harness import (BIN_DIR, BUILD_PREFIX, NO_REPLY, ON_WINDOWS, REPLY, SIBLINGS,
+from harness import (BIN_DIR, BUILD_PREFIX, NO_REPLY, ON_WINDOWS, REAL_PORT_LIBRARY, REPLY,
                      InstallationTest, only_waits)
 
 QUEUES = {
@@ -58,15 +58,7 @@ class CupsTest(InstallationTest):
         return app
 
     def check(self, app, printer, reply):
-        """reply None: the check gets no reply and the service ends."""
-        if not app.running():
-            app.start()
-        code, text = app.send("CheckPort/" + printer, reply_timeout=REPLY_LIMIT)
-        if reply is None:
-            self.assertEqual(code, NO_REPLY, printer)
-            self.assertEqual(app.wait(), 0, printer)
-        else:
-            self.assertEqual((code, text), (REPLY, reply), printer)
+        self.check_port(app, printer, reply, REPLY_LIMIT)
 
 
 class ScriptedPortLibrary(CupsTest):
@@ -103,13 +95,12 @@ class ScriptedPortLibrary(CupsTest):
         self.assertEqual(self.app.read("portlink.log").count(" -> 2"), len(odd) + 1)
 
 
-@unittest.skipIf(ON_WINDOWS, "the real port library is built for Linux only")
+@unittest.skipIf(ON_WINDOWS, "on Windows the kind comes from the port monitor, not the device URI "
+                 "(test_port_monitors)")
 class RealPortLibrary(CupsTest):
 
     queues = QUEUES
-    siblings = {built: installed for built, installed in SIBLINGS.items()
-                if installed != "portlink.dll"}
-    siblings["portlink.dll"] = "portlink.dll"
+    siblings = REAL_PORT_LIBRARY
 
     def test_kind_and_address_from_the_device_uri(self):
         for printer, reply in (("Tcp", "Port2/192.0.2.5"), ("Lpd", "Port2/198.51.100.2"),
@@ -131,7 +122,8 @@ class RealPortLibrary(CupsTest):
 MDNS_PRINTER = os.environ.get("JOBHOST_MDNS_PRINTER")
 
 
-@unittest.skipIf(ON_WINDOWS, "the real port library is built for Linux only")
+@unittest.skipIf(ON_WINDOWS, "on Windows the kind comes from the port monitor, not the device URI "
+                 "(test_port_monitors)")
 @unittest.skipUnless(MDNS_PRINTER, "needs a multicast DNS responder (in_mdns_namespace.sh)")
 class DriverlessQueues(CupsTest):
     """Queues that name their printer by DNS-SD or by a .local host."""

@@ -5,7 +5,7 @@
 cmake_minimum_required(VERSION 3.25)
 
 set(system_dlls
-  advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll gdi32.dll
+  advapi32.dll bcrypt.dll cfgmgr32.dll comctl32.dll comdlg32.dll crypt32.dll gdi32.dll
   iphlpapi.dll kernel32.dll msvcrt.dll ntdll.dll ole32.dll oleaut32.dll
   rpcrt4.dll secur32.dll shell32.dll shlwapi.dll ucrtbase.dll user32.dll
   userenv.dll version.dll winhttp.dll winspool.drv ws2_32.dll wsock32.dll)

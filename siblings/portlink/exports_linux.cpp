@@ -2,7 +2,6 @@
 // device URI says what kind of port it prints to. Every call asks the server
 // afresh; nothing is kept between calls.
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -12,14 +11,12 @@
 #include "cups_queue/cups_queue.h"
 #include "host_address.h"
 #include "mdns_address.h"
+#include "port_rules.h"
 #include "support/device_uri.h"
 #include "support/utf.h"
 
 namespace jobhost::portlink {
 namespace {
-
-constexpr std::int32_t kNoQueue = 0;
-constexpr std::int32_t kNetworkDevice = 3;
 
 // A port check asks CUPS at most three questions (the kind, the spooler's
 // printer, the address) and the resolver once: together they stay within the
@@ -36,7 +33,7 @@ std::optional<DeviceUri> QueueUri(const char16_t* printer) {
 
 std::int32_t PortKindOf(const char16_t* printer) {
   std::optional<DeviceUri> uri = QueueUri(printer);
-  if (!uri) return kNoQueue;
+  if (!uri) return kNoPrinter;
   return PortKindOfScheme(uri->scheme);
 }
 
@@ -60,11 +57,7 @@ std::int32_t NetworkAddressOf(const char16_t* printer, char16_t* address) {
   if (!uri || PortKindOfScheme(uri->scheme) != kNetworkDevice) return 0;
   std::optional<std::string> text = AddressOf(*uri);
   if (!text) return 0;
-  std::u16string units = Utf8ToUtf16(*text);
-  if (units.size() >= static_cast<std::size_t>(kWsdAddressUnits)) return 0;
-  std::copy(units.begin(), units.end(), address);
-  address[units.size()] = u'\0';
-  return 1;
+  return WriteWholeAddress(*text, address);
 }
 
 }  // namespace

@@ -1,0 +1,119 @@
+#include "windows_ports.h"
+
+#include <algorithm>
+
+#include "support/device_uri.h"
+#include "support/utf.h"
+
+namespace jobhost::portlink {
+namespace {
+
+constexpr std::u16string_view kTcpIpMonitor = u"Standard TCP/IP Port";
+// Its module serves both WSD and IPP printers, which Plug and Play installs.
+constexpr std::u16string_view kWsdMonitor = u"WSD Port";
+
+struct PortFacts {
+  std::int32_t kind = kNoPrinter;
+  std::u16string portName;
+};
+
+bool IsPrinterName(const char16_t* printer) {
+  if (printer == nullptr || *printer == u'\0') return false;
+  return std::u16string_view(printer).find(u',') == std::u16string_view::npos;
+}
+
+// "\\server\printer" names a printer that another computer serves: asking
+// its spooler may wait without end, so the name alone answers.
+bool IsConnectionName(std::u16string_view printer) {
+  return printer.starts_with(u"\\\\");
+}
+
+PortFacts FactsOf(PrintSystem& system, const char16_t* printer) {
+  if (!IsPrinterName(printer)) return {};
+  if (IsConnectionName(printer)) return {kOtherPort, {}};
+  std::optional<PrinterPort> port = system.PortOf(printer);
+  if (!port) return {};
+  // The service would open the monitor of the whole list, which fails.
+  if (port->connection || port->portName.find(u',') != std::u16string::npos)
+    return {kOtherPort, {}};
+  PortFacts facts{kOtherPort, port->portName};
+  std::optional<std::vector<PortEntry>> ports = system.Ports();
+  if (!ports) return facts;
+  auto entry = std::find_if(ports->begin(), ports->end(), [&](const PortEntry& listed) {
+    return EqualIgnoringCase(listed.portName, port->portName);
+  });
+  if (entry == ports->end()) return facts;
+  facts.kind = PortKindOfMonitor(entry->monitorName);
+  return facts;
+}
+
+// A port named by its printer's URL ("http://printer:631/ipp/print").
+std::optional<DeviceUri> UrlOf(std::string_view portName) {
+  std::optional<DeviceUri> uri = ParseDeviceUri(portName);
+  if (!uri || uri->host.empty()) return std::nullopt;
+  for (std::string_view scheme : {"http", "https", "ipp", "ipps"}) {
+    if (uri->scheme == scheme) return uri;
+  }
+  return std::nullopt;
+}
+
+// A URL's host when it is an address, else what the resolver makes of it.
+std::optional<std::string> HostAddressOf(PrintSystem& system, const DeviceUri& uri) {
+  if (uri.hostIsAddress) return uri.host;
+  const std::vector<AddressCandidate> found = system.Resolve(uri.host, kWindowsResolveLimit);
+  return PreferredAddress(found);
+}
+
+// The device behind a WSD printer: the nodes of the print queue's container.
+// The addresses its device reported come first; else the host of its first
+// location that has one (one lookup at most, so the call stays within 2 s).
+std::optional<std::string> WsdAddressOf(PrintSystem& system, std::u16string_view printer) {
+  const std::vector<DeviceNode> nodes = system.DeviceNodes();
+  auto queue = std::find_if(nodes.begin(), nodes.end(), [&](const DeviceNode& node) {
+    return !node.container.empty() && EqualIgnoringCase(node.name, printer);
+  });
+  if (queue == nodes.end()) return std::nullopt;
+  std::vector<const DeviceNode*> device;
+  for (const DeviceNode& node : nodes) {
+    if (EqualIgnoringCase(node.container, queue->container)) device.push_back(&node);
+  }
+  std::vector<AddressCandidate> reported;
+  for (const DeviceNode* node : device) {
+    for (const std::string& text : node->ipAddresses) reported.push_back({text, 0});
+  }
+  if (std::optional<std::string> address = PreferredAddress(reported)) return address;
+  for (const DeviceNode* node : device) {
+    for (const std::string& location : node->locations) {
+      std::optional<DeviceUri> uri = ParseDeviceUri(location);
+      if (uri && !uri->host.empty()) return HostAddressOf(system, *uri);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::int32_t PortKindOfMonitor(std::u16string_view monitor) {
+  if (EqualIgnoringCase(monitor, kTcpIpMonitor)) return kTcpIpPort;
+  if (EqualIgnoringCase(monitor, kWsdMonitor)) return kNetworkDevice;
+  return kOtherPort;
+}
+
+std::int32_t PortKind(PrintSystem& system, const char16_t* printer) {
+  return FactsOf(system, printer).kind;
+}
+
+std::int32_t NetworkAddress(PrintSystem& system, const char16_t* printer, char16_t* address) {
+  if (address == nullptr) return 0;
+  const PortFacts facts = FactsOf(system, printer);
+  if (facts.kind != kNetworkDevice) return 0;
+  // An IPP port named by its URL gives the URL's host; any other port the
+  // address its device reported.
+  const std::optional<DeviceUri> url = UrlOf(Utf16ToUtf8(facts.portName));
+  std::optional<std::string> text =
+      url ? HostAddressOf(system, *url) : WsdAddressOf(system, printer);
+  if (!text) return 0;
+  return WriteWholeAddress(*text, address);
+}
+
+}  // namespace jobhost::portlink
