@@ -11,6 +11,8 @@ namespace {
 constexpr std::u16string_view kTcpIpMonitor = u"Standard TCP/IP Port";
 // Its module serves both WSD and IPP printers, which Plug and Play installs.
 constexpr std::u16string_view kWsdMonitor = u"WSD Port";
+// The monitor that newer Windows lists for printers it reaches over IPP.
+constexpr std::u16string_view kIppMonitor = u"IppMon";
 
 struct PortFacts {
   std::int32_t kind = kNoPrinter;
@@ -95,7 +97,8 @@ std::optional<std::string> WsdAddressOf(PrintSystem& system, std::u16string_view
 
 std::int32_t PortKindOfMonitor(std::u16string_view monitor) {
   if (EqualIgnoringCase(monitor, kTcpIpMonitor)) return kTcpIpPort;
-  if (EqualIgnoringCase(monitor, kWsdMonitor)) return kNetworkDevice;
+  if (EqualIgnoringCase(monitor, kWsdMonitor) || EqualIgnoringCase(monitor, kIppMonitor))
+    return kNetworkDevice;
   return kOtherPort;
 }
 
