@@ -13,7 +13,8 @@ import time
 import unittest
 
 from harness import (BIN_DIR, EMULATOR, NO_CONNECTION, NO_REPLY, ON_WINDOWS, REPLY, SEND_FAILED,
-                     TIMED_OUT, TOOL, InstallationTest, only_waits, system_path, wait_for)
+                     TIMED_OUT, TOOL, Installation, InstallationTest, only_waits, system_path,
+                     wait_for)
 
 READ_LIMIT = 10.0
 
@@ -206,6 +207,23 @@ class ANameHeldByAnother(InstallationTest):
             holder.terminate()
             self.assertEqual(set(holder.communicate(timeout=30)[0].split()), {b"b''"})
         self.assertEqual(self.app.read("flipguide.log"), "")
+
+    def test_a_second_copy_ends_and_leaves_every_request_to_the_first(self):
+        # The copies tell the kind differently, so each reply says who served it.
+        self.app.write("portlink.table", "Plain\t1\n")
+        self.app.start()
+        self.assertTrue(wait_for(lambda: self.app.knock() == TIMED_OUT, timeout=30))
+        second = Installation(tempfile.mkdtemp(dir=self.folder), self.siblings, self.app.prefix)
+        self.addCleanup(second.close)
+        second.write("portlink.table", "Plain\t7\n")
+        second.env["WINEDEBUG"] = "+debugstr"
+        started = time.monotonic()
+        second.start()
+        self.assertEqual(second.wait(timeout=30), 0)
+        self.assertLess(time.monotonic() - started, 5)
+        self.assertIn("is taken", second.debug_output())
+        replies = [self.app.send("CheckPort/Plain") for _ in range(12)]
+        self.assertEqual(replies, [(REPLY, "Port1/")] * 12)
 
 
 if __name__ == "__main__":
