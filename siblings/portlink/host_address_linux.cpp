@@ -1,48 +1,11 @@
 #include "host_address.h"
 
 #include <arpa/inet.h>
-#include <netdb.h>
-#include <time.h>
 
-#include <cerrno>
-#include <memory>
+#include "cups_queue/host_lookup.h"
 
 namespace jobhost::portlink {
 namespace {
-
-// Everything the resolver reads or writes while a lookup runs. When a lookup
-// outlasts its wait and cannot be cancelled, the block is left to the
-// resolver's own thread (a few hundred bytes), since freeing it under that
-// thread would corrupt the heap.
-struct Lookup {
-  std::string name;
-  addrinfo hints{};
-  gaicb block{};
-};
-
-struct AddrInfoFree {
-  void operator()(addrinfo* list) const { freeaddrinfo(list); }
-};
-using UniqueAddrInfo = std::unique_ptr<addrinfo, AddrInfoFree>;
-
-timespec ToTimespec(std::chrono::nanoseconds span) {
-  auto seconds = std::chrono::duration_cast<std::chrono::seconds>(span);
-  return timespec{static_cast<time_t>(seconds.count()),
-                  static_cast<long>((span - seconds).count())};
-}
-
-// Waits until the lookup is done or the limit has passed; true when done.
-bool AwaitLookup(gaicb* block, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  const gaicb* list[] = {block};
-  while (gai_error(block) == EAI_INPROGRESS) {
-    auto left = deadline - std::chrono::steady_clock::now();
-    if (left <= std::chrono::nanoseconds::zero()) return false;
-    timespec wait = ToTimespec(left);
-    gai_suspend(list, 1, &wait);
-  }
-  return true;
-}
 
 std::optional<std::string> AddressText(const addrinfo* entry) {
   char text[INET6_ADDRSTRLEN] = {};
@@ -71,21 +34,8 @@ std::optional<std::string> FirstAddress(const addrinfo* list) {
 }  // namespace
 
 std::optional<std::string> ResolveHost(const std::string& host, std::chrono::milliseconds limit) {
-  if (host.empty()) return std::nullopt;
-  auto lookup = std::make_unique<Lookup>();
-  lookup->name = host;
-  lookup->hints.ai_family = AF_UNSPEC;
-  lookup->hints.ai_socktype = SOCK_STREAM;
-  lookup->block.ar_name = lookup->name.c_str();
-  lookup->block.ar_request = &lookup->hints;
-  gaicb* list[] = {&lookup->block};
-  if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) return std::nullopt;
-  if (!AwaitLookup(&lookup->block, limit) && gai_cancel(&lookup->block) == EAI_NOTCANCELED) {
-    static_cast<void>(lookup.release());  // still in the resolver's hands; see Lookup
-    return std::nullopt;
-  }
-  UniqueAddrInfo result(gai_error(&lookup->block) == 0 ? lookup->block.ar_result : nullptr);
-  return FirstAddress(result.get());
+  cups_queue::UniqueAddrInfo found = cups_queue::LookUpHost(host, limit);
+  return FirstAddress(found.get());
 }
 
 }  // namespace jobhost::portlink

@@ -1,5 +1,6 @@
 #include "cups_queue/cups_queue.h"
 
+#include <arpa/inet.h>
 #include <cups/cups.h>
 #include <sys/socket.h>
 
@@ -10,6 +11,8 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "cups_queue/host_lookup.h"
 
 namespace jobhost::cups_queue {
 namespace {
@@ -153,24 +156,90 @@ class BudgetWatcher {
   std::thread thread_;
 };
 
+struct AddrListFree {
+  void operator()(http_addrlist_t* list) const { httpAddrFreeList(list); }
+};
+using UniqueAddrList = std::unique_ptr<http_addrlist_t, AddrListFree>;
+
+using Clock = std::chrono::steady_clock;
+
+std::chrono::milliseconds Remaining(Clock::time_point deadline) {
+  return std::max(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()),
+                  std::chrono::milliseconds(0));
+}
+
+// The address as libcups keeps it, made from its text without a lookup.
+UniqueAddrList AddrListOf(const addrinfo* entry, int port) {
+  char text[INET6_ADDRSTRLEN] = {};
+  const void* address = nullptr;
+  if (entry->ai_family == AF_INET) {
+    address = &reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr;
+  } else if (entry->ai_family == AF_INET6) {
+    address = &reinterpret_cast<const sockaddr_in6*>(entry->ai_addr)->sin6_addr;
+  }
+  if (address == nullptr || inet_ntop(entry->ai_family, address, text, sizeof text) == nullptr)
+    return nullptr;
+  const std::string service = std::to_string(port);
+  return UniqueAddrList(httpAddrGetList(text, entry->ai_family, service.c_str()));
+}
+
+// The server's addresses, looked up here within the question's budget: left
+// to libcups, the lookup would wait as long as the resolver does (two tries
+// of 5 s for each name server).
+UniqueAddrList ServerAddresses(const char* server, int port, Clock::time_point deadline) {
+  UniqueAddrList addresses;
+  http_addrlist_t* last = nullptr;
+  UniqueAddrInfo found = LookUpHost(server, Remaining(deadline));
+  for (const addrinfo* entry = found.get(); entry != nullptr; entry = entry->ai_next) {
+    UniqueAddrList more = AddrListOf(entry, port);
+    if (!more) continue;
+    http_addrlist_t* added = more.release();
+    if (last == nullptr) {
+      addresses.reset(added);
+    } else {
+      last->next = added;
+    }
+    last = added;
+    while (last->next != nullptr) last = last->next;
+  }
+  return addresses;
+}
+
+// A connection and the addresses it was made for, which it may reconnect to.
+struct Connection {
+  UniqueAddrList addresses;  // first member: outlives the connection
+  UniqueHttp http;
+};
+
 // Not yet connected (0 ms), so that the question's budget covers the
-// connection too.
-UniqueHttp NewConnection() {
+// connection too. A local socket needs no lookup.
+Connection NewConnection(Clock::time_point deadline) {
   // Forget the server of an earlier call: its setting is read afresh each time.
   cupsSetServer(nullptr);
   cupsSetPasswordCB2(NoPassword, nullptr);
-  UniqueHttp http(
-      httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 0, nullptr));
-  if (http) httpSetTimeout(http.get(), kCupsReplySeconds, GiveUp, nullptr);
-  return http;
+  const char* server = cupsServer();
+  const int port = ippPort();
+  Connection connection;
+  if (server[0] != '/') {
+    connection.addresses = ServerAddresses(server, port, deadline);
+    if (!connection.addresses) return connection;
+  }
+  connection.http.reset(httpConnect2(server, port, connection.addresses.get(), AF_UNSPEC,
+                                     cupsEncryption(), 1, 0, nullptr));
+  if (connection.http) httpSetTimeout(connection.http.get(), kCupsReplySeconds, GiveUp, nullptr);
+  return connection;
 }
 
 std::optional<std::string> AskDeviceUri(std::string_view queueName) {
-  UniqueHttp http = NewConnection();
-  if (!http) return std::nullopt;
+  const Clock::time_point deadline = Clock::now() + kCupsQuestionBudget;
+  const Connection connection = NewConnection(deadline);
+  http_t* http = connection.http.get();
+  if (http == nullptr) return std::nullopt;
   // Unwatched before the connection is closed.
-  const BudgetWatcher::Question budget(BudgetWatcher::Instance(), http.get(), kCupsQuestionBudget);
-  if (httpReconnect2(http.get(), kCupsConnectMilliseconds, nullptr) != 0) return std::nullopt;
+  const BudgetWatcher::Question budget(BudgetWatcher::Instance(), http, Remaining(deadline));
+  const int connectLimit = static_cast<int>(
+      std::min<std::int64_t>(kCupsConnectMilliseconds, Remaining(deadline).count()));
+  if (connectLimit <= 0 || httpReconnect2(http, connectLimit, nullptr) != 0) return std::nullopt;
   ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
   if (request == nullptr) return std::nullopt;
   const std::string printerUri = "ipp://localhost/printers/" + EscapedName(queueName);
@@ -180,7 +249,7 @@ std::optional<std::string> AskDeviceUri(std::string_view queueName) {
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
                "device-uri");
   // cupsDoRequest takes the request over, on every path.
-  UniqueIpp response(cupsDoRequest(http.get(), request, "/"));
+  UniqueIpp response(cupsDoRequest(http, request, "/"));
   if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_EVENTS_COMPLETE) {
     return std::nullopt;
   }

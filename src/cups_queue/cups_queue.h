@@ -12,7 +12,8 @@ namespace jobhost::cups_queue {
 
 // Upper bounds of one question, so a down or hung server answers quickly:
 // the connection, each wait for the server, and the whole question, which
-// holds whatever the server does (a server that trickles its answer a byte
+// covers the lookup of the server's name and holds whatever the server or
+// the name servers do (a server that trickles its answer a byte
 // at a time never lets a single wait run out).
 inline constexpr int kCupsConnectMilliseconds = 1000;
 inline constexpr double kCupsReplySeconds = 1.5;

@@ -7,10 +7,12 @@
 
 namespace jobhost {
 
-// Sends text as one piece, nothing added (no prefix, time or line end), and
-// whole: a NUL inside it does not end it early on Linux. Windows' channel
-// takes a terminated text, which ends at the first NUL. A failure is not
-// reported.
+// Sends text as one piece, nothing added (no prefix or time), and whole: a
+// NUL inside it does not end it early on Linux. Windows' channel takes a
+// terminated text, which ends at the first NUL; each call is a record of its
+// own there. A log file or syslog has no records of a writer's own, so on
+// Linux a text that does not end in a line feed is sent with one. A failure
+// is not reported.
 void SendDebugText(std::string_view text);
 
 }  // namespace jobhost

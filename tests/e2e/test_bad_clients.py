@@ -13,7 +13,8 @@ import time
 import unittest
 
 from harness import (BIN_DIR, EMULATOR, NO_CONNECTION, NO_REPLY, ON_WINDOWS, REPLY, SEND_FAILED,
-                     TIMED_OUT, TOOL, InstallationTest, only_waits, system_path, wait_for)
+                     TIMED_OUT, TOOL, Installation, InstallationTest, only_waits, system_path,
+                     wait_for)
 
 READ_LIMIT = 10.0
 
@@ -32,6 +33,17 @@ while not os.path.exists(os.path.join(folder, "stop")):
     except OSError: pass
     s.close(); tries += 1; time.sleep(0.001)
 print("taken %d of %d tries" % (taken, tries))
+"""
+# Connects, sends a request and reads, again and again for a few seconds;
+# prints how often, and what the reads met.
+FLOOD = """import socket, sys, time
+end, met, connections = time.monotonic() + float(sys.argv[2]), set(), 0
+while time.monotonic() < end:
+    s = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET); s.connect("\\0" + sys.argv[1])
+    try: s.send("Duplex".encode("utf-16-le")); met.add(repr(s.recv(100)))
+    except OSError as error: met.add(str(error.errno))
+    s.close(); connections += 1
+print(connections, *met)
 """
 HOLD = """import socket, sys
 s = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET); s.bind("\\0" + sys.argv[1]); s.listen()
@@ -90,19 +102,22 @@ class BadClients(InstallationTest):
     @unittest.skipUnless(ANOTHER_ACCOUNT, "Linux, as root, with setpriv: a client of another account")
     def test_a_client_of_another_account_is_refused(self):
         # Abstract sockets have no permissions: the service checks the account.
-        client = ("import socket, sys\n"
-                  "s = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET)\n"
-                  "s.connect('\\0%sxpsnamedpipe')\n"
-                  "try:\n    s.send('Duplex'.encode('utf-16-le'))\n"
-                  "    print(repr(s.recv(100)))\n"
-                  "except OSError as error:\n    print(error.errno)\n" % self.app.prefix)
-        done = subprocess.run(AS_NOBODY + [client], stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, timeout=30)
+        done = subprocess.run(AS_NOBODY + [FLOOD, self.app.prefix + "xpsnamedpipe", "3"],
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=30)
+        connections, *met = done.stdout.decode().split()
+        self.assertGreater(int(connections), 100)
         # Closed unread: the end of the stream, or a reset or broken pipe.
-        self.assertIn(done.stdout.decode().strip(),
-                      ("b''", str(errno.ECONNRESET), str(errno.EPIPE)))
-        with open(self.app.env["JOBHOST_DEBUG_LOG"]) as log:
-            self.assertIn("client of user 65534 refused", log.read())
+        self.assertLessEqual(set(met), {"b''", str(errno.ECONNRESET), str(errno.EPIPE)})
+        # That account's jobhostctl finds another account's service: it sends nothing.
+        done = subprocess.run(AS_NOBODY[:-2] + [TOOL, "send", "--prefix", self.app.prefix,
+                                                "--timeout", "3", "Duplex"],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30)
+        self.assertEqual(done.returncode, SEND_FAILED)
+        self.assertIn(b"the service refused this account (uid 65534)", done.stderr)
+        # The flood costs one line, ended by a line feed.
+        log = self.app.debug_output()
+        lines = log.count("user 65534 refused")
+        self.assertTrue(1 <= lines == log.count("only\n") <= 3, log[:500])
         self.assertNotIn("started", self.app.read("flipguide.log"))
         self.assertTrue(self.app.running())
 
@@ -192,6 +207,23 @@ class ANameHeldByAnother(InstallationTest):
             holder.terminate()
             self.assertEqual(set(holder.communicate(timeout=30)[0].split()), {b"b''"})
         self.assertEqual(self.app.read("flipguide.log"), "")
+
+    def test_a_second_copy_ends_and_leaves_every_request_to_the_first(self):
+        # The copies tell the kind differently, so each reply says who served it.
+        self.app.write("portlink.table", "Plain\t1\n")
+        self.app.start()
+        self.assertTrue(wait_for(lambda: self.app.knock() == TIMED_OUT, timeout=30))
+        second = Installation(tempfile.mkdtemp(dir=self.folder), self.siblings, self.app.prefix)
+        self.addCleanup(second.close)
+        second.write("portlink.table", "Plain\t7\n")
+        second.env["WINEDEBUG"] = "+debugstr"
+        started = time.monotonic()
+        second.start()
+        self.assertEqual(second.wait(timeout=30), 0)
+        self.assertLess(time.monotonic() - started, 5)
+        self.assertIn("is taken", second.debug_output())
+        replies = [self.app.send("CheckPort/Plain") for _ in range(12)]
+        self.assertEqual(replies, [(REPLY, "Port1/")] * 12)
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@ import socket
 import time
 import unittest
 import uuid
+from contextlib import ExitStack
 
 from cups_server import MISSING, CupsServer, TricklingServer
 from harness import (BIN_DIR, BUILD_PREFIX, NO_REPLY, ON_WINDOWS, REAL_PORT_LIBRARY, REPLY,
@@ -224,6 +225,37 @@ class SilentNameServer(CupsTest):
         lookup = self.timed_check("Far", None) - near
         self.assertTrue(1.8 < lookup < 3, lookup)
         self.assertIn(b"jobhost", server.recv(512, socket.MSG_DONTWAIT))
+
+
+@unittest.skipUnless(os.environ.get("JOBHOST_RESOLV_CONF"),
+                     "needs the namespaces of with_silent_resolver.sh (e2e.silent_name_server)")
+class UnresolvableCupsServer(InstallationTest):
+
+    @only_waits
+    def test_a_check_ends_within_the_limits(self):
+        conf = os.environ["JOBHOST_RESOLV_CONF"]
+        self.addCleanup(shutil.copyfile, shutil.copyfile(conf, conf + ".saved"), conf)
+        for servers, library in ((1, False), (1, True), (2, False), (2, True)):
+            with self.subTest(servers=servers, library=library), ExitStack() as stack:
+                silent = [stack.enter_context(socket.socket(socket.AF_INET, socket.SOCK_DGRAM))
+                          for _ in range(servers)]
+                with open(conf, "w") as f:
+                    for n, server in enumerate(silent, 1):
+                        server.bind(("127.0.0.%d" % n, 53))
+                        f.write("nameserver 127.0.0.%d\n" % n)
+                app = self.install()
+                app.env["CUPS_SERVER"] = "cups.jobhost.test:631"
+                app.write("portlink.table", "Tcp\t2\n")
+                if library:
+                    shutil.copy2(os.path.join(BIN_DIR, BUILD_PREFIX + "portlink.dll"),
+                                 app.file("portlink.dll"))
+                app.start()
+                started = time.monotonic()
+                reply = app.send("CheckPort/Tcp", reply_timeout=2 * REPLY_LIMIT)
+                self.assertLess(time.monotonic() - started, REPLY_LIMIT)
+                # The real library cannot tell the kind: the check ends the service.
+                self.assertEqual(reply, (NO_REPLY, "") if library else (REPLY, "Port2/"))
+                self.assertIn(b"cups", silent[0].recv(512, socket.MSG_DONTWAIT))
 
 
 if __name__ == "__main__":

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pipe_client.h"
+#include "system/clock.h"
 
 namespace jobhost::ctl {
 
@@ -18,6 +19,7 @@ enum class ExchangeStatus {
   kEnded,         // the service ended the connection without a reply
   kNoConnection,  // not connected, or never served, within the connect limit
   kWrongServer,   // served by another account: nothing was sent
+  kRefused,       // served by another account that refuses this one: nothing was sent
   kTimedOut,      // no reply within the reply limit
   kSendFailed,
   kFailed,
@@ -47,7 +49,13 @@ struct ExchangeCounts {
 // Connects within the limit it is given.
 using Connector = std::function<Connection(std::chrono::milliseconds limit)>;
 
+// The pauses before each retry after a reset: the first, doubled each time up
+// to the last, so a client that is reset again and again does not spin.
+inline constexpr std::chrono::milliseconds kFirstResetPause{10};
+inline constexpr std::chrono::milliseconds kLongestResetPause{200};
+
+// clock: the deadline of the connect limit, and the pauses.
 ExchangeResult Exchange(const Connector& connect, const ExchangeRequest& request,
-                        ExchangeCounts& counts);
+                        ExchangeCounts& counts, Clock& clock);
 
 }  // namespace jobhost::ctl

@@ -32,15 +32,19 @@ enum class SendStatus {
 
 // Who serves the pipe, as the system names the account.
 struct ServerAccount {
-  bool trusted = false;  // this user's own account, or the system's
+  bool trusted = false;  // this user's own account (on Windows also the system's)
   std::string name;
+  // This caller's account, as the system names it, when the service's own
+  // rule refuses it: the service closes the connection unread (Linux: it
+  // serves its own user and root only). Empty when the service would serve it.
+  std::string refusedCaller;
 };
 
 class PipeClient {
  public:
   virtual ~PipeClient() = default;
   // The account of the process that serves the pipe: trusted when it is this
-  // user's own, root (Linux), SYSTEM or Administrators (Windows).
+  // user's own, or on Windows SYSTEM or Administrators.
   virtual ServerAccount Server() = 0;
   // Sends message as one message.
   virtual SendStatus Send(std::span<const std::uint8_t> message) = 0;

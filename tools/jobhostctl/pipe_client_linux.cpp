@@ -24,13 +24,19 @@ class SocketClient : public PipeClient {
  public:
   explicit SocketClient(linux::UniqueFd socket) : socket_(std::move(socket)) {}
 
-  // The credentials the server had when it started listening.
+  // The credentials the server had when it started listening. Only this
+  // user's own service is trusted: the service serves its own user only (and
+  // root), so another account's, root's included, would refuse the request
+  // anyway, and its answer would not be this user's.
   ServerAccount Server() override {
     ucred peer{};
     socklen_t size = sizeof peer;
     if (getsockopt(socket_.get(), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
-      return {false, std::string("an account that cannot be read: ") + std::strerror(errno)};
-    return {peer.uid == geteuid() || peer.uid == 0, "uid " + std::to_string(peer.uid)};
+      return {false, std::string("an account that cannot be read: ") + std::strerror(errno), ""};
+    const uid_t own = geteuid();
+    ServerAccount account{peer.uid == own, "uid " + std::to_string(peer.uid), ""};
+    if (peer.uid != own && own != 0) account.refusedCaller = "uid " + std::to_string(own);
+    return account;
   }
 
   SendStatus Send(std::span<const std::uint8_t> message) override {

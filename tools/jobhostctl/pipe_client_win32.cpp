@@ -41,17 +41,18 @@ class NamedPipeClient : public PipeClient {
   explicit NamedPipeClient(UniqueFileHandle pipe)
       : pipe_(std::move(pipe)), event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
-  // The user of the serving process's token.
+  // The user of the serving process's token. The service refuses no account
+  // here: every local account may connect.
   ServerAccount Server() override {
     ULONG pid = 0;
     if (!GetNamedPipeServerProcessId(pipe_.get(), &pid))
-      return {false, "an account that cannot be read: " + ErrorText(GetLastError())};
+      return {false, "an account that cannot be read: " + ErrorText(GetLastError()), ""};
     const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     const std::wstring sid = process ? win32::AccountSidOf(process.get()) : std::wstring();
-    if (sid.empty()) return {false, "the unreadable account of process " + std::to_string(pid)};
+    if (sid.empty()) return {false, "the unreadable account of process " + std::to_string(pid), ""};
     const bool trusted = sid == win32::AccountSidOf(GetCurrentProcess()) || sid == kSystemSid ||
                          sid == kAdministratorsSid;
-    return {trusted, win32::Utf8FromWide(sid)};
+    return {trusted, win32::Utf8FromWide(sid), ""};
   }
 
   // A client that opened the pipe has the instance to itself: nothing resets

@@ -6,6 +6,7 @@
 #include "exchange.h"
 #include "pipe_client.h"
 #include "send_plan.h"
+#include "system/clock.h"
 #include "text_formats.h"
 
 namespace jobhost::ctl {
@@ -28,7 +29,8 @@ pipe:
   --pipe NAME          the pipe's name ("\\.\pipe\" may be given or left out)
   --timeout S          keep retrying for S seconds while no instance of the
                        pipe is there or it is busy, or the connection is reset
-                       before the service took it (default 10)
+                       before the service took it (default 10); after a
+                       reset it pauses 10 ms, doubling to 200 ms, first
   --reply-timeout S    wait at most S seconds for the reply (default 120)
 
 message (instead of, or shaping, REQUEST):
@@ -46,7 +48,10 @@ output:
 exit codes:
   0  reply printed (with --vanish: message sent)
   1  the message could not be sent, the pipe is served by an account other
-     than this user's own or the system's (nothing is sent), or another failure
+     than this user's own (on Windows: or the system's; nothing is sent), the
+     service refuses this account (on Linux the service serves its own user
+     and root only and closes any other's connection unread: "the service
+     refused this account (uid N): ..."; nothing is sent), or another failure
   2  usage error
   3  no reply: the service ended the connection without one (the message
      says how: "system error 109" on Windows, "end of stream" on Linux)
@@ -66,9 +71,10 @@ int Execute(const SendPlan& plan) {
   ExchangeRequest request{plan.message, plan.connectLimit, plan.replyLimit, !plan.silent,
                           !plan.vanish};
   ExchangeCounts counts;
+  SteadyClock clock;
   ExchangeResult result =
       Exchange([&](std::chrono::milliseconds limit) { return ConnectPipe(plan.pipe, limit); },
-               request, counts);
+               request, counts, clock);
   switch (result.status) {
     case ExchangeStatus::kReply:
       if (plan.vanish) return kExitOk;
@@ -82,6 +88,7 @@ int Execute(const SendPlan& plan) {
     case ExchangeStatus::kTimedOut:
       return Fail(kExitReplyTimedOut, "no reply within " + SecondsText(plan.replyLimit) + " s");
     case ExchangeStatus::kWrongServer:
+    case ExchangeStatus::kRefused:
       return Fail(kExitFailed, "nothing sent: " + result.detail);
     case ExchangeStatus::kSendFailed:
       return Fail(kExitFailed, "the message could not be sent");

@@ -12,6 +12,7 @@
 #include "commands.h"
 #include "exchange.h"
 #include "send_plan.h"
+#include "system/clock.h"
 
 namespace jobhost::ctl {
 namespace {
@@ -87,6 +88,7 @@ struct Tally {
         ++timedOut;
         return;
       case ExchangeStatus::kWrongServer:
+      case ExchangeStatus::kRefused:
       case ExchangeStatus::kSendFailed:
       case ExchangeStatus::kFailed:
         ++failed;
@@ -98,9 +100,10 @@ struct Tally {
 void RunClient(const StormPlan& plan, Tally& tally) {
   ExchangeRequest request{plan.message, plan.connectLimit, plan.replyLimit};
   auto connect = [&](std::chrono::milliseconds limit) { return ConnectPipe(plan.pipe, limit); };
+  SteadyClock clock;
   for (std::size_t i = 0; i < plan.requests; ++i) {
     ExchangeCounts met;
-    ExchangeResult result = Exchange(connect, request, met);
+    ExchangeResult result = Exchange(connect, request, met, clock);
     tally.Add(result, plan, met);
   }
 }

@@ -9,10 +9,11 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/debug_trace.h"
+#include "platform/client_refusals.h"
 #include "platform/linux/deadline.h"
 #include "platform/linux/debug_output.h"
 #include "support/utf.h"
+#include "system/clock.h"
 #include "system/linux/abstract_socket.h"
 #include "system/linux/unique_fd.h"
 
@@ -28,7 +29,17 @@ constexpr int kConsumedPollIntervalMs = 1;
 // blocking, is refused (EAGAIN) and retries, as at a busy pipe.
 constexpr int kListenBacklog = 16;
 
-using SharedListener = std::shared_ptr<const UniqueFd>;
+// The listening socket and what every instance shares: the account check's
+// record of refused clients.
+struct Listener {
+  explicit Listener(UniqueFd listening)
+      : socket(std::move(listening)), refusals(clock, debug, ::geteuid()) {}
+  UniqueFd socket;
+  SteadyClock clock;
+  LinuxDebugOutput debug;
+  ClientRefusals refusals;
+};
+using SharedListener = std::shared_ptr<Listener>;
 
 // Waits for events on fd until they arrive (true) or the deadline passes.
 bool PollUntil(int fd, short events, const Deadline& deadline) {
@@ -44,14 +55,12 @@ bool PollUntil(int fd, short events, const Deadline& deadline) {
 // An abstract socket has no permissions, so the peer's account decides:
 // only the service's own user and root may make it start programs and copy
 // files with its rights. Anyone else is closed before anything is read.
-bool ServesUserOf(int client) {
+bool ServesUserOf(int client, ClientRefusals& refusals) {
   ucred peer{};
   socklen_t size = sizeof peer;
   if (::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) return false;
   if (peer.uid == ::geteuid() || peer.uid == 0) return true;
-  LinuxDebugOutput debug;
-  DebugTrace(debug, "client of user %u refused: the service serves user %u only",
-             static_cast<unsigned>(peer.uid), static_cast<unsigned>(::geteuid()));
+  refusals.Refused(peer.uid);
   return false;
 }
 
@@ -63,9 +72,9 @@ class SocketPipeInstance : public PipeInstance {
   // name stays bound while this client is served.
   bool WaitForClient() override {
     while (!client_) {
-      UniqueFd client(::accept4(listener_->get(), nullptr, nullptr, SOCK_CLOEXEC));
+      UniqueFd client(::accept4(listener_->socket.get(), nullptr, nullptr, SOCK_CLOEXEC));
       if (!client && errno != EINTR && errno != ECONNABORTED) return false;
-      if (client && ServesUserOf(client.get())) client_ = std::move(client);
+      if (client && ServesUserOf(client.get(), listener_->refusals)) client_ = std::move(client);
     }
     return true;
   }
@@ -148,8 +157,7 @@ std::unique_ptr<PipeInstance> LinuxPipeHost::CreateFirstInstance(std::u16string_
   if (!listener) return nullptr;
   if (::bind(listener.get(), address->get(), address->length) != 0) return nullptr;
   if (::listen(listener.get(), kListenBacklog) != 0) return nullptr;
-  return std::make_unique<SocketPipeInstance>(
-      std::make_shared<const UniqueFd>(std::move(listener)));
+  return std::make_unique<SocketPipeInstance>(std::make_shared<Listener>(std::move(listener)));
 }
 
 }  // namespace jobhost::linux

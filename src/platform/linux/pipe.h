@@ -4,7 +4,8 @@
 // every next one, closed with the last, so the name is the service's for its
 // whole life. Clients that connect while one is served wait in its queue.
 // Only clients of the service's own user or root are served (SO_PEERCRED);
-// another account's connection is closed at once and the wait goes on.
+// another account's connection is closed at once, unread, and the wait goes
+// on (its debug line rationed per account: platform/client_refusals.h).
 
 #include <memory>
 #include <optional>

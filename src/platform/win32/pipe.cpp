@@ -88,6 +88,15 @@ struct ReplyStep {
   }
 };
 
+// Whether no instance of the name exists at all: only then does the wait fail
+// with ERROR_FILE_NOT_FOUND (a busy instance runs the 1 ms out). It connects
+// nothing. Wine does not enforce FILE_FLAG_FIRST_PIPE_INSTANCE between two
+// duplex instances, so the flag alone would let a second copy serve beside
+// the first; the flag still covers the moment between this and the create.
+bool NameIsFree(const std::wstring& name) {
+  return !::WaitNamedPipeW(name.c_str(), 1) && ::GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 }  // namespace
 
 bool Win32PipeInstance::WaitForClient() {
@@ -138,6 +147,7 @@ std::unique_ptr<PipeInstance> Win32PipeInstance::CreateNext() {
 // otherwise stand beside the service's, and clients would reach either.
 std::unique_ptr<PipeInstance> Win32PipeHost::CreateFirstInstance(std::u16string_view pipeName) {
   std::wstring name = ToWide(pipeName);
+  if (!NameIsFree(name)) return nullptr;
   UniqueFileHandle pipe = CreatePipeInstance(createPipe_, name, FILE_FLAG_FIRST_PIPE_INSTANCE);
   if (!pipe) return nullptr;
   return std::make_unique<Win32PipeInstance>(std::move(pipe), std::move(name), createPipe_);

@@ -1,6 +1,7 @@
 #pragma once
 // The request pipe over Win32 named pipes. The first instance claims the
-// name (FILE_FLAG_FIRST_PIPE_INSTANCE); each next one is made while the
+// name: only when no instance of it exists (WaitNamedPipeW), and then with
+// FILE_FLAG_FIRST_PIPE_INSTANCE; each next one is made while the
 // served one still exists, so the name is never free between two clients.
 
 #include <memory>

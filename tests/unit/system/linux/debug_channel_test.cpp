@@ -10,13 +10,14 @@ namespace {
 using testing::ReadWholeFile;
 using testing::TempDir;
 
-TEST(DebugChannel, LogFileGetsEachTextExactlyAsSent) {
+TEST(DebugChannel, LogFileGetsEachTextAsOneLine) {
   TempDir dir;
   testing::ScopedEnv log("JOBHOST_DEBUG_LOG", dir / "debug.log");
   SendDebugText("create snap fail\n");
   SendDebugText("GetPrinter() fail, GetLastError is 5");
+  SendDebugText("");
   EXPECT_EQ(ReadWholeFile(dir / "debug.log"),
-            "create snap fail\nGetPrinter() fail, GetLastError is 5");
+            "create snap fail\nGetPrinter() fail, GetLastError is 5\n\n");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <deque>
 
+#include "fakes/fake_clock.h"
+
 namespace jobhost::ctl {
 namespace {
 
@@ -19,7 +21,7 @@ struct Step {
 class ScriptedClient : public PipeClient {
  public:
   explicit ScriptedClient(Step step) : step_(step) {}
-  ServerAccount Server() override { return {step_.trustedServer, "uid 65534"}; }
+  ServerAccount Server() override { return {step_.trustedServer, "uid 65534", ""}; }
   SendStatus Send(std::span<const std::uint8_t>) override {
     if (!step_.trustedServer) ADD_FAILURE() << "sent to a server of another account";
     return step_.send;
@@ -42,6 +44,7 @@ struct ExchangeCase {
   ExchangeStatus status;
   int resets;
   std::size_t connections;
+  std::vector<std::chrono::milliseconds> pauses = {};
 };
 
 TEST(JobhostCtlExchange, OnlyAConnectionThatWasNotServedIsTriedAgain) {
@@ -56,7 +59,15 @@ TEST(JobhostCtlExchange, OnlyAConnectionThatWasNotServedIsTriedAgain) {
        10s,
        ExchangeStatus::kReply,
        2,
-       3},
+       3,
+       {10ms, 20ms}},
+      {"PausesDoubleTo200msUntilTheLimit",
+       std::vector<Step>(20, kResetOnReceive),
+       1s,
+       ExchangeStatus::kNoConnection,
+       10,
+       10,
+       {10ms, 20ms, 40ms, 80ms, 160ms, 200ms, 200ms, 200ms, 90ms}},
       // An orderly end is the service's answer: never sent again.
       {"EndedIsNotRetried", {kEnded, kReply}, 10s, ExchangeStatus::kEnded, 0, 1},
       {"SendFailureIsNotRetried",
@@ -91,11 +102,13 @@ TEST(JobhostCtlExchange, OnlyAConnectionThatWasNotServedIsTriedAgain) {
       return Connection{ConnectStatus::kConnected, std::make_unique<ScriptedClient>(step), "", 1};
     };
     ExchangeCounts counts;
-    ExchangeResult result = Exchange(connect, {{}, c.connectLimit, 1s}, counts);
+    testing::FakeClock clock;
+    ExchangeResult result = Exchange(connect, {{}, c.connectLimit, 1s}, counts, clock);
     EXPECT_EQ(result.status, c.status);
     if (c.status == ExchangeStatus::kWrongServer) {
       EXPECT_EQ(result.detail, "the pipe is served by uid 65534");
     }
+    EXPECT_EQ(clock.sleeps, c.pauses);
     EXPECT_EQ(counts.resets, c.resets);
     EXPECT_EQ(connections, c.connections);
     EXPECT_EQ(counts.refusals, c.connections == 0 ? 2 : static_cast<int>(c.connections));
