@@ -18,4 +18,11 @@ std::vector<Endpoint> GroupOnInterfaces(Network& network, const Endpoint& group)
 bool OnAnsweringLink(const std::vector<Ipv4Interface>& interfaces, const Endpoint& from,
                      const Endpoint& address);
 
+// True for an address no device on a link can have, whoever names it: the
+// unspecified address, loopback, v4-mapped and v4-compatible IPv6, multicast,
+// the limited broadcast, and the network and broadcast addresses of the
+// IPv4 networks of the interface whose network `from` lies on.
+bool NeverAHost(const std::vector<Ipv4Interface>& interfaces, const Endpoint& from,
+                const Endpoint& address);
+
 }  // namespace jobhost::network

@@ -3,7 +3,8 @@
 wprt:PrintDeviceType and a Resolve on UDP 3702 (239.255.255.250, ff02::c, or
 unicast) and the Get over HTTP. --printer ADDRESS|MODE|NAME|MAKER|MODEL, MODE:
 http, https (XAddr https only), resolve (no XAddrs until resolved), stall (the
-Get never ends), big (its answer passes 64 KiB). Prints "ready" once listening."""
+Get never ends), big (its answer passes 64 KiB). --delay-ms: each answer waits
+that long. Prints "ready" once listening."""
 
 import argparse
 import http.server
@@ -14,6 +15,7 @@ import socket
 import struct
 import sys
 import threading
+import time
 import uuid
 
 SOAP = ('xmlns:s="http://www.w3.org/2003/05/soap-envelope" '
@@ -128,6 +130,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--printer", action="append", default=[], help="ADDRESS|MODE|NAME|MAKER|MODEL")
     parser.add_argument("--http-port", type=int, default=5357)
+    parser.add_argument("--delay-ms", type=int, default=0)
     options = parser.parse_args()
     printers = [Printer(described, options.http_port) for described in options.printer]
     selector = selectors.DefaultSelector()
@@ -142,6 +145,7 @@ def main():
     while True:
         for key, _ in selector.select():
             datagram, sender = key.fileobj.recvfrom(65536)
+            time.sleep(options.delay_ms / 1000)
             for printer in key.data:
                 printer.answer(datagram, sender)
 
