@@ -14,7 +14,9 @@
 #     ends within its 2 s + 300 ms, with no address (needs cupsd).
 # Then, beside two well-behaved WS-Discovery printers, one hostile host at a
 # time (hostile_wsd.py KIND) answers each search of a table: each call keeps
-# the same time and memory, and reports what its row says, no more.
+# the same time and memory, and reports what its row says, no more. Last, the
+# whole search command writes nothing to its console while a host answers
+# with bytes no encoding converts.
 # Exits 77 (skipped) where namespaces cannot be made.
 set -u
 bin=$1
@@ -92,5 +94,12 @@ for row in "${rows[@]}"; do
     [ "$(value call_ms "$result")" -lt 3300 -a "$(value rss_growth_kb "$result")" -lt 20480 ]
   same "$kind: $what" "$normal${expected:+$'\n'}$(tr ';' '\n' <<<"${expected%;}")" "$reported"
 done
+
+ip netns exec "$net_burst_responder" python3 "$here/hostile_wsd.py" noise \
+  $(seq -f 10.79.1.%g 8) >"$net_work/hostile.out" 2>&1 &
+net_pids+=($!)
+for _ in $(seq 100); do grep -qs ready "$net_work/hostile.out" && break; sleep 0.1; done
+console=$(net_search_in=$net_burst_searcher net_search "$bin" "$prefix" 2>&1)
+equal "the search command writes nothing to its console under undecodable answers" "" "$console"
 finish
 echo "all hostile LAN cases passed"

@@ -14,6 +14,7 @@ answered, its MessageID as RelatesTo, to the port it came from, by KIND:
              and 40 such datagrams from 2,700 ms on
   broadcast  a printer whose XAddr is the network's broadcast address, one at
              its network address, from ADDRESS 1 and 2
+  noise      8 bytes that no encoding converts, from each ADDRESS
 Gets go to port 5358 of the ADDRESSes. Prints "ready" once it serves; stops
 on SIGTERM.
 """
@@ -105,6 +106,9 @@ class Host:
                 self.send(source, matches(relates_to, [match(f"urn:uuid:late-{i}",
                                                              xaddr(source, "late"))]), to)
             threading.Thread(target=self.late_datagrams, args=(to,), daemon=True).start()
+        elif kind == "noise":
+            for source in self.addresses:
+                self.send(source, b"<\0\0\0s\0\0\0", to)
         elif kind == "broadcast":
             network, broadcast = "10.79.0.0", "10.79.255.255"
             self.send(first, matches(relates_to, [match("urn:uuid:bcast", xaddr(broadcast))]), to)
