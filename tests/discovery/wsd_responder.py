@@ -3,7 +3,8 @@
 wprt:PrintDeviceType and a Resolve on UDP 3702 (239.255.255.250, ff02::c, or
 unicast) and the Get over HTTP. --printer ADDRESS|MODE|NAME|MAKER|MODEL, MODE:
 http, https (XAddr https only), resolve (no XAddrs until resolved), stall (the
-Get never ends), big (its answer passes 64 KiB). --delay-ms: each answer waits
+Get never ends), big (its answer passes 64 KiB), nul (a NUL byte in its
+answer's text), nulget (one in its Get answer's). --delay-ms: each answer waits
 that long. Prints "ready" once listening."""
 
 import argparse
@@ -65,8 +66,9 @@ class Printer:
             return
         xaddrs = "" if kind == "Probe" and self.mode == "resolve" else \
             f"<d:XAddrs>{self.xaddr}</d:XAddrs>"
+        nul = "\0" if self.mode == "nul" else ""
         body = (f"<d:{kind}Matches><d:{kind}Match><a:EndpointReference><a:Address>{self.endpoint}"
-                "</a:Address></a:EndpointReference><d:Types>p:PrintDeviceType</d:Types>"
+                f"</a:Address></a:EndpointReference><d:Types>p:PrintDeviceType{nul}</d:Types>"
                 f"{xaddrs}</d:{kind}Match></d:{kind}Matches>")
         try:
             self.socket.sendto(envelope(f"http://schemas.xmlsoap.org/ws/2005/04/discovery/{kind}Matches",
@@ -75,7 +77,8 @@ class Printer:
             pass  # a sender this printer's address cannot reach
 
     def metadata(self):
-        device = f"<dp:ThisDevice><dp:FriendlyName>{self.name}</dp:FriendlyName></dp:ThisDevice>"
+        nul = "\0" if self.mode == "nulget" else ""
+        device = f"<dp:ThisDevice><dp:FriendlyName>{self.name}{nul}</dp:FriendlyName></dp:ThisDevice>"
         padding = "<!--" + "x" * 70000 + "-->" if self.mode == "big" else ""
         return envelope("http://schemas.xmlsoap.org/ws/2004/09/transfer/GetResponse", "urn:uuid:0",
                         f"<x:Metadata><x:MetadataSection>{device if self.name else ''}"
