@@ -84,6 +84,8 @@ WsdBrowse::WsdBrowse(Network& network, AddressFamily family, std::vector<Endpoin
     : network_(network),
       family_(family),
       interfaces_(network.Ipv4Interfaces()),
+      prefixes_(family == AddressFamily::kIpv6 ? network.Ipv6Prefixes()
+                                               : std::vector<network::Ipv6Prefix>()),
       destinations_(std::move(destinations)),
       oneHost_(oneHost && !destinations_.empty()),
       agentPort_(agentPort),
@@ -102,13 +104,16 @@ int WsdBrowse::SendProbes(DatagramChannel& channel) {
   return sent;
 }
 
-// Multicast discovery is link-local: an IPv4 answer counts only from the
-// network of an interface, and never from an address no device has. A direct
-// Probe's answer counts only from the host asked.
+// Multicast discovery is link-local: an answer counts only from a network or
+// prefix of an interface (IPv6: or link-local on it), and never from an
+// address no device has. A direct Probe's answer counts only from the host
+// asked.
 bool WsdBrowse::FromLink(const Endpoint& from) const {
   if (oneHost_) return from.SameAddress(destinations_.front());
-  return from.family == family_ && !network::NeverAHost(interfaces_, from, from) &&
-         (family_ == AddressFamily::kIpv6 || network::OnAnsweringLink(interfaces_, from, from));
+  if (from.family != family_ || network::NeverAHost(interfaces_, from, from)) return false;
+  return family_ == AddressFamily::kIpv6
+             ? network::Ipv6AnsweringInterface(prefixes_, from).has_value()
+             : network::OnAnsweringLink(interfaces_, from, from);
 }
 
 // A source's first matches count; one that sends more is ignored from then
@@ -211,22 +216,16 @@ void WsdBrowse::Locate(Match& match, const Endpoint& from,
   if (match.target) match.naming = NameState::kDue;
 }
 
-// IPv4: on a network of the interface the answer came on. IPv6, whose
-// interface networks are not known here: in the answer's /64, a link-local
-// address with the answer's scope.
+// On a network (IPv4) or prefix (IPv6) of the interface the answer came on,
+// or link-local there with its scope.
 std::optional<Endpoint> WsdBrowse::AddressOnLink(const std::string& host, const Endpoint& from) {
   std::optional<Endpoint> address = network_.Resolve(host, family_);
   if (!address || address->family != family_ || network::NeverAHost(interfaces_, from, *address)) {
     return std::nullopt;
   }
-  if (family_ == AddressFamily::kIpv4) {
-    if (!network::OnAnsweringLink(interfaces_, from, *address)) return std::nullopt;
-    return address;
-  }
-  if (!std::equal(address->address.begin(), address->address.begin() + 8, from.address.begin())) {
-    return std::nullopt;
-  }
-  address->scopeId = address->IsIpv6LinkLocal() ? from.scopeId : 0;
+  if (family_ == AddressFamily::kIpv6)
+    return network::OnAnsweringIpv6Link(prefixes_, from, *address);
+  if (!network::OnAnsweringLink(interfaces_, from, *address)) return std::nullopt;
   return address;
 }
 

@@ -96,6 +96,7 @@ class WsdBrowse {
   Network& network_;
   AddressFamily family_;
   std::vector<Ipv4Interface> interfaces_;
+  std::vector<network::Ipv6Prefix> prefixes_;
   std::vector<Endpoint> destinations_;
   bool oneHost_;
   std::uint16_t agentPort_;

@@ -32,6 +32,33 @@ bool OnAnsweringLink(const std::vector<Ipv4Interface>& interfaces, const Endpoin
   });
 }
 
+std::optional<std::uint32_t> Ipv6AnsweringInterface(const std::vector<Ipv6Prefix>& prefixes,
+                                                    const Endpoint& from) {
+  if (from.family != AddressFamily::kIpv6) return std::nullopt;
+  if (from.IsIpv6LinkLocal()) {
+    return from.scopeId != 0 ? std::optional<std::uint32_t>(from.scopeId) : std::nullopt;
+  }
+  const auto holding =
+      std::ranges::find_if(prefixes, [&](const Ipv6Prefix& prefix) { return prefix.Holds(from); });
+  if (holding == prefixes.end()) return std::nullopt;
+  return holding->index;
+}
+
+std::optional<Endpoint> OnAnsweringIpv6Link(const std::vector<Ipv6Prefix>& prefixes,
+                                            const Endpoint& from, Endpoint address) {
+  const std::optional<std::uint32_t> link = Ipv6AnsweringInterface(prefixes, from);
+  if (!link || address.family != AddressFamily::kIpv6) return std::nullopt;
+  if (address.IsIpv6LinkLocal()) {
+    address.scopeId = *link;
+    return address;
+  }
+  address.scopeId = 0;
+  const bool onLink = std::ranges::any_of(prefixes, [&](const Ipv6Prefix& prefix) {
+    return prefix.index == *link && prefix.Holds(address);
+  });
+  return onLink ? std::optional<Endpoint>(address) : std::nullopt;
+}
+
 namespace {
 
 bool NeverAHostAnywhere(const Endpoint& address) {

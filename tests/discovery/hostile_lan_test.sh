@@ -95,6 +95,17 @@ for row in "${rows[@]}"; do
   same "$kind: $what" "$normal${expected:+$'\n'}$(tr ';' '\n' <<<"${expected%;}")" "$reported"
 done
 
+ip netns exec "$net_burst_searcher" ip addr add fd79::1/64 dev e0 nodad
+ip netns exec "$net_burst_responder" ip addr add fd79::50/64 dev e0 nodad
+ip netns exec "$net_burst_responder" ip addr add fe80::50/64 dev e0 nodad
+ip netns exec "$net_burst_responder" python3 "$here/wsd_responder.py" \
+  --printer "fd79::50|http|Six Ula|||fe80::50%e0" >"$net_work/six.out" 2>&1 &
+net_pids+=($!)
+for _ in $(seq 100); do grep -qs ready "$net_work/six.out" && break; sleep 0.1; done
+equal "an IPv6 printer answering from link-local is reported at its XAddr on the prefix, named" \
+  "fd79:0:0:0:0:0:0:50	Six Ula" "$(ip netns exec "$net_burst_searcher" timeout 20 \
+    "$bin/devprobe_find" --broadcast --timeout 3000 --parameter "port=1161;dnssd=0" v6 "")"
+
 ip netns exec "$net_burst_responder" python3 "$here/hostile_wsd.py" noise \
   $(seq -f 10.79.1.%g 8) >"$net_work/hostile.out" 2>&1 &
 net_pids+=($!)

@@ -5,7 +5,10 @@ unicast) and the Get over HTTP. --printer ADDRESS|MODE|NAME|MAKER|MODEL, MODE:
 http, https (XAddr https only), resolve (no XAddrs until resolved), stall (the
 Get never ends), big (its answer passes 64 KiB), nul (a NUL byte in its
 answer's text), nulget (one in its Get answer's). --delay-ms: each answer waits
-that long. Prints "ready" once listening."""
+that long. A sixth field,
+FROM, is the address its discovery answers come from (else ADDRESS), as a
+printer answers from its link-local address with an XAddr elsewhere.
+Prints "ready" once listening."""
 
 import argparse
 import http.server
@@ -40,9 +43,12 @@ def text_of(document, name):
 
 class Printer:
     def __init__(self, described, http_port):
-        address, self.mode, self.name, self.maker, self.model = described.split("|")
+        address, self.mode, self.name, self.maker, self.model, *answer_from = described.split("|")
         self.family, _, _, _, self.sockaddr = socket.getaddrinfo(address, 3702,
                                                                  type=socket.SOCK_DGRAM)[0]
+        http_sockaddr = self.sockaddr
+        if answer_from:
+            self.sockaddr = socket.getaddrinfo(answer_from[0], 3702, type=socket.SOCK_DGRAM)[0][4]
         self.endpoint, self.path = f"urn:uuid:{uuid.uuid4()}", f"/{uuid.uuid4()}"
         host = address.split("%")[0]
         literal = f"[{host}]" if self.family == socket.AF_INET6 else host
@@ -51,7 +57,7 @@ class Printer:
         self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         self.socket.bind(self.sockaddr)
         server = type("Server", (http.server.ThreadingHTTPServer,), {"address_family": self.family})
-        self.http = server((host, http_port) + self.sockaddr[2:], GetHandler)
+        self.http = server((host, http_port) + http_sockaddr[2:], GetHandler)
         self.http.printer = self
 
     def answer(self, datagram, sender):

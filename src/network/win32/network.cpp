@@ -304,6 +304,25 @@ class WinsockNetwork : public Network {
     return indexes;
   }
 
+  std::vector<Ipv6Prefix> Ipv6Prefixes() override {
+    std::vector<Ipv6Prefix> prefixes;
+    AdapterList adapters;
+    for (auto* adapter = adapters.First(); adapter; adapter = adapter->Next) {
+      if (adapter->OperStatus != IfOperStatusUp || adapter->Ipv6IfIndex == 0) continue;
+      for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
+        const sockaddr* address = unicast->Address.lpSockaddr;
+        if (!address || address->sa_family != AF_INET6) continue;
+        Ipv6Prefix found;
+        found.index = adapter->Ipv6IfIndex;
+        found.address = FromSockaddr(address);
+        found.address.scopeId = 0;
+        found.prefixLength = std::min<int>(unicast->OnLinkPrefixLength, 128);
+        prefixes.push_back(found);
+      }
+    }
+    return prefixes;
+  }
+
   std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) override {
     UniqueSocket socket = OpenUdpSocket(family == AddressFamily::kIpv6, broadcast);
     if (socket.get() == INVALID_SOCKET) return nullptr;

@@ -157,6 +157,64 @@ TEST_F(WsdBrowseTest, TakesOnlyPrintersAnsweringItsProbesFromTheLinkAtTheAddress
   }
 }
 
+// An IPv6 address group0:group1::last, with a scope.
+Endpoint Six(std::uint16_t group0, std::uint16_t group1, std::uint8_t last, std::uint32_t scope = 0,
+             std::uint16_t port = kWsdPort) {
+  Endpoint six;
+  six.family = AddressFamily::kIpv6;
+  six.address = {static_cast<std::uint8_t>(group0 >> 8), static_cast<std::uint8_t>(group0),
+                 static_cast<std::uint8_t>(group1 >> 8), static_cast<std::uint8_t>(group1)};
+  six.address[15] = last;
+  six.port = port;
+  six.scopeId = scope;
+  return six;
+}
+
+// Interface 2 holds fe80::2/64 and fd00::2/64, interface 3 2001:db8::2/64.
+// Printers answer from link-local addresses as real ones do; the address
+// their XAddr names counts when it is on the link they answered on.
+TEST_F(WsdBrowseTest, TakesIpv6PrintersFromTheAnsweringInterfacesPrefixesAndLinkLocalWithZone) {
+  network.ipv6Prefixes = {
+      {2, Six(0xfe80, 0, 2), 64}, {2, Six(0xfd00, 0, 2), 64}, {3, Six(0x2001, 0xdb8, 2), 64}};
+  for (const auto& [text, address] :
+       std::map<std::string, Endpoint>{{"fd00::50", Six(0xfd00, 0, 0x50, 0, 0)},
+                                       {"2001:db8::50", Six(0x2001, 0xdb8, 0x50, 0, 0)},
+                                       {"fe80::51", Six(0xfe80, 0, 0x51, 0, 0)},
+                                       {"::1", Six(0, 0, 1, 0, 0)}}) {
+    network.hosts[text] = address;
+  }
+  const Endpoint linkLocal = Six(0xfe80, 0, 0x50, 2);
+  Endpoint mapped = Six(0, 0, 1);
+  mapped.address[10] = mapped.address[11] = 0xFF;
+  mapped.address[12] = 127;
+  const struct {
+    Endpoint from;
+    std::string xaddr;
+    std::string shown;  // address%scope, or empty when not taken
+  } cases[] = {
+      {linkLocal, "http://[fd00::50]:5357/p", "fd00::0050%0"},
+      {linkLocal, "http://[fe80::51]/p", "fe80::0051%2"},
+      {linkLocal, "http://[2001:db8::50]/p", "fe80::0050%2"},  // another interface's
+      {linkLocal, "http://[::1]:8631/p", "fe80::0050%2"},
+      {Six(0xfd00, 0, 0x60), "http://[fd00::50]/p", "fd00::0050%0"},
+      {Six(0xfd01, 0, 0x60), "http://[fd00::50]/p", ""},     // on no link of this host's
+      {Six(0xfe80, 0, 0x50, 0), "http://[fd00::50]/p", ""},  // link-local without its zone
+      {Six(0, 0, 0), "http://[::1]:8631/p", ""},
+      {mapped, "http://[fd00::50]/p", ""},
+  };
+  for (const auto& c : cases) {
+    ids = 0;
+    WsdBrowse browse(network, AddressFamily::kIpv6, {}, false, 161, &http,
+                     [this] { return "urn:uuid:" + std::to_string(++ids); });
+    browse.SendProbes(channel);
+    Answer(browse, c.from, Matches("urn:uuid:1", Match("urn:e", c.xaddr)));
+    std::string shown;
+    for (const WsdPrinter& found : browse.Printers())
+      shown += FormatIpv6(found.address.address) + "%" + std::to_string(found.address.scopeId);
+    EXPECT_EQ(shown, c.shown) << c.xaddr;
+  }
+}
+
 TEST_F(WsdBrowseTest, ProbesThenResolvesEachOfAtMost256MatchesWithoutAddressesOnceAndNamesIt) {
   WsdBrowse browse = Probed();
   Endpoint group = Ipv4Endpoint(239, 255, 255, 250, kWsdPort);
