@@ -26,7 +26,7 @@
 # On the same link, in 10.81.0.0/24 (the searcher's second address there),
 # WSD_PRINTERS (default 50) printers that answer only WS-Discovery, played by
 # one wsd_responder.py: this library's broadcast, the printers found and
-# those named (at most 32 Gets a call).
+# those named (one Get for each, 8 at a time, within the time-out).
 # Then, for this library and the earlier one: the time of a /16 sweep at
 # rate=1000000 (routed, and on the burst LAN) against time-outs of 30, 60 and
 # 100 ms; and, the burst LAN turned hostile (as in hostile_lan_test.sh),
