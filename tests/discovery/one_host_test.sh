@@ -6,7 +6,9 @@
 # loopback, inside a network namespace of its own: the host's direct DNS-SD
 # answer names it; a WSD printer is named by its Get (XmlLite and WinHTTP on
 # Windows), or keeps an empty name, within the time-out + 50 ms; an answer
-# or a Get answer with a NUL byte in its text is refused in that time too. With WINE
+# or a Get answer with a NUL byte in its text is refused in that time too.
+# Last, one broadcast call: its Probe leaves through a veth pair inside the
+# namespace and finds a WSD printer at the other end. With WINE
 # and PREFIX the Windows build runs under Wine, in a copy of PREFIX whose
 # wine server starts in that namespace (Wine makes sockets in its server's
 # namespace). Exits 77 (skipped) where it cannot run.
@@ -34,6 +36,11 @@ cleanup() {
 trap cleanup EXIT
 in_ns() { ip netns exec "$ns" "$@"; }
 in_ns ip link set lo up
+in_ns ip link add e0 type veth peer name e1
+in_ns ip addr add 10.91.0.1/24 brd + dev e0
+in_ns ip addr add 10.91.0.2/24 brd + dev e1
+in_ns ip link set e0 up
+in_ns ip link set e1 up
 
 ip netns exec "$ns" /usr/bin/python3 "$here/dnssd_responder.py" --interface 127.0.0.1 \
   --service "Front Desk|_ipp._tcp|front-desk|127.0.0.1" >"$work/dnssd.out" 2>&1 &
@@ -42,7 +49,7 @@ ip netns exec "$ns" /usr/bin/python3 "$here/wsd_responder.py" \
   --printer "127.0.0.2|http||Vantorel|LX-200" --printer "127.0.0.5|resolve|Resolved||" \
   --printer "127.0.0.6|stall|Stalled||" --printer "127.0.0.7|big|Big||" \
   --printer "127.0.0.8|nul|Nul||" --printer "127.0.0.9|nulget|Nul||" \
-  --printer "::1|http|Six||" >"$work/wsd.out" 2>&1 &
+  --printer "::1|http|Six||" --printer "10.91.0.2|http|Broadcast||" >"$work/wsd.out" 2>&1 &
 responders+=($!)
 for out in dnssd wsd; do
   for _ in $(seq 100); do grep -q ready "$work/$out.out" && break; sleep 0.1; done
@@ -80,4 +87,7 @@ check "... within the time-out + 50 ms ($(cat "$work/elapsed") ms)" \
   test "$(cat "$work/elapsed")" -le 1550
 # The DNS-SD responder answers on ::1 too, and its name would stand.
 equal "WSD over IPv6 too" "0:0:0:0:0:0:0:1	Six" "$(ask v6 ::1 dnssd=0)"
+equal "a broadcast call's Probe leaves through each multicast interface" "10.91.0.2	Broadcast" \
+  "$(in_ns timeout 20 "${run[@]}" --broadcast --timeout 1500 --parameter "port=1161;dnssd=0" v4 "" |
+    tr -d '\r')"
 finish
