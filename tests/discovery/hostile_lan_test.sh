@@ -14,9 +14,12 @@
 #     ends within its 2 s + 300 ms, with no address (needs cupsd).
 # Then, beside two well-behaved WS-Discovery printers, one hostile host at a
 # time (hostile_wsd.py KIND) answers each search of a table: each call keeps
-# the same time and memory, and reports what its row says, no more. Last, the
-# whole search command writes nothing to its console while a host answers
-# with bytes no encoding converts.
+# the same time and memory, and reports what its row says, no more. A WSD
+# printer that answers from its link-local address with an XAddr on the
+# searcher's ULA prefix is reported at that address, and named; hand-made
+# answers from :: and ::ffff:127.0.0.1 are not, and nothing is sent to the
+# searcher's own loopback. Last, the whole search command writes nothing to
+# its console while a host answers with bytes no encoding converts.
 # Exits 77 (skipped) where namespaces cannot be made.
 set -u
 bin=$1
@@ -102,9 +105,34 @@ ip netns exec "$net_burst_responder" python3 "$here/wsd_responder.py" \
   --printer "fd79::50|http|Six Ula|||fe80::50%e0" >"$net_work/six.out" 2>&1 &
 net_pids+=($!)
 for _ in $(seq 100); do grep -qs ready "$net_work/six.out" && break; sleep 0.1; done
+find_v6() {
+  ip netns exec "$net_burst_searcher" timeout 20 "$bin/devprobe_find" --broadcast --timeout 3000 \
+    --parameter "port=1161;dnssd=0" v6 ""
+}
 equal "an IPv6 printer answering from link-local is reported at its XAddr on the prefix, named" \
-  "fd79:0:0:0:0:0:0:50	Six Ula" "$(ip netns exec "$net_burst_searcher" timeout 20 \
-    "$bin/devprobe_find" --broadcast --timeout 3000 --parameter "port=1161;dnssd=0" v6 "")"
+  "fd79:0:0:0:0:0:0:50	Six Ula" "$(find_v6)"
+# Hand-made answers from :: naming [::1]:8631, and from ::ffff:127.0.0.1: a
+# listener on the searcher's own loopback, port 8631, hears of no Get.
+ip netns exec "$net_burst_searcher" python3 -c 'import select, socket
+listening = [socket.create_server(("::1", 8631), family=socket.AF_INET6),
+             socket.create_server(("127.0.0.1", 8631))]
+print("ready", flush=True)
+while True:
+    ready, _, _ = select.select(listening, [], [])
+    connection, peer = ready[0].accept()
+    print("connection from", peer, flush=True)
+    connection.close()' >"$net_work/loopback.out" 2>&1 &
+net_pids+=($!)
+ip netns exec "$net_burst_responder" python3 "$here/hostile_wsd.py" unspecified 10.79.1.1 10.79.1.2 \
+  >"$net_work/hostile.out" 2>&1 &
+net_pids+=($!)
+for out in loopback hostile; do
+  for _ in $(seq 100); do grep -qs ready "$net_work/$out.out" && break; sleep 0.1; done
+done
+equal "answers from :: and ::ffff:127.0.0.1 are not printers" "fd79:0:0:0:0:0:0:50	Six Ula" \
+  "$(find_v6)"
+equal "... and nothing is sent to the searcher's own loopback" "ready" "$(cat "$net_work/loopback.out")"
+kill "${net_pids[-1]}"
 
 ip netns exec "$net_burst_responder" python3 "$here/hostile_wsd.py" noise \
   $(seq -f 10.79.1.%g 8) >"$net_work/hostile.out" 2>&1 &

@@ -15,15 +15,19 @@ answered, its MessageID as RelatesTo, to the port it came from, by KIND:
   broadcast  a printer whose XAddr is the network's broadcast address, one at
              its network address, from ADDRESS 1 and 2
   noise      8 bytes that no encoding converts, from each ADDRESS
+  unspecified  (IPv6 Probes) hand-made frames from :: naming [::1]:8631, and
+             from ::ffff:127.0.0.1 with an XAddr no one can use
 Gets go to port 5358 of the ADDRESSes. Prints "ready" once it serves; stops
 on SIGTERM.
 """
 import http.server
 import itertools
 import re
+import select
 import signal
 import socket
 import string
+import struct
 import sys
 import threading
 import time
@@ -50,6 +54,24 @@ def match(endpoint, xaddr):
 
 def matches(relates_to, items):
     return envelope(relates_to, "<d:ProbeMatches>" + "".join(items) + "</d:ProbeMatches>")
+
+
+def checksum(data):
+    data += b"\0" * (len(data) % 2)
+    total = sum(struct.unpack(f"!{len(data) // 2}H", data))
+    while total >> 16:
+        total = (total & 0xFFFF) + (total >> 16)
+    return ~total & 0xFFFF or 0xFFFF
+
+
+def forged_ipv6(source, destination, port, payload):
+    """An IPv6 UDP frame from any source address, as a raw socket sends it."""
+    src, dst = socket.inet_pton(socket.AF_INET6, source), socket.inet_pton(socket.AF_INET6, destination)
+    length = 8 + len(payload)
+    pseudo = src + dst + struct.pack("!I3xB", length, socket.IPPROTO_UDP)
+    udp = struct.pack("!HHHH", 3702, port, length, 0) + payload
+    udp = udp[:6] + struct.pack("!H", checksum(pseudo + udp)) + udp[8:]
+    return struct.pack("!IHBB", 6 << 28, length, socket.IPPROTO_UDP, 64) + src + dst + udp
 
 
 def heavy_document(size=64 * 1024 - 64):
@@ -109,6 +131,14 @@ class Host:
         elif kind == "noise":
             for source in self.addresses:
                 self.send(source, b"<\0\0\0s\0\0\0", to)
+        elif kind == "unspecified":
+            raw = socket.socket(socket.AF_INET6, socket.SOCK_RAW, socket.IPPROTO_RAW)
+            for source, xaddr_text in (("::", "http://[::1]:8631/p"),
+                                       ("::ffff:127.0.0.1", "http://printer.invalid:8631/p")):
+                frame = forged_ipv6(source, to[0].split("%")[0], to[1], matches(
+                    relates_to, [match(f"urn:uuid:{source}", xaddr_text)]))
+                raw.sendto(frame, (to[0], 0, 0, to[3]))
+            raw.close()
         elif kind == "broadcast":
             network, broadcast = "10.79.0.0", "10.79.255.255"
             self.send(first, matches(relates_to, [match("urn:uuid:bcast", xaddr(broadcast))]), to)
@@ -160,10 +190,24 @@ def main():
     group.bind(("", 3702))
     group.setsockopt(socket.IPPROTO_IP, socket.IP_ADD_MEMBERSHIP,
                      socket.inet_aton("239.255.255.250") + socket.inet_aton(host.addresses[0]))
+    groups = [group]
+    if host.kind == "unspecified":
+        six = socket.socket(socket.AF_INET6, socket.SOCK_DGRAM)
+        six.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        six.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1)
+        six.bind(("::", 3702))
+        for index, _ in socket.if_nameindex():
+            try:
+                six.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_JOIN_GROUP,
+                               socket.inet_pton(socket.AF_INET6, "ff02::c") + struct.pack("@I", index))
+            except OSError:
+                pass
+        groups.append(six)
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     print("ready", flush=True)
     while True:
-        datagram, sender = group.recvfrom(65536)
+        ready, _, _ = select.select(groups, [], [])
+        datagram, sender = ready[0].recvfrom(65536)
         text = datagram.decode("utf-8", "replace")
         found = re.search(r"<(?:\w+:)?MessageID>([^<]*)</", text)
         if found and "/discovery/Probe<" in text:
