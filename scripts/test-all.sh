@@ -52,8 +52,9 @@ run_fuzzer() {
   name=$(basename "$fuzzer")
   corpus="build/fuzz/corpus/$name"
   mkdir -p "$corpus"
-  # New inputs go to the build's corpus; the committed seeds are read too.
-  "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" "fuzz/corpus/$name" \
+  # New inputs go to the build's corpus; the committed seeds are read too. A
+  # small quarantine keeps the sanitizer's freed memory out of -rss_limit_mb.
+  ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=32} "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" "fuzz/corpus/$name" \
     >"build/fuzz/$name.log" 2>&1
 }
 

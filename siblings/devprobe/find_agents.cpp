@@ -94,6 +94,10 @@ class OneLookNetwork : public Network {
     if (!ipv6_) ipv6_ = network_.Ipv6MulticastInterfaces();
     return *ipv6_;
   }
+  std::vector<network::Ipv6Prefix> Ipv6Prefixes() override {
+    if (!prefixes_) prefixes_ = network_.Ipv6Prefixes();
+    return *prefixes_;
+  }
   std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) override {
     return network_.OpenChannel(family, broadcast);
   }
@@ -102,6 +106,7 @@ class OneLookNetwork : public Network {
   Network& network_;
   std::optional<std::vector<Ipv4Interface>> ipv4_;
   std::optional<std::vector<std::uint32_t>> ipv6_;
+  std::optional<std::vector<network::Ipv6Prefix>> prefixes_;
 };
 
 }  // namespace

@@ -84,6 +84,8 @@ WsdBrowse::WsdBrowse(Network& network, AddressFamily family, std::vector<Endpoin
     : network_(network),
       family_(family),
       interfaces_(network.Ipv4Interfaces()),
+      prefixes_(family == AddressFamily::kIpv6 ? network.Ipv6Prefixes()
+                                               : std::vector<network::Ipv6Prefix>()),
       destinations_(std::move(destinations)),
       oneHost_(oneHost && !destinations_.empty()),
       agentPort_(agentPort),
@@ -102,18 +104,40 @@ int WsdBrowse::SendProbes(DatagramChannel& channel) {
   return sent;
 }
 
-// Multicast discovery is link-local: an IPv4 answer counts only from the
-// network of an interface. A direct Probe's answer counts only from the host
+// Multicast discovery is link-local: an answer counts only from a network or
+// prefix of an interface (IPv6: or link-local on it), and never from an
+// address no device has. A direct Probe's answer counts only from the host
 // asked.
 bool WsdBrowse::FromLink(const Endpoint& from) const {
   if (oneHost_) return from.SameAddress(destinations_.front());
-  return from.family == family_ &&
-         (family_ == AddressFamily::kIpv6 || network::OnAnsweringLink(interfaces_, from, from));
+  if (from.family != family_ || network::NeverAHost(interfaces_, from, from)) return false;
+  return family_ == AddressFamily::kIpv6
+             ? network::Ipv6AnsweringInterface(prefixes_, from).has_value()
+             : network::OnAnsweringLink(interfaces_, from, from);
+}
+
+// A source's first matches count; one that sends more is ignored from then
+// on, so that it hides no other printer behind the cap.
+bool WsdBrowse::Counts(const Endpoint& from) {
+  if (ignoredSources_.contains(KeyOf(from))) return false;
+  if (++matchesFrom_[KeyOf(from)] <= kMaxWsdMatchesPerSource) return true;
+  ignoredSources_.insert(KeyOf(from));
+  return false;
+}
+
+// What a match holds on the heap, its copy of the endpoint reference in the
+// index and the index entries included.
+std::size_t WsdBrowse::KeptBytes(const Match& match) {
+  constexpr std::size_t kEntryBytes = 64;  // a tree node of an index
+  std::size_t bytes = sizeof(Match) + 2 * match.endpoint.size() + 3 * kEntryBytes;
+  if (match.target) bytes += match.target->host.size() + match.target->path.size();
+  return bytes;
 }
 
 bool WsdBrowse::Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram) {
   const std::string_view text(reinterpret_cast<const char*>(datagram.data()), datagram.size());
   if (!LooksLikeXml(text) || !FromLink(from)) return false;
+  if (ignoredSources_.contains(KeyOf(from))) return true;
   const std::optional<wsd::DiscoveryAnswer> answer = wsd::DecodeDiscoveryAnswer(text);
   if (!answer || !messageIds_.contains(answer->relatesTo)) return false;
   for (const wsd::DiscoveryMatch& found : answer->matches) Keep(channel, from, found);
@@ -125,22 +149,32 @@ bool WsdBrowse::Take(DatagramChannel& channel, const Endpoint& from, ByteView da
 // ResolveMatches, or a later ProbeMatches).
 void WsdBrowse::Keep(DatagramChannel& channel, const Endpoint& from,
                      const wsd::DiscoveryMatch& found) {
+  if (found.endpoint.size() > kMaxWsdEndpointBytes) return;
   if (const auto known = byEndpoint_.find(found.endpoint); known != byEndpoint_.end()) {
     Match& match = matches_[known->second];
     if (!match.hasTransportAddresses && !found.transportAddresses.empty()) {
-      Locate(match, from, found.transportAddresses);
+      Match located = match;
+      Locate(located, from, found.transportAddresses);
+      const std::size_t bytes = keptBytes_ - KeptBytes(match) + KeptBytes(located);
+      if (bytes > kMaxWsdStateBytes) return;
+      keptBytes_ = bytes;
+      match = std::move(located);
       IndexAddresses();
     }
     return;
   }
-  if (!found.printer || matches_.size() >= kMaxWsdMatches) return;
-  byEndpoint_.emplace(found.endpoint, matches_.size());
-  Match& match = matches_.emplace_back();
+  if (!found.printer || matches_.size() >= kMaxWsdMatches || !Counts(from)) return;
+  Match match;
   match.endpoint = found.endpoint;
   Locate(match, from, found.transportAddresses);
-  firstAt_.try_emplace(KeyOf(match.address), matches_.size() - 1);
-  if (found.transportAddresses.empty()) {
-    const std::string id = newMessageId_();
+  const std::string id = found.transportAddresses.empty() ? newMessageId_() : std::string();
+  const std::size_t bytes = keptBytes_ + KeptBytes(match) + id.size();
+  if (bytes > kMaxWsdStateBytes) return;
+  keptBytes_ = bytes;
+  byEndpoint_.emplace(found.endpoint, matches_.size());
+  firstAt_.try_emplace(KeyOf(match.address), matches_.size());
+  matches_.push_back(std::move(match));
+  if (!id.empty()) {
     messageIds_.insert(id);
     Endpoint responder = oneHost_ ? destinations_.front() : from;
     responder.port = kWsdPort;
@@ -182,20 +216,16 @@ void WsdBrowse::Locate(Match& match, const Endpoint& from,
   if (match.target) match.naming = NameState::kDue;
 }
 
-// IPv4: on a network of the interface the answer came on. IPv6, whose
-// interface networks are not known here: in the answer's /64, a link-local
-// address with the answer's scope.
+// On a network (IPv4) or prefix (IPv6) of the interface the answer came on,
+// or link-local there with its scope.
 std::optional<Endpoint> WsdBrowse::AddressOnLink(const std::string& host, const Endpoint& from) {
   std::optional<Endpoint> address = network_.Resolve(host, family_);
-  if (!address || address->family != family_) return std::nullopt;
-  if (family_ == AddressFamily::kIpv4) {
-    if (!network::OnAnsweringLink(interfaces_, from, *address)) return std::nullopt;
-    return address;
-  }
-  if (!std::equal(address->address.begin(), address->address.begin() + 8, from.address.begin())) {
+  if (!address || address->family != family_ || network::NeverAHost(interfaces_, from, *address)) {
     return std::nullopt;
   }
-  address->scopeId = address->IsIpv6LinkLocal() ? from.scopeId : 0;
+  if (family_ == AddressFamily::kIpv6)
+    return network::OnAnsweringIpv6Link(prefixes_, from, *address);
+  if (!network::OnAnsweringLink(interfaces_, from, *address)) return std::nullopt;
   return address;
 }
 
@@ -231,7 +261,8 @@ void WsdBrowse::Poll(Clock& clock, std::int64_t deadline, int waitMs) {
     if (reply.id < 0 || static_cast<std::size_t>(reply.id) >= matches_.size()) continue;
     Match& match = matches_[static_cast<std::size_t>(reply.id)];
     match.naming = NameState::kDone;
-    if (reply.ok)
+    // Replies that came together are read one by one while there is time.
+    if (reply.ok && clock.NowMs() < deadline)
       match.name = InstanceNameForCaller(wsd::DecodeDeviceName(reply.body).value_or(""));
   }
 }

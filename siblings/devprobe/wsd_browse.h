@@ -20,9 +20,15 @@
 namespace jobhost::devprobe {
 
 inline constexpr std::uint16_t kWsdPort = 3702;
-// Bounds what a flood of answers can make one call keep and ask.
+// Bounds what a flood of answers can make one call keep and ask: no host
+// fills the matches for others, and what is kept of them all stays small.
 inline constexpr std::size_t kMaxWsdMatches = 256;
-inline constexpr int kMaxWsdGets = 32;
+inline constexpr int kMaxWsdMatchesPerSource = 8;
+inline constexpr std::size_t kMaxWsdEndpointBytes = 256;
+inline constexpr std::size_t kMaxWsdStateBytes = 1 << 20;
+// One Get per printer that needs a name; the deadline bounds their time and
+// the few at a time (wsd::kMaxPostsInFlight) their memory.
+inline constexpr int kMaxWsdGets = static_cast<int>(kMaxWsdMatches);
 // The longest the wait for answers sleeps while Gets run: HTTP moves on only
 // when polled.
 inline constexpr int kWsdPollMs = 10;
@@ -54,7 +60,7 @@ class WsdBrowse {
   // True when the datagram answers one of this call's Probes or Resolves.
   bool Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram);
   // Starts the Gets that are due, each to end by the deadline, and takes the
-  // replies that come within waitMs.
+  // replies that come within waitMs; none is read once the deadline passed.
   void Poll(Clock& clock, std::int64_t deadline, int waitMs);
   // True while a Get runs or waits to start.
   bool Naming() const;
@@ -78,6 +84,8 @@ class WsdBrowse {
   };
 
   bool FromLink(const Endpoint& from) const;
+  bool Counts(const Endpoint& from);
+  static std::size_t KeptBytes(const Match& match);
   void Keep(DatagramChannel& channel, const Endpoint& from, const wsd::DiscoveryMatch& found);
   void Locate(Match& match, const Endpoint& from, const std::vector<std::string>& addresses);
   std::optional<Endpoint> AddressOnLink(const std::string& host, const Endpoint& from);
@@ -88,6 +96,7 @@ class WsdBrowse {
   Network& network_;
   AddressFamily family_;
   std::vector<Ipv4Interface> interfaces_;
+  std::vector<network::Ipv6Prefix> prefixes_;
   std::vector<Endpoint> destinations_;
   bool oneHost_;
   std::uint16_t agentPort_;
@@ -99,6 +108,9 @@ class WsdBrowse {
   std::map<std::string, std::size_t, std::less<>> byEndpoint_;
   std::map<AgentKey, std::size_t> firstAt_;
   std::set<AgentKey> namedElsewhere_;
+  std::map<AgentKey, int> matchesFrom_;
+  std::set<AgentKey> ignoredSources_;
+  std::size_t keptBytes_ = 0;
   int getsStarted_ = 0;
 };
 

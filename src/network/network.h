@@ -63,6 +63,16 @@ struct Ipv4Interface {
   bool OnNetwork(const Endpoint& other) const;
 };
 
+// An IPv6 prefix of an interface that is up: its address and on-link
+// prefix length as the system lists them.
+struct Ipv6Prefix {
+  std::uint32_t index = 0;
+  Endpoint address;
+  int prefixLength = 128;
+
+  bool Holds(const Endpoint& other) const;
+};
+
 class Network {
  public:
   virtual ~Network() = default;
@@ -72,6 +82,8 @@ class Network {
   virtual std::vector<Ipv4Interface> Ipv4Interfaces() = 0;
   // The index of every IPv6 interface that is up and does multicast.
   virtual std::vector<std::uint32_t> Ipv6MulticastInterfaces() = 0;
+  // Every IPv6 address of every interface that is up, with its prefix.
+  virtual std::vector<Ipv6Prefix> Ipv6Prefixes() = 0;
   // nullptr when no socket can be made; broadcast allows IPv4 broadcasts.
   // Its buffers hold at least kReceiveBufferBytes and kSendBufferBytes where
   // the system lets them.

@@ -130,6 +130,7 @@ bool ReadEnvelope(std::string_view document, Ended&& ended) {
   std::vector<std::string> texts;  // one for each open element
   for (;;) {
     switch (reader.Next()) {
+      case XmlNode::kSkipped:  // never given by a reader
       case XmlNode::kRefused:
         return false;
       case XmlNode::kEnd:

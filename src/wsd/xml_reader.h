@@ -17,6 +17,7 @@ namespace jobhost::wsd {
 // Bounds what one answer can cost, whoever sent it.
 inline constexpr std::size_t kMaxXmlDocumentBytes = 64 * 1024;
 inline constexpr std::size_t kMaxXmlDepth = 32;
+inline constexpr std::size_t kMaxXmlAttributes = 256;
 
 enum class XmlNode {
   kElementStart,
@@ -24,6 +25,14 @@ enum class XmlNode {
   kText,     // character data, CDATA sections and white space alike
   kEnd,      // the document ended well-formed
   kRefused,  // not well-formed, too big, too deep, or holding a document type
+  kSkipped,  // of a source only: a comment, processing instruction or declaration
+};
+
+// Where a node stands in its document, as the platform's library tells it.
+struct XmlPosition {
+  unsigned line = 0;
+  unsigned column = 0;
+  bool operator==(const XmlPosition&) const = default;
 };
 
 struct XmlName {
@@ -43,12 +52,15 @@ using XmlNamespaceDeclaration = std::pair<std::string, std::string>;
 class XmlNodeSource {
  public:
   virtual ~XmlNodeSource() = default;
-  // The next element start or end, or text; comments, processing
-  // instructions and the XML declaration are passed over. An empty element
-  // (<a/>) gives its start only.
+  // The next element start or end, text, or kSkipped for a node passed over
+  // (a comment, a processing instruction, the XML declaration). An empty
+  // element (<a/>) gives its start only.
   virtual XmlNode Read() = 0;
+  // Of the node read; nullopt where the library does not tell.
+  virtual std::optional<XmlPosition> Position() = 0;
   // Of an element start:
   virtual bool EmptyElement() = 0;
+  virtual std::size_t AttributeCount() = 0;
   virtual XmlName Name() = 0;
   virtual std::vector<XmlNamespaceDeclaration> Declarations() = 0;
   // Of text, as UTF-8:
@@ -61,12 +73,19 @@ std::unique_ptr<XmlNodeSource> OpenXmlNodeSource(std::string_view document);
 
 class XmlReader {
  public:
-  // A document over kMaxXmlDocumentBytes is refused unread. The document
-  // must outlive the reader (the platform's library may read it in place).
+  // A document over kMaxXmlDocumentBytes, or one that could hold an element
+  // of more than kMaxXmlAttributes attributes, is refused unread. The
+  // document must outlive the reader (the platform's library may read it in
+  // place).
   explicit XmlReader(std::string_view document);
+  // Over a source of one's own (tests): the same bounds on what it gives.
+  XmlReader(std::string_view document, std::unique_ptr<XmlNodeSource> source);
 
   // Every element start is followed by its end, an empty element's too.
-  // After kRefused or kEnd, the same again.
+  // After kRefused or kEnd, the same again. Refused as well: more nodes than
+  // the document has bytes, an element of more than kMaxXmlAttributes
+  // attributes, and a source that gives the node it gave last again (same
+  // kind, same position) instead of moving on.
   XmlNode Next();
   // The open elements from the root on; at an element's start or end it is
   // the last one.
@@ -83,6 +102,7 @@ class XmlReader {
   };
   XmlNode Refuse();
   void CloseElement();
+  bool MovedOn(XmlNode node);
 
   std::unique_ptr<XmlNodeSource> source_;
   std::vector<XmlName> path_;
@@ -91,6 +111,9 @@ class XmlReader {
   bool pendingEnd_ = false;    // an empty element's end is still to come
   bool closePending_ = false;  // the element ended last leaves at the next step
   XmlNode last_ = XmlNode::kText;
+  std::size_t nodesLeft_ = 0;  // one per byte of the document
+  XmlNode lastRead_ = XmlNode::kEnd;
+  std::optional<XmlPosition> lastPosition_;
 };
 
 }  // namespace jobhost::wsd

@@ -28,7 +28,8 @@ constexpr char kUsage[] =
     "  --retries N       SNMPv3 retries (default 2)\n"
     "  --parameter TEXT  search parameter, e.g. port=1161\n"
     "  --elapsed         print the call's time on stderr (\"elapsed N ms\")\n"
-    "Prints one line per agent: address, tab, name. Exit code 0, or 2 on bad use.\n"
+    "Prints one line per agent: address (IPv6: with %zone when scoped), tab, name.\n"
+    "Exit code 0, or 2 on bad use.\n"
     "Broadcasts and multicasts go out on real interfaces: use them only inside\n"
     "a network namespace made for the purpose.\n";
 
@@ -42,6 +43,10 @@ std::int32_t JOBHOST_WINAPI PrintAgentV6(const void* record, const void*, const 
   for (int group = 0; group < 8; ++group) {
     std::printf("%s%x", group ? ":" : "", (bytes[2 * group] << 8) | bytes[2 * group + 1]);
   }
+  // The zone (bytes 16-19, little-endian) of a scoped address.
+  const unsigned long scope = bytes[16] | (bytes[17] << 8) | (bytes[18] << 16) |
+                              (static_cast<unsigned long>(bytes[19]) << 24);
+  if (scope != 0) std::printf("%%%lu", scope);
   std::printf("\t%s\n", name);
   return 1;
 }

@@ -153,7 +153,8 @@ net_burst() {
   return 1
 }
 
-in_searcher() { ip netns exec "$net_searcher" "$@"; }
+# The namespace net_search runs in: the searcher's unless net_search_in says.
+in_searcher() { ip netns exec "${net_search_in:-$net_searcher}" "$@"; }
 
 # net_test_start BIN PREFIX: skips (checks.sh) unless this network can be made
 # and BIN holds the search command's programs; cleans up on exit.

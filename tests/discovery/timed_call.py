@@ -3,7 +3,8 @@
 
   timed_call.py find LIBRARY TIMEOUT_MS [PARAMETER]
       a broadcast FindSnmpAgent; prints "agents=N call_ms=T rss_growth_kb=G",
-      G how far resident memory peaked above what it was before the call
+      G how far resident memory peaked above what it was before the call,
+      then "agent ADDRESS NAME" for each agent reported
   timed_call.py address LIBRARY URI
       GetIPAddressFromWsdPortByPrinterName for a queue of that device URI on
       a private CUPS server; prints "address=A call_ms=T" (exit 77: no cupsd)
@@ -29,7 +30,7 @@ def timed(call, *arguments):
 
 def find(library, timeout_ms, parameter=""):
     agents, call = [], ctypes.CDLL(library).FindSnmpAgent
-    callback = FOUND(lambda address, name: agents.append(address) or 1)
+    callback = FOUND(lambda address, name: agents.append((address, name)) or 1)
     with open("/proc/self/clear_refs", "w") as refs:
         refs.write("5")  # the peak starts again from what is resident now
     before = memory_kb("VmRSS")
@@ -37,6 +38,8 @@ def find(library, timeout_ms, parameter=""):
                        None)
     print("agents=%d call_ms=%d rss_growth_kb=%d" % (len(agents), call_ms,
                                                      memory_kb("VmHWM") - before))
+    for agent, name in agents:
+        print("agent %s %s" % (agent.decode(), name.decode("utf-8", "replace")))
 
 
 def address(library, uri):

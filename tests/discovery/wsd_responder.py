@@ -3,7 +3,12 @@
 wprt:PrintDeviceType and a Resolve on UDP 3702 (239.255.255.250, ff02::c, or
 unicast) and the Get over HTTP. --printer ADDRESS|MODE|NAME|MAKER|MODEL, MODE:
 http, https (XAddr https only), resolve (no XAddrs until resolved), stall (the
-Get never ends), big (its answer passes 64 KiB). Prints "ready" once listening."""
+Get never ends), big (its answer passes 64 KiB), nul (a NUL byte in its
+answer's text), nulget (one in its Get answer's). --delay-ms: each answer waits
+that long. A sixth field,
+FROM, is the address its discovery answers come from (else ADDRESS), as a
+printer answers from its link-local address with an XAddr elsewhere.
+Prints "ready" once listening."""
 
 import argparse
 import http.server
@@ -14,6 +19,7 @@ import socket
 import struct
 import sys
 import threading
+import time
 import uuid
 
 SOAP = ('xmlns:s="http://www.w3.org/2003/05/soap-envelope" '
@@ -37,9 +43,12 @@ def text_of(document, name):
 
 class Printer:
     def __init__(self, described, http_port):
-        address, self.mode, self.name, self.maker, self.model = described.split("|")
+        address, self.mode, self.name, self.maker, self.model, *answer_from = described.split("|")
         self.family, _, _, _, self.sockaddr = socket.getaddrinfo(address, 3702,
                                                                  type=socket.SOCK_DGRAM)[0]
+        http_sockaddr = self.sockaddr
+        if answer_from:
+            self.sockaddr = socket.getaddrinfo(answer_from[0], 3702, type=socket.SOCK_DGRAM)[0][4]
         self.endpoint, self.path = f"urn:uuid:{uuid.uuid4()}", f"/{uuid.uuid4()}"
         host = address.split("%")[0]
         literal = f"[{host}]" if self.family == socket.AF_INET6 else host
@@ -48,7 +57,7 @@ class Printer:
         self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         self.socket.bind(self.sockaddr)
         server = type("Server", (http.server.ThreadingHTTPServer,), {"address_family": self.family})
-        self.http = server((host, http_port) + self.sockaddr[2:], GetHandler)
+        self.http = server((host, http_port) + http_sockaddr[2:], GetHandler)
         self.http.printer = self
 
     def answer(self, datagram, sender):
@@ -63,8 +72,9 @@ class Printer:
             return
         xaddrs = "" if kind == "Probe" and self.mode == "resolve" else \
             f"<d:XAddrs>{self.xaddr}</d:XAddrs>"
+        nul = "\0" if self.mode == "nul" else ""
         body = (f"<d:{kind}Matches><d:{kind}Match><a:EndpointReference><a:Address>{self.endpoint}"
-                "</a:Address></a:EndpointReference><d:Types>p:PrintDeviceType</d:Types>"
+                f"</a:Address></a:EndpointReference><d:Types>p:PrintDeviceType{nul}</d:Types>"
                 f"{xaddrs}</d:{kind}Match></d:{kind}Matches>")
         try:
             self.socket.sendto(envelope(f"http://schemas.xmlsoap.org/ws/2005/04/discovery/{kind}Matches",
@@ -73,7 +83,8 @@ class Printer:
             pass  # a sender this printer's address cannot reach
 
     def metadata(self):
-        device = f"<dp:ThisDevice><dp:FriendlyName>{self.name}</dp:FriendlyName></dp:ThisDevice>"
+        nul = "\0" if self.mode == "nulget" else ""
+        device = f"<dp:ThisDevice><dp:FriendlyName>{self.name}{nul}</dp:FriendlyName></dp:ThisDevice>"
         padding = "<!--" + "x" * 70000 + "-->" if self.mode == "big" else ""
         return envelope("http://schemas.xmlsoap.org/ws/2004/09/transfer/GetResponse", "urn:uuid:0",
                         f"<x:Metadata><x:MetadataSection>{device if self.name else ''}"
@@ -128,6 +139,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--printer", action="append", default=[], help="ADDRESS|MODE|NAME|MAKER|MODEL")
     parser.add_argument("--http-port", type=int, default=5357)
+    parser.add_argument("--delay-ms", type=int, default=0)
     options = parser.parse_args()
     printers = [Printer(described, options.http_port) for described in options.printer]
     selector = selectors.DefaultSelector()
@@ -142,6 +154,7 @@ def main():
     while True:
         for key, _ in selector.select():
             datagram, sender = key.fileobj.recvfrom(65536)
+            time.sleep(options.delay_ms / 1000)
             for printer in key.data:
                 printer.answer(datagram, sender)
 

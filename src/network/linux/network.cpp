@@ -195,6 +195,23 @@ class LinuxNetwork : public Network {
     return indexes;
   }
 
+  std::vector<Ipv6Prefix> Ipv6Prefixes() override {
+    std::vector<Ipv6Prefix> prefixes;
+    ForEachInterface([&](const ifaddrs& entry) {
+      if (entry.ifa_addr->sa_family != AF_INET6 || !entry.ifa_netmask) return;
+      Ipv6Prefix found;
+      found.index = ::if_nametoindex(entry.ifa_name);
+      found.address = FromSockaddr(*entry.ifa_addr);
+      found.address.scopeId = 0;
+      found.prefixLength = 0;
+      for (std::uint8_t byte : FromSockaddr(*entry.ifa_netmask).address) {
+        found.prefixLength += std::popcount(byte);
+      }
+      if (found.index != 0) prefixes.push_back(found);
+    });
+    return prefixes;
+  }
+
   std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) override {
     const bool ipv6 = family == AddressFamily::kIpv6;
     linux::UniqueFd owned(::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));

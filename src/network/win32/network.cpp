@@ -130,6 +130,17 @@ std::optional<Endpoint> InterfaceAddress(std::uint32_t index) {
   return std::nullopt;
 }
 
+// The adapter's IPv6 interface index; 0 without IPv6. Wine gives 0 for
+// every adapter, its IPv6 addresses scoped by IfIndex all the same.
+std::uint32_t Ipv6Index(const IP_ADAPTER_ADDRESSES& adapter) {
+  if (adapter.Ipv6IfIndex != 0) return adapter.Ipv6IfIndex;
+  for (auto* unicast = adapter.FirstUnicastAddress; unicast; unicast = unicast->Next) {
+    const sockaddr* address = unicast->Address.lpSockaddr;
+    if (address && address->sa_family == AF_INET6) return adapter.IfIndex;
+  }
+  return 0;
+}
+
 bool IsIpv4Multicast(const Endpoint& endpoint) {
   return endpoint.family == AddressFamily::kIpv4 && endpoint.address[0] >= 224 &&
          endpoint.address[0] <= 239;
@@ -149,10 +160,14 @@ class WinsockChannel : public DatagramChannel {
         return false;
       }
     } else if (IsIpv4Multicast(to) && to.scopeId != 0) {
-      // An address in 0.0.0.0/8 names the interface by its index.
-      const DWORD index = htonl(to.scopeId);
-      if (::setsockopt(through, IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&index),
-                       sizeof index) != 0) {
+      // The interface named by its address: Wine refuses the index form
+      // (0.0.0.index) with WSAEINVAL, and no IPv4 multicast left at all.
+      const std::optional<Endpoint> address = InterfaceAddress(to.scopeId);
+      in_addr outgoing{};
+      if (!address) return false;
+      std::memcpy(&outgoing, address->address.data(), sizeof outgoing);
+      if (::setsockopt(through, IPPROTO_IP, IP_MULTICAST_IF,
+                       reinterpret_cast<const char*>(&outgoing), sizeof outgoing) != 0) {
         return false;
       }
     } else if (to.family == AddressFamily::kIpv4 && to.scopeId != 0) {
@@ -294,7 +309,7 @@ class WinsockNetwork : public Network {
     std::vector<std::uint32_t> indexes;
     AdapterList adapters;
     for (auto* adapter = adapters.First(); adapter; adapter = adapter->Next) {
-      const std::uint32_t index = adapter->Ipv6IfIndex;
+      const std::uint32_t index = Ipv6Index(*adapter);
       if (adapter->OperStatus != IfOperStatusUp || (adapter->Flags & IP_ADAPTER_NO_MULTICAST) ||
           index == 0 || std::find(indexes.begin(), indexes.end(), index) != indexes.end()) {
         continue;
@@ -302,6 +317,26 @@ class WinsockNetwork : public Network {
       indexes.push_back(index);
     }
     return indexes;
+  }
+
+  std::vector<Ipv6Prefix> Ipv6Prefixes() override {
+    std::vector<Ipv6Prefix> prefixes;
+    AdapterList adapters;
+    for (auto* adapter = adapters.First(); adapter; adapter = adapter->Next) {
+      const std::uint32_t index = Ipv6Index(*adapter);
+      if (adapter->OperStatus != IfOperStatusUp || index == 0) continue;
+      for (auto* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
+        const sockaddr* address = unicast->Address.lpSockaddr;
+        if (!address || address->sa_family != AF_INET6) continue;
+        Ipv6Prefix found;
+        found.index = index;
+        found.address = FromSockaddr(address);
+        found.address.scopeId = 0;
+        found.prefixLength = std::min<int>(unicast->OnLinkPrefixLength, 128);
+        prefixes.push_back(found);
+      }
+    }
+    return prefixes;
   }
 
   std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily family, bool broadcast) override {

@@ -99,6 +99,9 @@ class CurlPoster : public HttpPoster {
     option(CURLOPT_FOLLOWLOCATION, 0L);
     option(CURLOPT_PROXY, "");  // a device on the LAN, never through a proxy
     option(CURLOPT_NOSIGNAL, 1L);
+    // Nothing on the console: no trace, no progress meter.
+    option(CURLOPT_VERBOSE, 0L);
+    option(CURLOPT_NOPROGRESS, 1L);
     option(CURLOPT_TIMEOUT_MS, static_cast<long>(std::max(timeoutMs, 1)));
     option(CURLOPT_HTTPHEADER, headers_.get());
     option(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));

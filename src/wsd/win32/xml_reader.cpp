@@ -45,32 +45,44 @@ class XmlLiteNodeSource : public XmlNodeSource {
       : reader_(std::move(reader)), stream_(std::move(stream)) {}
 
   XmlNode Read() override {
-    for (;;) {
-      XmlNodeType type = XmlNodeType_None;
-      const HRESULT result = reader_->Read(&type);
-      if (result == S_FALSE) return XmlNode::kEnd;
-      if (result != S_OK) return XmlNode::kRefused;
-      switch (type) {
-        case XmlNodeType_Element:
-          empty_ = reader_->IsEmptyElement() != FALSE;
-          return XmlNode::kElementStart;
-        case XmlNodeType_EndElement:
-          return XmlNode::kElementEnd;
-        case XmlNodeType_Text:
-        case XmlNodeType_CDATA:
-        case XmlNodeType_Whitespace:
-          return XmlNode::kText;
-        case XmlNodeType_Comment:
-        case XmlNodeType_ProcessingInstruction:
-        case XmlNodeType_XmlDeclaration:
-          continue;
-        default:
-          return XmlNode::kRefused;
-      }
+    XmlNodeType type = XmlNodeType_None;
+    const HRESULT result = reader_->Read(&type);
+    if (result == S_FALSE) return XmlNode::kEnd;
+    if (result != S_OK) return XmlNode::kRefused;
+    switch (type) {
+      case XmlNodeType_Element:
+        empty_ = reader_->IsEmptyElement() != FALSE;
+        return XmlNode::kElementStart;
+      case XmlNodeType_EndElement:
+        return XmlNode::kElementEnd;
+      case XmlNodeType_Text:
+      case XmlNodeType_CDATA:
+      case XmlNodeType_Whitespace:
+        return XmlNode::kText;
+      case XmlNodeType_Comment:
+      case XmlNodeType_ProcessingInstruction:
+      case XmlNodeType_XmlDeclaration:
+        return XmlNode::kSkipped;
+      default:
+        return XmlNode::kRefused;
     }
   }
 
+  std::optional<XmlPosition> Position() override {
+    UINT line = 0;
+    UINT column = 0;
+    if (FAILED(reader_->GetLineNumber(&line)) || FAILED(reader_->GetLinePosition(&column))) {
+      return std::nullopt;
+    }
+    return XmlPosition{line, column};
+  }
+
   bool EmptyElement() override { return empty_; }
+
+  std::size_t AttributeCount() override {
+    UINT count = 0;
+    return SUCCEEDED(reader_->GetAttributeCount(&count)) ? count : 0;
+  }
 
   XmlName Name() override { return {NamespaceUri(), LocalName()}; }
 

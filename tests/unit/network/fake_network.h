@@ -73,6 +73,7 @@ class FakeNetwork : public Network {
   }
   std::vector<Ipv4Interface> Ipv4Interfaces() override { return ipv4Interfaces; }
   std::vector<std::uint32_t> Ipv6MulticastInterfaces() override { return multicastInterfaces; }
+  std::vector<Ipv6Prefix> Ipv6Prefixes() override { return ipv6Prefixes; }
   // Each channel it opens passes everything on to `channel`, if set.
   std::unique_ptr<DatagramChannel> OpenChannel(AddressFamily, bool) override {
     return channel ? std::make_unique<Borrowed>(*channel) : nullptr;
@@ -88,6 +89,7 @@ class FakeNetwork : public Network {
 
   std::vector<Ipv4Interface> ipv4Interfaces;
   std::vector<std::uint32_t> multicastInterfaces;
+  std::vector<Ipv6Prefix> ipv6Prefixes;
   FakeChannel* channel = nullptr;
 
  private:

@@ -65,6 +65,11 @@ class WsdBrowseTest : public ::testing::Test {
     network.AddIpv4Interface(3, Ipv4Endpoint(10, 0, 0, 2, 0));
     for (std::uint8_t host = 10; host < 50; ++host) Literal(Ipv4Endpoint(192, 168, 1, host, 0));
     Literal(Ipv4Endpoint(10, 0, 0, 5, 0));
+    for (const Endpoint& never :
+         {Ipv4Endpoint(192, 168, 1, 0, 0), Ipv4Endpoint(192, 168, 1, 255, 0),
+          Ipv4Endpoint(127, 0, 0, 1, 0)}) {
+      Literal(never);
+    }
   }
   void Literal(const Endpoint& address) { network.hosts[FormatIpv4(address)] = address; }
   // A browse of the group (or of one host) that has sent two Probes.
@@ -114,6 +119,7 @@ TEST_F(WsdBrowseTest, TakesOnlyPrintersAnsweringItsProbesFromTheLinkAtTheAddress
     std::string shown, get;                        // the printers, and the Get's host:port/path
     std::optional<Endpoint> asked = std::nullopt;  // one host
     std::string types = "p:PrintDeviceType";
+    bool answers = true;
   } cases[] = {
       {printer, "1", xaddr, "192.168.1.21= ", "192.168.1.21:5357/p"},
       {printer, "2", xaddr, "192.168.1.21= ", "192.168.1.21:5357/p"},
@@ -124,6 +130,12 @@ TEST_F(WsdBrowseTest, TakesOnlyPrintersAnsweringItsProbesFromTheLinkAtTheAddress
       {printer, "1", "http://10.0.0.5/p http://192.168.1.21/",
        "192.168.1.20= ", "192.168.1.20:80/p"},
       {printer, "1", "http://u@printer.local:81#f", "192.168.1.20= ", "192.168.1.20:81/"},
+      // Addresses no printer has, named or answering: never asked.
+      {printer, "1", "http://192.168.1.255/p", "192.168.1.20= ", "192.168.1.20:80/p"},
+      {printer, "1", "http://192.168.1.0/p", "192.168.1.20= ", "192.168.1.20:80/p"},
+      {printer, "1", "http://127.0.0.1:8631/p", "192.168.1.20= ", "192.168.1.20:8631/p"},
+      {Ipv4Endpoint(192, 168, 1, 255, 3702), "1", xaddr, "", "", {}, "p:PrintDeviceType", false},
+      {Ipv4Endpoint(192, 168, 1, 0, 3702), "1", xaddr, "", "", {}, "p:PrintDeviceType", false},
       // Nothing to ask: a letter no URL holds, no port, https only.
       {printer, "1", "http://192.168.1.21/\xc3\xa9", "192.168.1.21= ", ""},
       {printer, "1", "http://192.168.1.21:65536/", "192.168.1.21= ", ""},
@@ -134,14 +146,72 @@ TEST_F(WsdBrowseTest, TakesOnlyPrintersAnsweringItsProbesFromTheLinkAtTheAddress
       {printer, "1", xaddr, "192.168.1.20= ", "192.168.1.20:5357/p", printer},
   };
   for (const auto& c : cases) {
-    http.posts.clear();
+    http = FakePoster(clock);
     WsdBrowse browse = Probed(c.asked);
-    const bool answers = c.id != "9" && c.from != offLink;
+    const bool answers = c.answers && c.id != "9" && c.from != offLink;
     const std::string answer = Matches("urn:uuid:" + c.id, Match("urn:e", c.xaddrs, c.types));
     EXPECT_EQ(Answer(browse, c.from, answer), answers) << c.xaddrs;
     EXPECT_EQ(Shown(browse), c.shown) << c.xaddrs;
     browse.Poll(clock, clock.now + 1000, 0);
     EXPECT_EQ(http.posts.empty() ? "" : http.posts[0].target, c.get) << c.xaddrs;
+  }
+}
+
+// An IPv6 address group0:group1::last, with a scope.
+Endpoint Six(std::uint16_t group0, std::uint16_t group1, std::uint8_t last, std::uint32_t scope = 0,
+             std::uint16_t port = kWsdPort) {
+  Endpoint six;
+  six.family = AddressFamily::kIpv6;
+  six.address = {static_cast<std::uint8_t>(group0 >> 8), static_cast<std::uint8_t>(group0),
+                 static_cast<std::uint8_t>(group1 >> 8), static_cast<std::uint8_t>(group1)};
+  six.address[15] = last;
+  six.port = port;
+  six.scopeId = scope;
+  return six;
+}
+
+// Interface 2 holds fe80::2/64 and fd00::2/64, interface 3 2001:db8::2/64.
+// Printers answer from link-local addresses as real ones do; the address
+// their XAddr names counts when it is on the link they answered on.
+TEST_F(WsdBrowseTest, TakesIpv6PrintersFromTheAnsweringInterfacesPrefixesAndLinkLocalWithZone) {
+  network.ipv6Prefixes = {
+      {2, Six(0xfe80, 0, 2), 64}, {2, Six(0xfd00, 0, 2), 64}, {3, Six(0x2001, 0xdb8, 2), 64}};
+  for (const auto& [text, address] :
+       std::map<std::string, Endpoint>{{"fd00::50", Six(0xfd00, 0, 0x50, 0, 0)},
+                                       {"2001:db8::50", Six(0x2001, 0xdb8, 0x50, 0, 0)},
+                                       {"fe80::51", Six(0xfe80, 0, 0x51, 0, 0)},
+                                       {"::1", Six(0, 0, 1, 0, 0)}}) {
+    network.hosts[text] = address;
+  }
+  const Endpoint linkLocal = Six(0xfe80, 0, 0x50, 2);
+  Endpoint mapped = Six(0, 0, 1);
+  mapped.address[10] = mapped.address[11] = 0xFF;
+  mapped.address[12] = 127;
+  const struct {
+    Endpoint from;
+    std::string xaddr;
+    std::string shown;  // address%scope, or empty when not taken
+  } cases[] = {
+      {linkLocal, "http://[fd00::50]:5357/p", "fd00::0050%0"},
+      {linkLocal, "http://[fe80::51]/p", "fe80::0051%2"},
+      {linkLocal, "http://[2001:db8::50]/p", "fe80::0050%2"},  // another interface's
+      {linkLocal, "http://[::1]:8631/p", "fe80::0050%2"},
+      {Six(0xfd00, 0, 0x60), "http://[fd00::50]/p", "fd00::0050%0"},
+      {Six(0xfd01, 0, 0x60), "http://[fd00::50]/p", ""},     // on no link of this host's
+      {Six(0xfe80, 0, 0x50, 0), "http://[fd00::50]/p", ""},  // link-local without its zone
+      {Six(0, 0, 0), "http://[::1]:8631/p", ""},
+      {mapped, "http://[fd00::50]/p", ""},
+  };
+  for (const auto& c : cases) {
+    ids = 0;
+    WsdBrowse browse(network, AddressFamily::kIpv6, {}, false, 161, &http,
+                     [this] { return "urn:uuid:" + std::to_string(++ids); });
+    browse.SendProbes(channel);
+    Answer(browse, c.from, Matches("urn:uuid:1", Match("urn:e", c.xaddr)));
+    std::string shown;
+    for (const WsdPrinter& found : browse.Printers())
+      shown += FormatIpv6(found.address.address) + "%" + std::to_string(found.address.scopeId);
+    EXPECT_EQ(shown, c.shown) << c.xaddr;
   }
 }
 
@@ -151,43 +221,87 @@ TEST_F(WsdBrowseTest, ProbesThenResolvesEachOfAtMost256MatchesWithoutAddressesOn
   group.scopeId = 3;  // the group on each multicast interface, a fresh id each time
   EXPECT_EQ(channel.sent[3].to, group);
   EXPECT_EQ(Sent(3), wsd::ProbeMessage("urn:uuid:2"));
-  std::string matches;
-  for (int i = 0; i < 300; ++i) matches += Match("urn:" + std::to_string(i), "");
-  EXPECT_TRUE(Answer(browse, printer, Matches("urn:uuid:1", matches)));
-  EXPECT_TRUE(Answer(browse, printer, Matches("urn:uuid:2", matches)));
+  // 8 printers from each of 40 hosts, twice.
+  for (const char* id : {"urn:uuid:1", "urn:uuid:2"}) {
+    for (std::uint8_t host = 10; host < 50; ++host) {
+      std::string matches;
+      for (int i = 0; i < 8; ++i)
+        matches += Match("urn:" + std::to_string((host - 10) * 8 + i), "");
+      EXPECT_TRUE(Answer(browse, Ipv4Endpoint(192, 168, 1, host, kWsdPort), Matches(id, matches)));
+    }
+  }
   ASSERT_EQ(channel.sent.size(), 4 + kMaxWsdMatches) << "a Resolve for each match kept";
-  EXPECT_EQ(channel.sent[4].to, Ipv4Endpoint(192, 168, 1, 20, kWsdPort));
+  EXPECT_EQ(channel.sent[4].to, Ipv4Endpoint(192, 168, 1, 10, kWsdPort));
   EXPECT_EQ(Sent(4), wsd::ResolveMessage("urn:uuid:3", "urn:0"));
 
-  const std::string resolved = Match("urn:0", "http://192.168.1.20:5357/d", "", "Resolve");
-  EXPECT_FALSE(Answer(browse, printer, Matches("urn:uuid:999", resolved, "Resolve")));
-  EXPECT_TRUE(Answer(browse, printer, Matches("urn:uuid:3", resolved, "Resolve")));
-  const std::string another = Match("urn:1", "http://192.168.1.20:5357/e", "", "Resolve");
-  EXPECT_TRUE(Answer(browse, printer, Matches("urn:uuid:4", another, "Resolve")));
-  http.pages["192.168.1.20:5357/d"] = Metadata(Device("Front Desk"));
+  const Endpoint first = Ipv4Endpoint(192, 168, 1, 10, kWsdPort);
+  const std::string resolved = Match("urn:0", "http://192.168.1.10:5357/d", "", "Resolve");
+  EXPECT_FALSE(Answer(browse, first, Matches("urn:uuid:999", resolved, "Resolve")));
+  EXPECT_TRUE(Answer(browse, first, Matches("urn:uuid:3", resolved, "Resolve")));
+  const std::string another = Match("urn:1", "http://192.168.1.10:5357/e", "", "Resolve");
+  EXPECT_TRUE(Answer(browse, first, Matches("urn:uuid:4", another, "Resolve")));
+  http.pages["192.168.1.10:5357/d"] = Metadata(Device("Front Desk"));
   Name(browse, clock.now + 1000);
   ASSERT_EQ(http.posts.size(), 1u) << "all at one address, named once";
   EXPECT_EQ(http.posts[0].body, wsd::GetMessage("urn:uuid:259", "urn:0"));
-  EXPECT_EQ(Shown(browse), "192.168.1.20=Front Desk ");
+  EXPECT_TRUE(Shown(browse).starts_with("192.168.1.10=Front Desk 192.168.1.11= "));
+  EXPECT_EQ(browse.Printers().size(), kMaxWsdMatches / 8);
 }
 
-TEST_F(WsdBrowseTest, NamesByAtMost32GetsEightAtATimeWithinTheDeadline) {
+// What a flood of matches can make a call keep: datagrams of matches from
+// hosts (192.168.1.host), with endpoint references and XAddr paths of a size.
+TEST_F(WsdBrowseTest, KeepsAtMost8MatchesASourceShortEndpointsAndOneMebibyteInAll) {
+  std::vector<std::pair<std::uint8_t, int>> forty;  // one match from each of 40 hosts
+  for (std::uint8_t host = 10; host < 50; ++host) forty.emplace_back(host, 1);
+  const struct {
+    const char* what;
+    std::vector<std::pair<std::uint8_t, int>> datagrams;  // (host, matches)
+    std::size_t endpointBytes = 8;
+    std::size_t pathBytes = 0;  // 0: no XAddrs
+    std::size_t kept;
+  } cases[] = {
+      {"a source's first 8", {{10, 9}}, 8, 0, 8},
+      {"... and nothing more from it, but from others", {{10, 9}, {10, 1}, {11, 1}}, 8, 0, 9},
+      {"an endpoint reference of 256 bytes", {{10, 1}}, 256, 0, 1},
+      {"... of 257 bytes", {{10, 1}}, 257, 0, 0},
+      {"1 MiB of XAddrs", forty, 8, 60000, 17},
+  };
+  for (const auto& c : cases) {
+    channel.sent.clear();
+    WsdBrowse browse = Probed();
+    int next = 0;
+    for (const auto& [host, count] : c.datagrams) {
+      const std::string address = "192.168.1." + std::to_string(host);
+      const std::string xaddr =
+          c.pathBytes ? "http://" + address + "/" + std::string(c.pathBytes, 'p') : "";
+      std::string matches;
+      for (int i = 0; i < count; ++i, ++next) {
+        const std::string id = std::to_string(next);
+        matches += Match(id + std::string(c.endpointBytes - id.size(), 'e'), xaddr);
+      }
+      Answer(browse, Ipv4Endpoint(192, 168, 1, host, kWsdPort), Matches("urn:uuid:1", matches));
+    }
+    const std::size_t resolves = channel.sent.size() - 4;
+    EXPECT_EQ(c.pathBytes ? browse.Printers().size() : resolves, c.kept) << c.what;
+  }
+}
+
+TEST_F(WsdBrowseTest, NamesEveryPrinterByGetsEightAtATimeWithinTheDeadline) {
   const struct {
     int replyMs;
     std::size_t gets;
     int named;  // printers named, from the first on
-  } cases[] = {{5, 32, 32}, {1000, 24, 16}};
+  } cases[] = {{5, 40, 40}, {1000, 24, 16}};
   for (const auto& c : cases) {
     http = FakePoster(clock, c.replyMs);
     WsdBrowse browse = Probed();
-    std::string matches;
-    for (int host = 10; host < 50; ++host) {
+    for (std::uint8_t host = 10; host < 50; ++host) {
       const std::string address = "192.168.1." + std::to_string(host);
-      matches += Match("urn:" + std::to_string(host), "http://" + address + "/");
+      Answer(browse, Ipv4Endpoint(192, 168, 1, host, kWsdPort),
+             Matches("urn:uuid:1", Match("urn:" + address, "http://" + address + "/")));
       http.pages[address + ":80/"] = Metadata(Device(host == 10 ? std::string(60, 'n') : address));
     }
     http.pages.erase("192.168.1.11:80/");
-    Answer(browse, printer, Matches("urn:uuid:1", matches));
     const std::int64_t deadline = clock.now + 2505;
     Name(browse, deadline);
     EXPECT_LE(clock.now, deadline);
