@@ -16,7 +16,7 @@ struct PrinterTraits {
   static Type Invalid() { return nullptr; }
   static void Release(Type printer) { ::ClosePrinter(printer); }
 };
-using UniquePrinter = win32::UniqueResource<PrinterTraits>;
+using UniquePrinter = UniqueResource<PrinterTraits>;
 
 // Level 5 holds the port and the attributes, both kept by the local spooler.
 constexpr DWORD kPrinterLevel = 5;

@@ -13,18 +13,13 @@
 #include <vector>
 
 #include "cups_queue/host_lookup.h"
+#include "system/unique_resource.h"
 
 namespace jobhost::cups_queue {
 namespace {
 
-struct HttpClose {
-  void operator()(http_t* http) const { httpClose(http); }
-};
-struct IppDelete {
-  void operator()(ipp_t* ipp) const { ippDelete(ipp); }
-};
-using UniqueHttp = std::unique_ptr<http_t, HttpClose>;
-using UniqueIpp = std::unique_ptr<ipp_t, IppDelete>;
+using UniqueHttp = UniquePointer<http_t, httpClose>;
+using UniqueIpp = UniquePointer<ipp_t, ippDelete>;
 
 // A wait that runs out ends the request instead of waiting again.
 int GiveUp(http_t*, void*) {
@@ -156,10 +151,7 @@ class BudgetWatcher {
   std::thread thread_;
 };
 
-struct AddrListFree {
-  void operator()(http_addrlist_t* list) const { httpAddrFreeList(list); }
-};
-using UniqueAddrList = std::unique_ptr<http_addrlist_t, AddrListFree>;
+using UniqueAddrList = UniquePointer<http_addrlist_t, httpAddrFreeList>;
 
 using Clock = std::chrono::steady_clock;
 
