@@ -8,6 +8,7 @@
 #include <windows.h>
 #endif
 
+#include "caller_name.h"
 #include "collect_agents.h"
 #include "network/fake_network.h"
 #include "search_memory.h"
