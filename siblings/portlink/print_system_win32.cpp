@@ -55,6 +55,14 @@ std::optional<PrinterPort> Win32PrintSystem::PortOf(std::u16string_view printer)
   return PrinterPort{TextOf(info->pPortName), (info->Attributes & PRINTER_ATTRIBUTE_NETWORK) != 0};
 }
 
+// The local print server opens while the spooler runs.
+bool Win32PrintSystem::SpoolerRuns() {
+  HANDLE handle = nullptr;
+  if (!::OpenPrinterW(nullptr, &handle, nullptr)) return false;
+  UniquePrinter server(handle);
+  return true;
+}
+
 std::optional<std::vector<PortEntry>> Win32PrintSystem::Ports() {
   DWORD count = 0;
   std::vector<BYTE> bytes = ReadSized([&](BYTE* buffer, DWORD size, DWORD* needed, DWORD* listed) {
