@@ -4,6 +4,7 @@
 // exactly once, so an early return anywhere is safe.
 
 #include <cstddef>
+#include <cstdio>
 #include <type_traits>
 #include <utility>
 
@@ -54,5 +55,13 @@ struct PointerTraits {
 
 template <typename Object, auto Free>
 using UniquePointer = UniqueResource<PointerTraits<Object, Free>>;
+
+// A C stream, closed by fclose.
+struct FileTraits {
+  using Type = std::FILE*;
+  static Type Invalid() { return nullptr; }
+  static void Release(Type file) { std::fclose(file); }
+};
+using UniqueFile = UniqueResource<FileTraits>;
 
 }  // namespace jobhost
