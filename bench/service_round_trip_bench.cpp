@@ -61,7 +61,7 @@ std::string RoundTrip(const std::string& name, const std::string& message) {
                  (errno == ECONNRESET || errno == EPIPE);
     if (!reset) received = recv(client.get(), reply, sizeof reply, 0);
     reset = reset || (received < 0 && errno == ECONNRESET);
-    client.Reset();
+    client.reset();
     if (reset && std::chrono::steady_clock::now() <= deadline) continue;
     return std::string(reply, received > 0 ? static_cast<std::size_t>(received) : 0);
   }
@@ -89,7 +89,7 @@ class EchoServer {
         std::abort();
       }
       const UniqueFd connection(accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
-      listener.Reset();
+      listener.reset();
       char message[8192];
       ssize_t received = recv(connection.get(), message, sizeof message, 0);
       if (received > 0)

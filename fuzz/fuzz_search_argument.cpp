@@ -13,6 +13,9 @@ namespace {
 class Utf8Oem : public jobhost::OemText {
  public:
   std::string FromUtf16(std::u16string_view text) override { return jobhost::Utf16ToUtf8(text); }
+  std::size_t WholeLettersWithin(std::string_view text, std::size_t maxBytes) override {
+    return jobhost::Utf8WholeLettersWithin(text, maxBytes);
+  }
 };
 
 }  // namespace

@@ -15,8 +15,8 @@
 
 namespace {
 
-using jobhost::devprobe::Bytes;
-using jobhost::devprobe::ByteView;
+using jobhost::Bytes;
+using jobhost::ByteView;
 using namespace jobhost::devprobe;
 
 Bytes Sequence(std::initializer_list<ByteView> parts) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/bytes.h"
+
 namespace jobhost::devprobe {
 
 namespace ber {
@@ -19,9 +21,6 @@ inline constexpr std::uint8_t kNull = 0x05;
 inline constexpr std::uint8_t kObjectId = 0x06;
 inline constexpr std::uint8_t kSequence = 0x30;
 }  // namespace ber
-
-using Bytes = std::vector<std::uint8_t>;
-using ByteView = std::span<const std::uint8_t>;
 
 class BerReader {
  public:

@@ -139,10 +139,15 @@ int ReportAtEnd(const DnsSdBrowse* dnssd, const WsdBrowse* wsd,
 
 }  // namespace
 
+int SearchFailed(SearchFailure* failure, SearchFailure why) {
+  if (failure) *failure = why;
+  return -1;
+}
+
 int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& probe,
                   const CollectPlan& plan, const AgentReport& report, DnsSdBrowse* dnssd,
-                  WsdBrowse* wsd) {
-  if (plan.destinations.empty()) return -1;
+                  WsdBrowse* wsd, SearchFailure* failure) {
+  if (plan.destinations.empty()) return SearchFailed(failure, SearchFailure::kNoPlan);
   const int timeoutMs = std::max(plan.timeoutMs, 0);
   const int attempts = std::max(plan.attempts, 1);
   const std::int64_t start = plan.startMs.value_or(clock.NowMs());
@@ -164,7 +169,9 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
       const int sent = SendRequests(channel, probe, plan) +
                        (dnssd ? dnssd->SendQuestions(channel) : 0) +
                        (wsd ? wsd->SendProbes(channel) : 0);
-      if (sent == 0 && sends == 0 && plan.sweep.empty()) return -1;
+      if (sent == 0 && sends == 0 && plan.sweep.empty()) {
+        return SearchFailed(failure, SearchFailure::kNothingSent);
+      }
       delivered += sent;
       ++sends;
       nextSend = start + static_cast<std::int64_t>(timeoutMs) * sends / attempts;
@@ -212,7 +219,9 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
     if (plan.oneHost) break;
   }
   if (dnssd || wsd) reported += ReportAtEnd(dnssd, wsd, waiting, covered, report);
-  return delivered == 0 || (failed && reported == 0) ? -1 : reported;
+  if (delivered == 0) return SearchFailed(failure, SearchFailure::kNothingSent);
+  if (failed && reported == 0) return SearchFailed(failure, SearchFailure::kSocketFailed);
+  return reported;
 }
 
 }  // namespace jobhost::devprobe

@@ -48,8 +48,20 @@ inline constexpr std::size_t kMaxAgentsWaitingForName = 256;
 // answers from ever new addresses cannot grow the call's memory.
 inline constexpr std::size_t kMaxAnsweringAgents = 16384;
 
+// Why a search could not be made.
+enum class SearchFailure {
+  kNone,
+  kNoPlan,        // the target gave nowhere to send to
+  kNoSocket,      // no socket could be opened
+  kNothingSent,   // not one request could be sent
+  kSocketFailed,  // the socket failed before anything was reported
+};
+
+// Records why in failure (when given) and returns -1.
+int SearchFailed(SearchFailure* failure, SearchFailure why);
+
 // The number of agents reported, or -1 when not one request could be sent or
-// the socket failed before anything was reported. With dnssd and wsd, their
+// the socket failed before anything was reported (why, in failure). With dnssd and wsd, their
 // questions and Probes go out with the requests; an agent without a name
 // waits for the end of the wait to carry the DNS-SD name of its address,
 // else its WSD name (one host: the names that came before its answer), and
@@ -58,6 +70,6 @@ inline constexpr std::size_t kMaxAnsweringAgents = 16384;
 // reported.
 int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& probe,
                   const CollectPlan& plan, const AgentReport& report, DnsSdBrowse* dnssd = nullptr,
-                  WsdBrowse* wsd = nullptr);
+                  WsdBrowse* wsd = nullptr, SearchFailure* failure = nullptr);
 
 }  // namespace jobhost::devprobe

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "caller_name.h"
+
 namespace jobhost::devprobe {
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "ber.h"
 #include "dnssd/mdns_answers.h"
 #include "endpoint.h"
 #include "network.h"
+#include "support/bytes.h"
 
 namespace jobhost::devprobe {
 
@@ -54,13 +54,5 @@ class DnsSdBrowse {
   // The names asked after, by DnsNameKey.
   std::set<std::string> askedAbout_;
 };
-
-// A caller's name field holds 48 bytes, the terminator included.
-inline constexpr std::size_t kMaxCallerNameBytes = 47;
-
-// The 8-bit name a caller reads of an instance label: the platform's text
-// (UTF-8 on Linux, the ANSI code page on Windows), control characters as
-// blanks, cut at a letter to fit the caller's 48-byte name whole.
-std::string InstanceNameForCaller(std::string_view label);
 
 }  // namespace jobhost::devprobe

@@ -159,15 +159,15 @@ std::vector<Endpoint> WsdDestinations(Network& network, const FindRequest& reque
 }
 
 int FindAgents(Network& system, Clock& clock, const AgentProbe& probe, const FindRequest& request,
-               const AgentReport& report, wsd::HttpPoster* http) {
+               const AgentReport& report, wsd::HttpPoster* http, SearchFailure* failure) {
   const std::int64_t start = request.startMs.value_or(clock.NowMs());
   OneLookNetwork network(system);
   std::optional<CollectPlan> plan = PlanSearch(network, request);
-  if (!plan) return -1;
+  if (!plan) return SearchFailed(failure, SearchFailure::kNoPlan);
   plan->startMs = start;
   const std::unique_ptr<DatagramChannel> channel =
       network.OpenChannel(request.family, request.broadcast);
-  if (!channel) return -1;
+  if (!channel) return SearchFailed(failure, SearchFailure::kNoSocket);
   std::optional<DnsSdBrowse> dnssd;
   if (request.options.dnssd) {
     dnssd.emplace(request.family, network.Ipv4Interfaces(),
@@ -180,7 +180,7 @@ int FindAgents(Network& system, Clock& clock, const AgentProbe& probe, const Fin
                 request.options.port, http);
   }
   return CollectAgents(*channel, clock, probe, *plan, report, dnssd ? &*dnssd : nullptr,
-                       wsd ? &*wsd : nullptr);
+                       wsd ? &*wsd : nullptr, failure);
 }
 
 }  // namespace jobhost::devprobe

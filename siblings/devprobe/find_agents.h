@@ -40,10 +40,12 @@ std::vector<Endpoint> DnsSdDestinations(Network& network, const FindRequest& req
 std::vector<Endpoint> WsdDestinations(Network& network, const FindRequest& request,
                                       const CollectPlan& plan);
 
-// The number of agents reported, or -1 when the search could not be made.
+// The number of agents reported, or -1 when the search could not be made
+// (why, in failure).
 // DNS-SD and WS-Discovery are asked too unless the options turn them off;
 // WSD printers are named by Gets through http (none: they stay nameless).
 int FindAgents(Network& network, Clock& clock, const AgentProbe& probe, const FindRequest& request,
-               const AgentReport& report, wsd::HttpPoster* http = nullptr);
+               const AgentReport& report, wsd::HttpPoster* http = nullptr,
+               SearchFailure* failure = nullptr);
 
 }  // namespace jobhost::devprobe

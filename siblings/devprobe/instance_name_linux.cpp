@@ -1,7 +1,7 @@
 // Linux programs read 8-bit text as UTF-8.
 
+#include "caller_name.h"
 #include "dnssd/dns_name.h"
-#include "dnssd_browse.h"
 
 namespace jobhost::devprobe {
 

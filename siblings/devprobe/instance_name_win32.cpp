@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include "caller_name.h"
 #include "dnssd/dns_name.h"
-#include "dnssd_browse.h"
 #include "support/utf.h"
 
 namespace jobhost::devprobe {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "dnssd_browse.h"
+#include "caller_name.h"
 #include "network/interface_rules.h"
 #include "support/device_uri.h"
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "ber.h"
 #include "endpoint.h"
 #include "network.h"
+#include "support/bytes.h"
 #include "wsd/http_post.h"
 #include "wsd/soap_messages.h"
 

@@ -15,6 +15,11 @@ inline constexpr std::int32_t kOtherPort = 1;
 inline constexpr std::int32_t kTcpIpPort = 2;
 inline constexpr std::int32_t kNetworkDevice = 3;
 
+// Causes of an address call's 0 that both systems name on the debug channel.
+inline constexpr std::string_view kNoBuffer = "no buffer for the address";
+inline constexpr std::string_view kNotResolved = "the host name does not resolve within 2 s";
+inline constexpr std::string_view kDoesNotFit = "the address does not fit the buffer";
+
 // Writes text (UTF-8), terminated, into the caller's buffer of
 // kWsdAddressUnits units and returns 1 when it fits whole; otherwise returns
 // 0 and leaves the buffer as it was.

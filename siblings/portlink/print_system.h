@@ -36,6 +36,9 @@ class PrintSystem {
   virtual ~PrintSystem() = default;
   // nullopt: the local spooler does not know the printer, or does not run.
   virtual std::optional<PrinterPort> PortOf(std::u16string_view printer) = 0;
+  // Whether the local spooler answers at all; asked only to say why PortOf
+  // found nothing.
+  virtual bool SpoolerRuns() = 0;
   // Every port of every monitor; nullopt when they cannot be listed.
   virtual std::optional<std::vector<PortEntry>> Ports() = 0;
   virtual std::vector<DeviceNode> DeviceNodes() = 0;

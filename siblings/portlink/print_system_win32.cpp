@@ -16,7 +16,7 @@ struct PrinterTraits {
   static Type Invalid() { return nullptr; }
   static void Release(Type printer) { ::ClosePrinter(printer); }
 };
-using UniquePrinter = win32::UniqueResource<PrinterTraits>;
+using UniquePrinter = UniqueResource<PrinterTraits>;
 
 // Level 5 holds the port and the attributes, both kept by the local spooler.
 constexpr DWORD kPrinterLevel = 5;
@@ -53,6 +53,14 @@ std::optional<PrinterPort> Win32PrintSystem::PortOf(std::u16string_view printer)
   if (bytes.empty()) return std::nullopt;
   const auto* info = reinterpret_cast<const PRINTER_INFO_5W*>(bytes.data());
   return PrinterPort{TextOf(info->pPortName), (info->Attributes & PRINTER_ATTRIBUTE_NETWORK) != 0};
+}
+
+// The local print server opens while the spooler runs.
+bool Win32PrintSystem::SpoolerRuns() {
+  HANDLE handle = nullptr;
+  if (!::OpenPrinterW(nullptr, &handle, nullptr)) return false;
+  UniquePrinter server(handle);
+  return true;
 }
 
 std::optional<std::vector<PortEntry>> Win32PrintSystem::Ports() {

@@ -9,6 +9,7 @@ namespace jobhost::portlink {
 class Win32PrintSystem : public PrintSystem {
  public:
   std::optional<PrinterPort> PortOf(std::u16string_view printer) override;
+  bool SpoolerRuns() override;
   std::optional<std::vector<PortEntry>> Ports() override;
   std::vector<DeviceNode> DeviceNodes() override;
   std::vector<AddressCandidate> Resolve(const std::string& host,

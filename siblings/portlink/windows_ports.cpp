@@ -17,7 +17,21 @@ constexpr std::u16string_view kIppMonitor = u"IppMon";
 struct PortFacts {
   std::int32_t kind = kNoPrinter;
   std::u16string portName;
+  std::string_view why;  // a cause other than an unknown printer
 };
+
+// The causes a debug line names.
+constexpr std::string_view kSpoolerDown = "the spooler is not running";
+constexpr std::string_view kPortsUnlisted = "the spooler's ports cannot be listed";
+constexpr std::string_view kNotNetworkDevice = "the printer's port is not a network device's";
+constexpr std::string_view kNoDeviceNode = "no device node belongs to the printer";
+constexpr std::string_view kNoAddressReported =
+    "the printer's device reported no address and no location";
+
+std::int32_t Answer(std::int32_t value, std::string_view cause, std::string_view* why) {
+  if (value == 0 && why != nullptr) *why = cause;
+  return value;
+}
 
 bool IsPrinterName(const char16_t* printer) {
   if (printer == nullptr || *printer == u'\0') return false;
@@ -32,15 +46,18 @@ bool IsConnectionName(std::u16string_view printer) {
 
 PortFacts FactsOf(PrintSystem& system, const char16_t* printer) {
   if (!IsPrinterName(printer)) return {};
-  if (IsConnectionName(printer)) return {kOtherPort, {}};
+  if (IsConnectionName(printer)) return {kOtherPort, {}, {}};
   std::optional<PrinterPort> port = system.PortOf(printer);
-  if (!port) return {};
+  if (!port) return {kNoPrinter, {}, system.SpoolerRuns() ? "" : kSpoolerDown};
   // The service would open the monitor of the whole list, which fails.
   if (port->connection || port->portName.find(u',') != std::u16string::npos)
-    return {kOtherPort, {}};
-  PortFacts facts{kOtherPort, port->portName};
+    return {kOtherPort, {}, {}};
+  PortFacts facts{kOtherPort, port->portName, {}};
   std::optional<std::vector<PortEntry>> ports = system.Ports();
-  if (!ports) return facts;
+  if (!ports) {
+    facts.why = kPortsUnlisted;
+    return facts;
+  }
   auto entry = std::find_if(ports->begin(), ports->end(), [&](const PortEntry& listed) {
     return EqualIgnoringCase(listed.portName, port->portName);
   });
@@ -69,12 +86,16 @@ std::optional<std::string> HostAddressOf(PrintSystem& system, const DeviceUri& u
 // The device behind a WSD printer: the nodes of the print queue's container.
 // The addresses its device reported come first; else the host of its first
 // location that has one (one lookup at most, so the call stays within 2 s).
-std::optional<std::string> WsdAddressOf(PrintSystem& system, std::u16string_view printer) {
+std::optional<std::string> WsdAddressOf(PrintSystem& system, std::u16string_view printer,
+                                        std::string_view& why) {
   const std::vector<DeviceNode> nodes = system.DeviceNodes();
   auto queue = std::find_if(nodes.begin(), nodes.end(), [&](const DeviceNode& node) {
     return !node.container.empty() && EqualIgnoringCase(node.name, printer);
   });
-  if (queue == nodes.end()) return std::nullopt;
+  if (queue == nodes.end()) {
+    why = kNoDeviceNode;
+    return std::nullopt;
+  }
   std::vector<const DeviceNode*> device;
   for (const DeviceNode& node : nodes) {
     if (EqualIgnoringCase(node.container, queue->container)) device.push_back(&node);
@@ -87,9 +108,13 @@ std::optional<std::string> WsdAddressOf(PrintSystem& system, std::u16string_view
   for (const DeviceNode* node : device) {
     for (const std::string& location : node->locations) {
       std::optional<DeviceUri> uri = ParseDeviceUri(location);
-      if (uri && !uri->host.empty()) return HostAddressOf(system, *uri);
+      if (uri && !uri->host.empty()) {
+        why = kNotResolved;
+        return HostAddressOf(system, *uri);
+      }
     }
   }
+  why = kNoAddressReported;
   return std::nullopt;
 }
 
@@ -102,21 +127,27 @@ std::int32_t PortKindOfMonitor(std::u16string_view monitor) {
   return kOtherPort;
 }
 
-std::int32_t PortKind(PrintSystem& system, const char16_t* printer) {
-  return FactsOf(system, printer).kind;
+std::int32_t PortKind(PrintSystem& system, const char16_t* printer, std::string_view* why) {
+  const PortFacts facts = FactsOf(system, printer);
+  return Answer(facts.kind, facts.why, why);
 }
 
-std::int32_t NetworkAddress(PrintSystem& system, const char16_t* printer, char16_t* address) {
-  if (address == nullptr) return 0;
+std::int32_t NetworkAddress(PrintSystem& system, const char16_t* printer, char16_t* address,
+                            std::string_view* why) {
+  if (address == nullptr) return Answer(0, kNoBuffer, why);
   const PortFacts facts = FactsOf(system, printer);
-  if (facts.kind != kNetworkDevice) return 0;
+  if (facts.kind == kNoPrinter) return Answer(0, facts.why, why);
+  if (facts.kind != kNetworkDevice) {
+    return Answer(0, facts.why.empty() ? kNotNetworkDevice : facts.why, why);
+  }
   // An IPP port named by its URL gives the URL's host; any other port the
   // address its device reported.
   const std::optional<DeviceUri> url = UrlOf(Utf16ToUtf8(facts.portName));
+  std::string_view cause = kNotResolved;
   std::optional<std::string> text =
-      url ? HostAddressOf(system, *url) : WsdAddressOf(system, printer);
-  if (!text) return 0;
-  return WriteWholeAddress(*text, address);
+      url ? HostAddressOf(system, *url) : WsdAddressOf(system, printer, cause);
+  if (!text) return Answer(0, cause, why);
+  return Answer(WriteWholeAddress(*text, address), kDoesNotFit, why);
 }
 
 }  // namespace jobhost::portlink

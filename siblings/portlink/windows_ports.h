@@ -15,10 +15,14 @@ inline constexpr std::chrono::milliseconds kWindowsResolveLimit{2000};
 // other -> 1. Letter case ignored.
 std::int32_t PortKindOfMonitor(std::u16string_view monitor);
 
-std::int32_t PortKind(PrintSystem& system, const char16_t* printer);
+// Each answer of 0 whose cause is not an unknown printer (or a name no
+// printer can have) names the cause in why, when given.
+std::int32_t PortKind(PrintSystem& system, const char16_t* printer,
+                      std::string_view* why = nullptr);
 
 // For a printer of kind 3: its device's address written whole into the
 // caller's 512-unit buffer (1), else 0 with the buffer untouched.
-std::int32_t NetworkAddress(PrintSystem& system, const char16_t* printer, char16_t* address);
+std::int32_t NetworkAddress(PrintSystem& system, const char16_t* printer, char16_t* address,
+                            std::string_view* why = nullptr);
 
 }  // namespace jobhost::portlink

@@ -1,15 +1,10 @@
-#include <memory>
-
+#include "system_access.h"
 #include "support/utf.h"
 #include "system/module_path.h"
-#include "system_access.h"
+#include "system/unique_resource.h"
 
 namespace jobhost::stand_in {
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // An address inside this library (or executable), to find its file by.
 const char kInThisModule = 0;
@@ -29,7 +24,7 @@ std::string OwnModulePath() {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::unique_ptr<std::FILE, FileCloser> file(OpenForReading(path));
+  UniqueFile file(OpenForReading(path));
   if (!file) return std::nullopt;
   std::string content;
   char chunk[4096];

@@ -13,18 +13,13 @@
 #include <vector>
 
 #include "cups_queue/host_lookup.h"
+#include "system/unique_resource.h"
 
 namespace jobhost::cups_queue {
 namespace {
 
-struct HttpClose {
-  void operator()(http_t* http) const { httpClose(http); }
-};
-struct IppDelete {
-  void operator()(ipp_t* ipp) const { ippDelete(ipp); }
-};
-using UniqueHttp = std::unique_ptr<http_t, HttpClose>;
-using UniqueIpp = std::unique_ptr<ipp_t, IppDelete>;
+using UniqueHttp = UniquePointer<http_t, httpClose>;
+using UniqueIpp = UniquePointer<ipp_t, ippDelete>;
 
 // A wait that runs out ends the request instead of waiting again.
 int GiveUp(http_t*, void*) {
@@ -156,10 +151,7 @@ class BudgetWatcher {
   std::thread thread_;
 };
 
-struct AddrListFree {
-  void operator()(http_addrlist_t* list) const { httpAddrFreeList(list); }
-};
-using UniqueAddrList = std::unique_ptr<http_addrlist_t, AddrListFree>;
+using UniqueAddrList = UniquePointer<http_addrlist_t, httpAddrFreeList>;
 
 using Clock = std::chrono::steady_clock;
 
@@ -230,16 +222,25 @@ Connection NewConnection(Clock::time_point deadline) {
   return connection;
 }
 
-std::optional<std::string> AskDeviceUri(std::string_view queueName) {
+// The causes other than an unknown queue.
+constexpr std::string_view kNoServer = "no CUPS server answers a connection";
+constexpr std::string_view kNoAnswerInTime = "no whole answer from the CUPS server in time";
+constexpr std::string_view kQuestionFailed = "the CUPS server refused the question";
+constexpr std::string_view kNoDeviceUri = "the CUPS server's answer holds no device URI";
+constexpr std::string_view kCannotAsk = "the question cannot be made (out of memory)";
+
+std::optional<std::string> AskDeviceUri(std::string_view queueName, std::string_view& why) {
   const Clock::time_point deadline = Clock::now() + kCupsQuestionBudget;
   const Connection connection = NewConnection(deadline);
   http_t* http = connection.http.get();
+  why = kNoServer;
   if (http == nullptr) return std::nullopt;
   // Unwatched before the connection is closed.
   const BudgetWatcher::Question budget(BudgetWatcher::Instance(), http, Remaining(deadline));
   const int connectLimit = static_cast<int>(
       std::min<std::int64_t>(kCupsConnectMilliseconds, Remaining(deadline).count()));
   if (connectLimit <= 0 || httpReconnect2(http, connectLimit, nullptr) != 0) return std::nullopt;
+  why = kCannotAsk;
   ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
   if (request == nullptr) return std::nullopt;
   const std::string printerUri = "ipp://localhost/printers/" + EscapedName(queueName);
@@ -250,25 +251,34 @@ std::optional<std::string> AskDeviceUri(std::string_view queueName) {
                "device-uri");
   // cupsDoRequest takes the request over, on every path.
   UniqueIpp response(cupsDoRequest(http, request, "/"));
-  if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_EVENTS_COMPLETE) {
-    return std::nullopt;
-  }
+  why = kNoAnswerInTime;
+  if (!response) return std::nullopt;
+  const ipp_status_t status = ippGetStatusCode(response.get());
+  // An unknown queue is an answer, not a failure.
+  why = status == IPP_STATUS_ERROR_NOT_FOUND ? std::string_view() : kQuestionFailed;
+  if (status > IPP_STATUS_OK_EVENTS_COMPLETE) return std::nullopt;
+  why = kNoDeviceUri;
   ipp_attribute_t* deviceUri = ippFindAttribute(response.get(), "device-uri", IPP_TAG_URI);
   const char* text = deviceUri != nullptr ? ippGetString(deviceUri, 0, nullptr) : nullptr;
   if (text == nullptr) return std::nullopt;
+  why = {};
   return std::string(text);
 }
 
 }  // namespace
 
-std::optional<std::string> QueueDeviceUri(std::string_view queueName) {
+std::optional<std::string> QueueDeviceUri(std::string_view queueName, std::string_view* why) {
   if (queueName.empty()) return std::nullopt;
+  std::string_view cause;
+  std::optional<std::string> uri;
   // The port library's exports must not throw (a thread that cannot start).
   try {
-    return AskDeviceUri(queueName);
+    uri = AskDeviceUri(queueName, cause);
   } catch (...) {
-    return std::nullopt;
+    cause = kCannotAsk;
   }
+  if (why != nullptr) *why = cause;
+  return uri;
 }
 
 }  // namespace jobhost::cups_queue

@@ -20,7 +20,9 @@ inline constexpr double kCupsReplySeconds = 1.5;
 inline constexpr std::chrono::milliseconds kCupsQuestionBudget{2500};
 
 // nullopt when there is no server, no such queue, or no whole answer within
-// kCupsQuestionBudget.
-std::optional<std::string> QueueDeviceUri(std::string_view queueName);
+// kCupsQuestionBudget. Unless the queue is unknown, why (when given) is set to
+// the cause then.
+std::optional<std::string> QueueDeviceUri(std::string_view queueName,
+                                          std::string_view* why = nullptr);
 
 }  // namespace jobhost::cups_queue

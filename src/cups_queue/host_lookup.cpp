@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <cerrno>
+#include <memory>
 
 namespace jobhost::cups_queue {
 namespace {

@@ -5,15 +5,13 @@
 #include <netdb.h>
 
 #include <chrono>
-#include <memory>
 #include <string>
+
+#include "system/unique_resource.h"
 
 namespace jobhost::cups_queue {
 
-struct AddrInfoFree {
-  void operator()(addrinfo* list) const { freeaddrinfo(list); }
-};
-using UniqueAddrInfo = std::unique_ptr<addrinfo, AddrInfoFree>;
+using UniqueAddrInfo = UniquePointer<addrinfo, freeaddrinfo>;
 
 // The stream addresses of host (any family); nullptr when the name does not
 // resolve within limit.

@@ -1,6 +1,8 @@
 #pragma once
 // Everything the core reaches of the system, handed in by reference.
 
+#include <type_traits>
+
 #include "platform/debug_output.h"
 #include "platform/files.h"
 #include "platform/library.h"
@@ -13,6 +15,17 @@
 #include "system/clock.h"
 
 namespace jobhost {
+
+// A member made with the members it writes to (a pipe host that reports
+// refused clients takes the debug output), else on its own.
+template <class T, class... Uses>
+T MadeWith(Uses&... uses) {
+  if constexpr (std::is_constructible_v<T, Uses&...>) {
+    return T(uses...);
+  } else {
+    return T();
+  }
+}
 
 struct Platform {
   PipeHost& pipes;
@@ -37,14 +50,15 @@ struct PlatformOf {
   PlatformOf(const PlatformOf&) = delete;
   PlatformOf& operator=(const PlatformOf&) = delete;
 
-  PipesT pipes;
+  // First: the members below may write to it.
+  DebugT debug;
+  PipesT pipes = MadeWith<PipesT>(debug);
   ProcessesT processes;
   LibrariesT libraries;
   SettingsT settings;
   SpoolerT spooler;
   FilesT files;
   ModulePathT modulePath;
-  DebugT debug;
   ClockT clock;
   OemT oem;
   // Last: refers to every member above.

@@ -59,18 +59,6 @@ std::string CommunityOf(const SearchSettings& settings) {
   return community.empty() ? kDefaultCommunity : community;
 }
 
-bool IsContinuation(unsigned char byte) {
-  return (byte & 0xC0) == 0x80;
-}
-
-// Bytes in the UTF-8 sequence a lead byte starts; 0 for a byte that leads none.
-std::size_t SequenceLength(unsigned char lead) {
-  if (lead >= 0xC0 && lead < 0xE0) return 2;
-  if (lead >= 0xE0 && lead < 0xF0) return 3;
-  if (lead >= 0xF0 && lead < 0xF8) return 4;
-  return 0;
-}
-
 class Discovery {
  public:
   Discovery(SearchSettings& settings, Library& library, const std::string& parameter,
@@ -143,24 +131,12 @@ class Discovery {
 
 }  // namespace
 
-std::string CutAtCharacter(std::string text, std::size_t maxBytes) {
-  if (text.size() <= maxBytes) return text;
-  std::size_t cut = maxBytes;
-  // Walk back over the continuation bytes at the cut to their lead, if any.
-  std::size_t lead = cut;
-  while (lead > 0 && cut - lead < 3 && IsContinuation(static_cast<unsigned char>(text[lead])))
-    --lead;
-  std::size_t length = SequenceLength(static_cast<unsigned char>(text[lead]));
-  if (lead < cut && length > cut - lead) cut = lead;
-  text.resize(cut);
-  return text;
-}
-
 std::int32_t DiscoverAgents(SearchSettings& settings, const Family& family,
                             std::u16string_view searchParameter, Platform& platform,
                             AgentTable& table) {
-  std::string parameter =
-      CutAtCharacter(platform.oem.FromUtf16(searchParameter), kOemParameterCapacity - 1);
+  // Cut at a whole letter of the 8-bit form, by its own rules.
+  std::string parameter = platform.oem.FromUtf16(searchParameter);
+  parameter.resize(platform.oem.WholeLettersWithin(parameter, kOemParameterCapacity - 1));
   // A library path that does not fit is never loaded cut short.
   std::optional<std::u16string> path = family.LibraryPath(kDiscoveryLibrarySuffix);
   std::unique_ptr<Library> library = path ? platform.libraries.Load(*path) : nullptr;

@@ -17,10 +17,6 @@ namespace jobhost {
 // The search parameter's 8-bit form is handed over in 256 bytes.
 inline constexpr std::size_t kOemParameterCapacity = 256;
 
-// Cuts text to at most maxBytes without splitting a UTF-8 sequence. Bytes
-// that do not form one (single-byte code pages) are cut at maxBytes exactly.
-std::string CutAtCharacter(std::string text, std::size_t maxBytes);
-
 // Always returns 1; the results are the run's agent table, the record's
 // agents and the table's discovery status. The record's settings are only read.
 std::int32_t DiscoverAgents(SearchSettings& settings, const Family& family,

@@ -41,7 +41,27 @@ bool IsContinuation(unsigned char byte) {
   return (byte & 0xC0) == 0x80;
 }
 
+// Bytes in the UTF-8 sequence a lead byte starts; 0 for a byte that leads none.
+std::size_t SequenceLength(unsigned char lead) {
+  if (lead >= 0xC0 && lead < 0xE0) return 2;
+  if (lead >= 0xE0 && lead < 0xF0) return 3;
+  if (lead >= 0xF0 && lead < 0xF8) return 4;
+  return 0;
+}
+
 }  // namespace
+
+std::size_t Utf8WholeLettersWithin(std::string_view text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return text.size();
+  std::size_t cut = maxBytes;
+  // Walk back over the continuation bytes at the cut to their lead, if any.
+  std::size_t lead = cut;
+  while (lead > 0 && cut - lead < 3 && IsContinuation(static_cast<unsigned char>(text[lead])))
+    --lead;
+  std::size_t length = SequenceLength(static_cast<unsigned char>(text[lead]));
+  if (lead < cut && length > cut - lead) cut = lead;
+  return cut;
+}
 
 char32_t DecodeUtf8(std::string_view text, std::size_t& i) {
   unsigned char lead = static_cast<unsigned char>(text[i++]);

@@ -17,4 +17,8 @@ std::u16string Utf8ToUtf16(std::string_view text);
 char32_t DecodeUtf8(std::string_view text, std::size_t& i);
 void AppendUtf8(std::string& out, char32_t c);
 
+// How many bytes of text, at most maxBytes, hold whole UTF-8 sequences: a
+// cut there splits none. Bytes that form no sequence count one each.
+std::size_t Utf8WholeLettersWithin(std::string_view text, std::size_t maxBytes);
+
 }  // namespace jobhost

@@ -1,7 +1,7 @@
 #include <cstdio>
-#include <memory>
 
 #include "commands.h"
+#include "system/unique_resource.h"
 
 namespace jobhost::ctl {
 namespace {
@@ -59,15 +59,6 @@ int RunJobhostCtl(std::span<const std::string> arguments) {
   if (command == "record") return RunRecord(rest);
   return Fail(kExitUsage, "unknown command " + command + " (try --help)");
 }
-
-namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
-
-}  // namespace
 
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path) {
   UniqueFile file(OpenBinaryFile(path, false));

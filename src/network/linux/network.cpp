@@ -17,6 +17,7 @@
 
 #include "network/network.h"
 #include "system/linux/unique_fd.h"
+#include "system/unique_resource.h"
 
 namespace jobhost::network {
 namespace {
@@ -236,7 +237,7 @@ class LinuxNetwork : public Network {
   static void ForEachInterface(Visit visit) {
     ifaddrs* first = nullptr;
     if (::getifaddrs(&first) != 0) return;
-    const std::unique_ptr<ifaddrs, void (*)(ifaddrs*)> list(first, ::freeifaddrs);
+    const UniquePointer<ifaddrs, ::freeifaddrs> list(first);
     for (const ifaddrs* entry = list.get(); entry; entry = entry->ifa_next) {
       if (entry->ifa_addr && (entry->ifa_flags & IFF_UP)) visit(*entry);
     }

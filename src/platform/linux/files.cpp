@@ -43,7 +43,7 @@ bool CopyContents(int from, int to) {
 class TemporaryFile {
  public:
   explicit TemporaryFile(std::string pattern) : path_(std::move(pattern)) {
-    fd_.Reset(::mkostemp(path_.data(), O_CLOEXEC));
+    fd_.reset(::mkostemp(path_.data(), O_CLOEXEC));
   }
   ~TemporaryFile() {
     if (fd_ && !kept_) ::unlink(path_.c_str());

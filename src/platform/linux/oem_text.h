@@ -9,6 +9,9 @@ namespace jobhost::linux {
 class LinuxOemText : public OemText {
  public:
   std::string FromUtf16(std::u16string_view text) override { return Utf16ToUtf8(text); }
+  std::size_t WholeLettersWithin(std::string_view text, std::size_t maxBytes) override {
+    return Utf8WholeLettersWithin(text, maxBytes);
+  }
 };
 
 }  // namespace jobhost::linux

@@ -11,7 +11,6 @@
 
 #include "platform/client_refusals.h"
 #include "platform/linux/deadline.h"
-#include "platform/linux/debug_output.h"
 #include "support/utf.h"
 #include "system/clock.h"
 #include "system/linux/abstract_socket.h"
@@ -32,11 +31,10 @@ constexpr int kListenBacklog = 16;
 // The listening socket and what every instance shares: the account check's
 // record of refused clients.
 struct Listener {
-  explicit Listener(UniqueFd listening)
+  Listener(UniqueFd listening, DebugOutput& debug)
       : socket(std::move(listening)), refusals(clock, debug, ::geteuid()) {}
   UniqueFd socket;
   SteadyClock clock;
-  LinuxDebugOutput debug;
   ClientRefusals refusals;
 };
 using SharedListener = std::shared_ptr<Listener>;
@@ -157,7 +155,8 @@ std::unique_ptr<PipeInstance> LinuxPipeHost::CreateFirstInstance(std::u16string_
   if (!listener) return nullptr;
   if (::bind(listener.get(), address->get(), address->length) != 0) return nullptr;
   if (::listen(listener.get(), kListenBacklog) != 0) return nullptr;
-  return std::make_unique<SocketPipeInstance>(std::make_shared<Listener>(std::move(listener)));
+  return std::make_unique<SocketPipeInstance>(
+      std::make_shared<Listener>(std::move(listener), debug_));
 }
 
 }  // namespace jobhost::linux

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/debug_output.h"
 #include "platform/pipe.h"
 
 namespace jobhost::linux {
@@ -22,7 +23,12 @@ std::optional<std::string> SocketNameOf(std::u16string_view pipeName);
 
 class LinuxPipeHost : public PipeHost {
  public:
+  // Refused clients are told on debug, which outlives every instance.
+  explicit LinuxPipeHost(DebugOutput& debug) : debug_(debug) {}
   std::unique_ptr<PipeInstance> CreateFirstInstance(std::u16string_view pipeName) override;
+
+ private:
+  DebugOutput& debug_;
 };
 
 }  // namespace jobhost::linux

@@ -4,16 +4,12 @@
 #include <unistd.h>
 
 #include <charconv>
-#include <memory>
 
 #include "system/linux/read_link.h"
+#include "system/unique_resource.h"
 
 namespace jobhost::linux {
 namespace {
-
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
 
 std::optional<pid_t> PidOf(std::string_view entryName) {
   pid_t pid = 0;
@@ -34,7 +30,7 @@ std::optional<std::string> ImageNameOf(pid_t pid) {
 }
 
 bool ForEachProcess(const std::function<void(pid_t, std::string_view)>& visit) {
-  std::unique_ptr<DIR, DirCloser> proc(::opendir("/proc"));
+  UniquePointer<DIR, ::closedir> proc(::opendir("/proc"));
   if (!proc) return false;
   while (const dirent* entry = ::readdir(proc.get())) {
     auto pid = PidOf(entry->d_name);

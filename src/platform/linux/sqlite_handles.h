@@ -4,20 +4,15 @@
 
 #include <sqlite3.h>
 
-#include <memory>
 #include <string>
 #include <string_view>
 
+#include "system/unique_resource.h"
+
 namespace jobhost::linux {
 
-struct SqliteCloser {
-  void operator()(sqlite3* connection) const { sqlite3_close_v2(connection); }
-};
-struct SqliteFinalizer {
-  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using SqliteConnection = std::unique_ptr<sqlite3, SqliteCloser>;
-using SqliteStatement = std::unique_ptr<sqlite3_stmt, SqliteFinalizer>;
+using SqliteConnection = UniquePointer<sqlite3, sqlite3_close_v2>;
+using SqliteStatement = UniquePointer<sqlite3_stmt, sqlite3_finalize>;
 
 // nullptr when the database cannot be opened (or, without create, is missing).
 SqliteConnection OpenDatabase(const std::string& path, bool create);

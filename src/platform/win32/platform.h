@@ -2,10 +2,9 @@
 // The Win32 implementations of every interface, owned together.
 
 #include "platform/platform.h"
-#include "platform/win32/debug_output.h"
+#include "platform/system_adapters.h"
 #include "platform/win32/files.h"
 #include "platform/win32/library.h"
-#include "platform/win32/module_path.h"
 #include "platform/win32/oem_text.h"
 #include "platform/win32/pipe.h"
 #include "platform/win32/process.h"
@@ -17,6 +16,6 @@ namespace jobhost::win32 {
 
 using Win32Platform =
     PlatformOf<Win32PipeHost, Win32Processes, Win32Libraries, Win32SettingsStore, Win32Spooler,
-               Win32Files, Win32ModulePath, Win32DebugOutput, SteadyClock, Win32OemText>;
+               Win32Files, SystemModulePath, SystemDebugOutput, SteadyClock, Win32OemText>;
 
 }  // namespace jobhost::win32

@@ -1,34 +1,17 @@
 #pragma once
-// Owns one file descriptor; closing it on every path.
+// A file descriptor, closed on every path.
 
 #include <unistd.h>
 
-#include <utility>
+#include "system/unique_resource.h"
 
 namespace jobhost::linux {
 
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept {
-    if (this != &other) Reset(std::exchange(other.fd_, -1));
-    return *this;
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  ~UniqueFd() { Reset(); }
-
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  void Reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_ = -1;
+struct FdTraits {
+  using Type = int;
+  static Type Invalid() { return -1; }
+  static void Release(Type fd) { ::close(fd); }
 };
+using UniqueFd = UniqueResource<FdTraits>;
 
 }  // namespace jobhost::linux

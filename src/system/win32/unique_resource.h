@@ -1,44 +1,11 @@
 #pragma once
-// Owners of Win32 resources: each releases what it holds exactly once, so an
-// early return anywhere is safe.
+// The kinds of Win32 handle, each a line of traits for the one owner.
 
 #include <windows.h>
 
-#include <utility>
+#include "system/unique_resource.h"
 
 namespace jobhost::win32 {
-
-// Holds a value of Traits::Type and releases it with Traits::Release unless it
-// is Traits::Invalid().
-template <typename Traits>
-class UniqueResource {
- public:
-  using Type = typename Traits::Type;
-
-  UniqueResource() = default;
-  explicit UniqueResource(Type value) : value_(value) {}
-  UniqueResource(const UniqueResource&) = delete;
-  UniqueResource& operator=(const UniqueResource&) = delete;
-  UniqueResource(UniqueResource&& other) noexcept : value_(other.release()) {}
-  UniqueResource& operator=(UniqueResource&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  ~UniqueResource() { reset(); }
-
-  Type get() const { return value_; }
-  bool valid() const { return value_ != Traits::Invalid(); }
-  explicit operator bool() const { return valid(); }
-
-  Type release() { return std::exchange(value_, Traits::Invalid()); }
-  void reset(Type value = Traits::Invalid()) {
-    Type old = std::exchange(value_, value);
-    if (old != Traits::Invalid()) Traits::Release(old);
-  }
-
- private:
-  Type value_ = Traits::Invalid();
-};
 
 // Kernel objects whose failure value is NULL (threads, processes, most handles).
 struct HandleTraits {

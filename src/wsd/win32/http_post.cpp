@@ -23,7 +23,7 @@ struct InternetTraits {
   static Type Invalid() { return nullptr; }
   static void Release(Type handle) { ::WinHttpCloseHandle(handle); }
 };
-using InternetOwner = win32::UniqueResource<InternetTraits>;
+using InternetOwner = UniqueResource<InternetTraits>;
 
 constexpr wchar_t kContentType[] = L"Content-Type: application/soap+xml; charset=utf-8";
 

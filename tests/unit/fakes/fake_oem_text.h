@@ -11,6 +11,9 @@ namespace jobhost::testing {
 class FakeOemText : public OemText {
  public:
   std::string FromUtf16(std::u16string_view text) override { return Utf16ToUtf8(text); }
+  std::size_t WholeLettersWithin(std::string_view text, std::size_t maxBytes) override {
+    return Utf8WholeLettersWithin(text, maxBytes);
+  }
 };
 
 }  // namespace jobhost::testing

@@ -201,23 +201,5 @@ TEST(DiscoverAgents, LibraryPathThatDoesNotFitIsNotLoaded) {
   EXPECT_EQ(DiscoveryStatus(ScriptedDiscovery::table), kNoAgentsFound);
 }
 
-TEST(CutAtCharacter, NeverSplitsAUtf8Sequence) {
-  const struct {
-    std::string text;
-    std::size_t kept;
-  } cases[] = {
-      {std::string(300, 'a'), 255},
-      {std::string(253, 'a') + "\xC3\xA9", 255},          // ends exactly at the limit
-      {std::string(254, 'a') + "\xC3\xA9", 254},          // two-byte sequence across the cut
-      {std::string(253, 'a') + "\xE2\x82\xAC", 253},      // three-byte sequence
-      {std::string(252, 'a') + "\xF0\x9F\x98\x80", 252},  // four-byte sequence
-      {std::string(300, '\x82'), 255},                    // single-byte code page text
-  };
-  for (const auto& c : cases) {
-    std::string cut = CutAtCharacter(c.text, 255);
-    EXPECT_EQ(cut, c.text.substr(0, c.kept)) << c.kept;
-  }
-}
-
 }  // namespace
 }  // namespace jobhost

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace jobhost {
 namespace {
 
@@ -25,6 +27,23 @@ TEST(Utf, InvalidInputBecomesReplacementCharacters) {
   for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16(c.utf8), c.utf16) << c.utf8.size();
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xef\xbf\xbd");
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xDC00)) + u"x"), "\xef\xbf\xbdx");
+}
+
+TEST(Utf, WholeLettersNeverSplitAUtf8Sequence) {
+  const struct {
+    std::string text;
+    std::size_t kept;
+  } cases[] = {
+      {std::string(300, 'a'), 255},
+      {std::string(253, 'a') + "\xC3\xA9", 255},          // ends exactly at the limit
+      {std::string(254, 'a') + "\xC3\xA9", 254},          // two-byte sequence across the cut
+      {std::string(253, 'a') + "\xE2\x82\xAC", 253},      // three-byte sequence
+      {std::string(252, 'a') + "\xF0\x9F\x98\x80", 252},  // four-byte sequence
+      {std::string(300, '\x82'), 255},                    // single-byte code page text
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Utf8WholeLettersWithin(c.text, 255), c.kept);
+  }
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ std::optional<bool> CopyWithin(LinuxFiles& files, const std::string& source,
   });
   if (copy.wait_for(std::chrono::seconds(2)) == std::future_status::ready) return copy.get();
   UniqueFd writer(::open(source.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
-  writer.Reset();
+  writer.reset();
   copy.wait();
   return std::nullopt;
 }

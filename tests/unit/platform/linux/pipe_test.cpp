@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "fakes/fake_debug_output.h"
 #include "platform/linux/linux_test_support.h"
 #include "support/utf.h"
 #include "system/linux/abstract_socket.h"
@@ -73,13 +74,14 @@ TEST(LinuxPipe, ReadsOneWholeMessageOrFails) {
       {"a client that closes without sending fails", std::nullopt, true, ReadStatus::kFailed},
       {"a silent client fails at the limit", std::nullopt, false, ReadStatus::kFailed},
   };
-  LinuxPipeHost host;
+  testing::FakeDebugOutput debug;
+  LinuxPipeHost host{debug};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rule);
     Served served = Serve(host);
     ASSERT_TRUE(served.instance);
     if (c.message) ::send(served.client.get(), c.message->data(), c.message->size(), 0);
-    if (c.closes) served.client.Reset();
+    if (c.closes) served.client.reset();
     std::vector<std::byte> buffer(8);
     auto start = Clock::now();
     ReadResult read = served.instance->ReadMessage(buffer, 500ms);
@@ -108,10 +110,10 @@ TEST(LinuxPipe, ReplyWaitsForTheReaderWithinTheLimit) {
   const Client closesUnread = [](UniqueFd& client) {
     pollfd entry{client.get(), POLLIN, 0};
     ::poll(&entry, 1, 5000);
-    client.Reset();
+    client.reset();
   };
   const Client nothing = [](UniqueFd&) {};
-  const Client gone = [](UniqueFd& client) { client.Reset(); };
+  const Client gone = [](UniqueFd& client) { client.reset(); };
   struct Case {
     const char* rule;
     Client before, during;  // the client's part before and while the reply is delivered
@@ -127,7 +129,8 @@ TEST(LinuxPipe, ReplyWaitsForTheReaderWithinTheLimit) {
       {"a client already gone makes every write fail", gone, nothing, ReplyStatus::kNotDelivered,
        0ms},
   };
-  LinuxPipeHost host;
+  testing::FakeDebugOutput debug;
+  LinuxPipeHost host{debug};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rule);
     Served served = Serve(host);
@@ -145,7 +148,8 @@ TEST(LinuxPipe, ReplyWaitsForTheReaderWithinTheLimit) {
 }
 
 TEST(LinuxPipe, TheNameIsHeldFromFirstInstanceToLastAndClientsQueue) {
-  LinuxPipeHost host;
+  testing::FakeDebugOutput debug;
+  LinuxPipeHost host{debug};
   int descriptors = testing::OpenDescriptorCount();
   auto name = UniquePipeName();
   {

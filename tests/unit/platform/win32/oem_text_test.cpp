@@ -31,5 +31,31 @@ TEST(Win32OemTextTest, UsesTheOemCodePage) {
   EXPECT_EQ(Win32OemText().FromUtf16(u"caf\u00e9"), "caf\x82");
 }
 
+TEST(Win32OemTextTest, CutsAtWholeLettersByTheCodePagesRules) {
+  const std::string pairs(256, '\x82');  // 128 letters of 932: lead 0x82, trail 0x82
+  const struct {
+    unsigned codePage;
+    std::string text;
+    std::size_t kept;
+  } cases[] = {
+      // Windows-1252 has single-byte letters only: every byte that fits stays.
+      {1252, std::string(253, 'a') + "\xE2\x82\xAC", 255},
+      {1252, std::string(254, 'a') + "\xC3\xA9", 255},
+      {1252, std::string(300, '\x82'), 255},
+      // Shift-JIS (932): a double-byte letter across the cut goes whole.
+      {932, std::string(254, 'a') + "\x82\xA0", 254},
+      {932, std::string(253, 'a') + "\x82\xA0" + "b", 255},
+      {932, pairs, 254},
+      {932, "a" + pairs, 255},               // the trail bytes look like leads
+      {932, std::string(300, '\xB1'), 255},  // single-byte katakana
+      {932, std::string(100, 'a'), 100},     // what fits is kept whole
+      {CP_UTF8, std::string(253, 'a') + "\xE2\x82\xAC", 253},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.codePage);
+    EXPECT_EQ(WholeLettersWithin(c.text, 255, c.codePage), c.kept) << c.text.substr(250);
+  }
+}
+
 }  // namespace
 }  // namespace jobhost::win32

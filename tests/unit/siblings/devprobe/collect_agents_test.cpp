@@ -8,6 +8,7 @@
 #include <windows.h>
 #endif
 
+#include "caller_name.h"
 #include "collect_agents.h"
 #include "network/fake_network.h"
 #include "search_memory.h"
@@ -39,7 +40,7 @@ class CollectAgentsTest : public ::testing::Test {
           reports.push_back({FormatIpv4(agent), name});
           return true;
         },
-        dnssd);
+        dnssd, nullptr, &failure);
   }
   void Arrive(std::int64_t afterMs, const Endpoint& from, Bytes datagram) {
     channel.arrivals.push_back({start + afterMs, from, std::move(datagram)});
@@ -54,6 +55,7 @@ class CollectAgentsTest : public ::testing::Test {
   SysNameProbe probe{"public", kV2cId, kV1Id};
   std::vector<Reported> reports;
   SearchMemory memory;
+  SearchFailure failure = SearchFailure::kNone;
   const Endpoint target = Ipv4Endpoint(192, 0, 2, 7, 161);
   const Endpoint other = Ipv4Endpoint(192, 0, 2, 8, 161);
 };
@@ -234,14 +236,15 @@ TEST_F(CollectAgentsTest, RequestsAreResentEvenlyWithinTheTimeOut) {
 TEST_F(CollectAgentsTest, FailuresEndTheSearch) {
   channel.sendsSucceed = false;
   EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}), -1);
+  EXPECT_EQ(failure, SearchFailure::kNothingSent);
   EXPECT_EQ(clock.now, start) << "no wait when nothing could be sent";
 
   FakeChannel broken(clock);
   broken.failWhenIdle = true;
-  EXPECT_EQ(CollectAgents(broken, clock, probe, {{target}, true, 3000, 1, {}, 1},
-                          [](const Endpoint&, const std::string&) { return true; }),
-            -1);
+  EXPECT_EQ(Collect({{target}, true, 3000, 1, {}, 1}, nullptr, &broken), -1);
+  EXPECT_EQ(failure, SearchFailure::kSocketFailed);
   EXPECT_EQ(Collect({{}, true, 3000, 1, {}, 1}), -1) << "no destination";
+  EXPECT_EQ(failure, SearchFailure::kNoPlan);
 
   // What was found before the socket failed is still reported.
   FakeChannel failing(clock);

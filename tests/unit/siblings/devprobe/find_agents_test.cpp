@@ -206,6 +206,37 @@ TEST(FindAgents, TheTimeOutCountsFromTheCallsStartPlanningIncluded) {
   EXPECT_EQ(swept, 150) << "paced from the call's start";
 }
 
+TEST_F(PlanSearchTest, ASearchThatCannotBeMadeSaysWhy) {
+  const struct {
+    const char* target;
+    bool channel;
+    bool sends;
+    SearchFailure expected;
+  } cases[] = {
+      {"no-such-host", true, true, SearchFailure::kNoPlan},
+      {"192.0.2.7", false, true, SearchFailure::kNoSocket},
+      {"192.0.2.7", true, false, SearchFailure::kNothingSent},
+  };
+  network::testing::FakeClock clock;
+  const SysNameProbe probe("public", 1, 2);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.target);
+    network::testing::FakeChannel channel(clock);
+    channel.sendsSucceed = c.sends;
+    network.channel = c.channel ? &channel : nullptr;
+    FindRequest request;
+    request.target = c.target;
+    request.options.dnssd = false;
+    request.options.wsd = false;
+    SearchFailure failure = SearchFailure::kNone;
+    EXPECT_EQ(FindAgents(
+                  network, clock, probe, request,
+                  [](const Endpoint&, const std::string&) { return true; }, nullptr, &failure),
+              -1);
+    EXPECT_EQ(failure, c.expected);
+  }
+}
+
 TEST(SearchOptions, SweepAndPrinterKeysAndTheirUnusableValues) {
   const struct {
     const char* parameter;

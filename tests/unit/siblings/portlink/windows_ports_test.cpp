@@ -23,7 +23,11 @@ class FakePrintSystem : public PrintSystem {
     if (!running || found == printers.end()) return std::nullopt;
     return found->second;
   }
-  std::optional<std::vector<PortEntry>> Ports() override { return ports; }
+  bool SpoolerRuns() override { return running; }
+  std::optional<std::vector<PortEntry>> Ports() override {
+    if (!listable) return std::nullopt;
+    return ports;
+  }
   std::vector<DeviceNode> DeviceNodes() override { return nodes; }
   std::vector<AddressCandidate> Resolve(const std::string& host,
                                         std::chrono::milliseconds limit) override {
@@ -34,6 +38,7 @@ class FakePrintSystem : public PrintSystem {
   }
 
   bool running = true;
+  bool listable = true;
   std::map<std::u16string, PrinterPort> printers;
   std::vector<PortEntry> ports;
   std::vector<DeviceNode> nodes;
@@ -83,6 +88,7 @@ class WindowsPortsTest : public ::testing::Test {
              {u"Wsd511", u"WSD-4", u"WSD Port"},
              {u"Wsd512", u"WSD-5", u"WSD Port"},
              {u"WsdNoNode", u"WSD-6", u"WSD Port"},
+             {u"WsdMute", u"WSD-8", u"WSD Port"},
          }) {
       system.printers[setup.printer] = {setup.port, setup.connection};
       if (!setup.monitor.empty()) system.ports.push_back({setup.port, setup.monitor});
@@ -97,6 +103,7 @@ class WindowsPortsTest : public ::testing::Test {
              {u"WsdSilentLocation", {}, {"http://silent.test/device", "http://198.51.100.9/"}},
              {u"Wsd511", {"fe80::1%" + kZone503}, {}},
              {u"Wsd512", {"fe80::1%" + kZone503 + "z"}, {}},
+             {u"WsdMute", {}, {}},
          }) {
       const std::u16string id = u"container-" + Utf8ToUtf16(std::to_string(++container));
       system.nodes.push_back({device.printer, id, {}, {}});
@@ -166,6 +173,44 @@ TEST_F(WindowsPortsTest, KindAndAddressOfEachPrinter) {
   }
   // One lookup, of at most 2 s, for each row with a host name.
   EXPECT_EQ(system.limits, std::vector<std::chrono::milliseconds>(4, 2s));
+}
+
+TEST_F(WindowsPortsTest, EachZeroNamesItsCauseUnlessThePrinterIsUnknown) {
+  struct Row {
+    const char* printer;
+    bool down;
+    bool listable;
+    std::string_view kindWhy;  // empty: no cause to tell
+    std::string_view addressWhy;
+  };
+  const Row rows[] = {
+      {"Missing", false, true, "", ""},
+      {"", false, true, "", ""},
+      {"Tcp", true, true, "the spooler is not running", "the spooler is not running"},
+      {"Local", false, true, "", "the printer's port is not a network device's"},
+      {"Ipp", false, false, "", "the spooler's ports cannot be listed"},
+      {"IppSilent", false, true, "", "the host name does not resolve within 2 s"},
+      {"WsdNoNode", false, true, "", "no device node belongs to the printer"},
+      {"WsdMute", false, true, "", "the printer's device reported no address and no location"},
+      {"WsdSilentLocation", false, true, "", "the host name does not resolve within 2 s"},
+      {"Wsd512", false, true, "", "the address does not fit the buffer"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.printer);
+    system.running = !row.down;
+    system.listable = row.listable;
+    const std::u16string printer = Utf8ToUtf16(row.printer);
+    std::string_view why;
+    PortKind(system, printer.c_str(), &why);
+    EXPECT_EQ(why, row.kindWhy);
+    why = {};
+    std::array<char16_t, 512> buffer{};
+    EXPECT_EQ(NetworkAddress(system, printer.c_str(), buffer.data(), &why), 0);
+    EXPECT_EQ(why, row.addressWhy);
+  }
+  std::string_view why;
+  EXPECT_EQ(NetworkAddress(system, u"Ipp", nullptr, &why), 0);
+  EXPECT_EQ(why, "no buffer for the address");
 }
 
 }  // namespace
