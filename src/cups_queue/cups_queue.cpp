@@ -1,6 +1,5 @@
 #include "cups_queue/cups_queue.h"
 
-#include <arpa/inet.h>
 #include <cups/cups.h>
 #include <sys/socket.h>
 
@@ -162,17 +161,10 @@ std::chrono::milliseconds Remaining(Clock::time_point deadline) {
 
 // The address as libcups keeps it, made from its text without a lookup.
 UniqueAddrList AddrListOf(const addrinfo* entry, int port) {
-  char text[INET6_ADDRSTRLEN] = {};
-  const void* address = nullptr;
-  if (entry->ai_family == AF_INET) {
-    address = &reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr;
-  } else if (entry->ai_family == AF_INET6) {
-    address = &reinterpret_cast<const sockaddr_in6*>(entry->ai_addr)->sin6_addr;
-  }
-  if (address == nullptr || inet_ntop(entry->ai_family, address, text, sizeof text) == nullptr)
-    return nullptr;
+  const std::optional<std::string> text = AddressText(*entry);
+  if (!text) return nullptr;
   const std::string service = std::to_string(port);
-  return UniqueAddrList(httpAddrGetList(text, entry->ai_family, service.c_str()));
+  return UniqueAddrList(httpAddrGetList(text->c_str(), entry->ai_family, service.c_str()));
 }
 
 // The server's addresses, looked up here within the question's budget: left

@@ -1,5 +1,6 @@
 #include "cups_queue/host_lookup.h"
 
+#include <arpa/inet.h>
 #include <time.h>
 
 #include <cerrno>
@@ -54,6 +55,20 @@ UniqueAddrInfo LookUpHost(const std::string& host, std::chrono::milliseconds lim
     return nullptr;
   }
   return UniqueAddrInfo(gai_error(&lookup->block) == 0 ? lookup->block.ar_result : nullptr);
+}
+
+std::optional<std::string> AddressText(const addrinfo& entry) {
+  char text[INET6_ADDRSTRLEN] = {};
+  const void* address = nullptr;
+  if (entry.ai_family == AF_INET) {
+    address = &reinterpret_cast<const sockaddr_in*>(entry.ai_addr)->sin_addr;
+  } else if (entry.ai_family == AF_INET6) {
+    address = &reinterpret_cast<const sockaddr_in6*>(entry.ai_addr)->sin6_addr;
+  }
+  if (address == nullptr || inet_ntop(entry.ai_family, address, text, sizeof text) == nullptr) {
+    return std::nullopt;
+  }
+  return std::string(text);
 }
 
 }  // namespace jobhost::cups_queue

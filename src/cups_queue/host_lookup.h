@@ -5,6 +5,7 @@
 #include <netdb.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "system/unique_resource.h"
@@ -16,5 +17,8 @@ using UniqueAddrInfo = UniquePointer<addrinfo, freeaddrinfo>;
 // The stream addresses of host (any family); nullptr when the name does not
 // resolve within limit.
 UniqueAddrInfo LookUpHost(const std::string& host, std::chrono::milliseconds limit);
+
+// The text of one IPv4 or IPv6 entry; nullopt for any other family.
+std::optional<std::string> AddressText(const addrinfo& entry);
 
 }  // namespace jobhost::cups_queue
