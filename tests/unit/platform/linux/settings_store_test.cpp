@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/linux/linux_test_support.h"
-#include "platform/linux/settings_location.h"
 #include "support/utf.h"
 
 namespace jobhost::linux {
@@ -123,27 +122,6 @@ TEST_F(SettingsStoreTest, ConcurrentWritersLoseNothing) {
   second.join();
   EXPECT_TRUE(firstOk && secondOk);
   EXPECT_EQ(Rows("SELECT count(*) FROM vals"), std::vector<std::string>{"40"});
-}
-
-TEST(SettingsLocation, FollowsTheOverrideThenXdgThenHome) {
-  struct Case {
-    std::optional<std::string> registry, xdg, home, expected;
-  };
-  const Case cases[] = {
-      {"/x/r.db", "/xdg", "/home/u", "/x/r.db"},
-      {std::nullopt, "/xdg", "/home/u", "/xdg/jobhost/registry.sqlite3"},
-      {"", "", "/home/u", "/home/u/.config/jobhost/registry.sqlite3"},
-      {std::nullopt, std::nullopt, std::nullopt, std::nullopt},
-  };
-  for (const Case& c : cases) {
-    ScopedEnv registry("JOBHOST_REGISTRY", c.registry), xdg("XDG_CONFIG_HOME", c.xdg),
-        home("HOME", c.home);
-    EXPECT_EQ(SettingsDatabasePath(), c.expected) << c.expected.value_or("(none)");
-  }
-  TempDir dir;
-  ScopedEnv registry("JOBHOST_REGISTRY", std::nullopt), xdg("XDG_CONFIG_HOME", dir / "config");
-  EXPECT_NE(SqliteSettingsStore().CreateKey(u"Software"), nullptr);
-  EXPECT_TRUE(testing::ReadWholeFile(dir / "config/jobhost/registry.sqlite3")) << "folders made";
 }
 
 }  // namespace

@@ -1,15 +1,9 @@
 // The wait for answers, on a scripted socket and clock.
 
+#include "collect_agents.h"
+
 #include <gtest/gtest.h>
 
-#include <thread>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
-#include "caller_name.h"
-#include "collect_agents.h"
 #include "network/fake_network.h"
 #include "search_memory.h"
 #include "test_messages.h"
@@ -147,60 +141,6 @@ TEST_F(CollectAgentsTest, AtMost256AgentsWaitForANameAndTheRestAreReportedAtOnce
   EXPECT_EQ(std::ranges::count(times, 2000), 256);
 }
 
-TEST(DnsSdBrowse, FollowUpsAreWellFormedAndGoAllToTheResponderThatNamedTheInstances) {
-  std::vector<DnsTestRecord> twenty;
-  for (int i = 0; i < 20; ++i) {
-    // Appended, not "P" + text: GCC 12 at -O3 warns about a restrict overlap there.
-    std::string label = "P";
-    label += std::to_string(i);
-    twenty.push_back(IppPointer(label));
-  }
-  const Bytes srvToRoot = {0, 0, 0, 0, 0x02, 0x77, 0};
-  const struct {
-    const char* what;
-    std::vector<std::pair<std::uint8_t, Bytes>> answers;  // the responder's host, its answer
-    std::string followUps;                                // "address questions, " each
-    std::vector<std::string> printers;
-  } cases[] = {
-      {"a PTR to the root beside an instance without its SRV",
-       {{9, DnsResponseOf(77, {{{"_ipp", "_tcp", "local"}, 12, Of({0})}, IppPointer("Nine")})},
-        {9, DnsSdAnswer(77, "Nine", "nine", Of({192, 0, 2, 9}))}},
-       "192.0.2.9 1, ",
-       {"192.0.2.9 Nine"}},
-      {"an SRV naming the root as its host beside an instance without its SRV",
-       {{9, DnsResponseOf(77, {IppPointer("Gone"),
-                               {{"Gone", "_ipp", "_tcp", "local"}, 33, srvToRoot},
-                               IppPointer("Nine")})},
-        {9, DnsSdAnswer(77, "Nine", "nine", Of({192, 0, 2, 9}))}},
-       "192.0.2.9 1, ",
-       {"192.0.2.9 Nine"}},
-      {"twenty instances of one responder, then another's whole answer",
-       {{9, DnsResponseOf(77, twenty)}, {10, DnsSdAnswer(77, "Ten", "ten", Of({192, 0, 2, 10}))}},
-       "192.0.2.9 16, 192.0.2.9 4, ",
-       {"192.0.2.10 Ten"}},
-  };
-  for (const auto& c : cases) {
-    FakeClock clock;
-    FakeChannel channel(clock);
-    DnsSdBrowse dnssd(AddressFamily::kIpv4, {{2, Ipv4Endpoint(192, 0, 2, 1, 0), 24, {}, true}},
-                      {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 77);
-    for (const auto& [host, answer] : c.answers) {
-      EXPECT_TRUE(dnssd.Take(channel, Ipv4Endpoint(192, 0, 2, host, 5353), answer));
-    }
-    std::string followUps;
-    for (const auto& sent : channel.sent) {
-      const auto questions =
-          sent.datagram.size() > 12 ? sent.datagram[4] << 8 | sent.datagram[5] : 0;
-      followUps += FormatIpv4(sent.to) + " " + std::to_string(questions) + ", ";
-    }
-    EXPECT_EQ(followUps, c.followUps) << c.what;
-    std::vector<std::string> printers;
-    for (const auto& printer : dnssd.Printers())
-      printers.push_back(FormatIpv4(printer.address) + " " + printer.name);
-    EXPECT_EQ(printers, c.printers) << c.what;
-  }
-}
-
 TEST_F(CollectAgentsTest, OneHostTakesTheDnsSdNameThatCameBeforeOrReportsItAtTheTimeOut) {
   const Endpoint direct = Ipv4Endpoint(192, 0, 2, 7, 5353);
   for (const bool snmpAnswers : {true, false}) {
@@ -328,73 +268,6 @@ TEST_F(CollectAgentsTest, AgentsTheSearchReportedBeforeAreNeitherReportedNorCoun
   Arrive(20, other, Answer("new"));
   EXPECT_EQ(Collect({{all}, false, 1000, 1, {}, 1}), 1);
   EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.8", "new"}}));
-}
-
-TEST(InstanceNameForCaller, IsThePlatformsTextCutAtALetterToFitTheName) {
-#ifdef _WIN32
-  if (::GetACP() != 1252) GTEST_SKIP() << "the ANSI rows are for code page 1252";
-  constexpr bool kAnsi = true;
-#else
-  constexpr bool kAnsi = false;
-#endif
-  const std::string filler(46, 'a');
-  const std::string stray = "\xef\xbf\xbd";
-  const auto repeat = [](const std::string& text, int times) {
-    std::string repeated;
-    for (int i = 0; i < times; ++i) repeated += text;
-    return repeated;
-  };
-  const struct {
-    std::string label;
-    std::string utf8;
-    std::string ansi;
-  } cases[] = {
-      {"B\xc3\xbcro\tLaser", "B\xc3\xbcro Laser", "B\xfcro Laser"},
-      {"\xe6\x97\xa5\xe6\x9c\xac", "\xe6\x97\xa5\xe6\x9c\xac", "??"},
-      // é takes two bytes in UTF-8, past byte 47; one in code page 1252.
-      {filler + "\xc3\xa9", filler, filler + "\xe9"},
-      {filler + "\xf0\x9f\x96\xa8", filler, filler + "?"},
-      // The stray bytes of 8-bit labels (Latin-1, code page 1252) become
-      // U+FFFD, three bytes in UTF-8 but one '?' in the code page.
-      {"B\xfcro Drucker 3", "B" + stray + "ro Drucker 3", "B?ro Drucker 3"},
-      {"\xc4\xd6\xdc\xe4\xf6\xfc Drucker", repeat(stray, 6) + " Drucker", "?????? Drucker"},
-      {"Preis \x80\x9f", "Preis " + stray + stray, "Preis ??"},
-      {filler.substr(6) + std::string(8, '\xfc'), filler.substr(6) + repeat(stray, 2),
-       filler.substr(6) + std::string(7, '?')},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(InstanceNameForCaller(c.label), kAnsi ? c.ansi : c.utf8) << c.label;
-  }
-}
-
-TEST(SearchMemory, AnAgentIsClaimedOncePerSearch) {
-  SearchMemory memory;
-  const Endpoint a = Ipv4Endpoint(192, 0, 2, 7, 161);
-  Endpoint aOtherPort = a;
-  aOtherPort.port = 1161;
-  const Endpoint v6 = network::testing::Ipv6Endpoint(
-      {0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 161, 2);
-  Endpoint v6OtherScope = v6;
-  v6OtherScope.scopeId = 3;
-  EXPECT_TRUE(memory.Claim(a));
-  EXPECT_FALSE(memory.Claim(a));
-  EXPECT_FALSE(memory.Claim(aOtherPort)) << "one agent per address";
-  EXPECT_TRUE(memory.Claim(v6));
-  EXPECT_TRUE(memory.Claim(v6OtherScope)) << "another link";
-  memory.Start();
-  EXPECT_TRUE(memory.Claim(a)) << "a new search";
-}
-
-TEST(SearchMemory, EachThreadSearchesWithAMemoryOfItsOwn) {
-  const Endpoint a = Ipv4Endpoint(192, 0, 2, 7, 161);
-  SearchMemory& mine = SearchMemory::OfThisThread();
-  mine.Start();
-  EXPECT_TRUE(mine.Claim(a));
-  std::thread([] { SearchMemory::OfThisThread().Start(); }).join();
-  EXPECT_FALSE(mine.Claim(a)) << "not cleared by another thread's search";
-  bool claimedThere = false;
-  std::thread([&] { claimedThere = SearchMemory::OfThisThread().Claim(a); }).join();
-  EXPECT_TRUE(claimedThere) << "not hidden from another thread's search";
 }
 
 }  // namespace

@@ -108,4 +108,7 @@ inline Bytes EngineAnswer(std::int32_t messageId, ByteView engineId, int pduTag 
   return Sequence({EncodeInteger(3), global, EncodeOctetString(security), scoped});
 }
 
+// An engine identifier in the text format, naming "engine-7".
+inline const Bytes kTextEngine = Join({Of({0x80, 0x00, 0x1F, 0x88, 0x04}), Text("engine-7")});
+
 }  // namespace jobhost::devprobe::testing_messages

@@ -1,82 +1,18 @@
-// The BER subset and the two SNMP exchanges: exact request bytes, answers
-// that decode, and answers that must be refused without reading past them.
+// The two SNMP exchanges: exact request bytes, answers that decode, and
+// answers that must be refused without reading past them.
+
+#include "snmp_messages.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "agent_probes.h"
-#include "snmp_messages.h"
 #include "test_messages.h"
 
 namespace jobhost::devprobe {
 namespace {
 
 using namespace testing_messages;
-
-const Bytes kTextEngine = Join({Of({0x80, 0x00, 0x1F, 0x88, 0x04}), Text("engine-7")});
-
-TEST(BerCodec, IntegersUseTheShortestTwosComplementForm) {
-  const struct {
-    std::int64_t value;
-    Bytes encoded;
-  } cases[] = {
-      {0, Of({0x02, 0x01, 0x00})},
-      {127, Of({0x02, 0x01, 0x7F})},
-      {128, Of({0x02, 0x02, 0x00, 0x80})},
-      {-1, Of({0x02, 0x01, 0xFF})},
-      {-128, Of({0x02, 0x01, 0x80})},
-      {-129, Of({0x02, 0x02, 0xFF, 0x7F})},
-      {INT32_MAX, Of({0x02, 0x04, 0x7F, 0xFF, 0xFF, 0xFF})},
-      {INT32_MIN, Of({0x02, 0x04, 0x80, 0x00, 0x00, 0x00})},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(EncodeInteger(c.value), c.encoded) << c.value;
-    BerReader reader(c.encoded);
-    std::int64_t decoded = 0;
-    EXPECT_TRUE(reader.ReadInteger(decoded) && reader.AtEnd()) << c.value;
-    EXPECT_EQ(decoded, c.value);
-  }
-}
-
-TEST(BerCodec, LongContentGetsAMultiByteLength) {
-  const Bytes content(300, 0x41);
-  const Bytes encoded = EncodeOctetString(content);
-  ASSERT_EQ(encoded.size(), 304u);
-  EXPECT_EQ(Bytes(encoded.begin(), encoded.begin() + 4), Of({0x04, 0x82, 0x01, 0x2C}));
-  BerReader reader(encoded);
-  ByteView decoded;
-  ASSERT_TRUE(reader.ReadOctetString(decoded));
-  EXPECT_EQ(decoded.size(), 300u);
-}
-
-TEST(BerCodec, MalformedElementsAreRefused) {
-  const struct {
-    const char* what;
-    Bytes bytes;
-  } cases[] = {
-      {"empty input", {}},
-      {"tag without length", Of({0x04})},
-      {"length past the end", Of({0x04, 0x05, 'a', 'b'})},
-      {"long length past the end", Of({0x04, 0x82, 0x01})},
-      {"indefinite length", Of({0x04, 0x80, 0x00, 0x00})},
-      {"five length bytes", Of({0x04, 0x85, 0, 0, 0, 0, 1, 'a'})},
-      {"huge length", Of({0x04, 0x84, 0xFF, 0xFF, 0xFF, 0xFF, 'a'})},
-      {"high tag number", Of({0x1F, 0x81, 0x01, 0x00})},
-  };
-  for (const auto& c : cases) {
-    BerReader reader(c.bytes);
-    std::uint8_t tag = 0;
-    ByteView content;
-    EXPECT_FALSE(reader.ReadAny(tag, content)) << c.what;
-  }
-  const Bytes integers[] = {Of({0x02, 0x00}), Of({0x02, 0x09, 0, 1, 2, 3, 4, 5, 6, 7, 8})};
-  for (const Bytes& integer : integers) {
-    BerReader reader(integer);
-    std::int64_t value = 0;
-    EXPECT_FALSE(reader.ReadInteger(value));
-  }
-}
 
 TEST(SnmpMessages, SysNameRequestHasTheExactWireForm) {
   const Bytes expected = Join(
@@ -213,51 +149,6 @@ TEST(SnmpMessages, EngineIdTextByItsFormat) {
       {"too short for a format byte", Of({0x80, 0, 0x1F, 0x88}), ""},
   };
   for (const auto& c : cases) EXPECT_EQ(EngineIdText(c.engineId), c.text) << c.what;
-}
-
-// The name of a wanted answer; nullopt for no answer or an unwanted one.
-std::optional<std::string> WantedName(const std::optional<AgentAnswer>& answer) {
-  if (!answer || !answer->wanted) return std::nullopt;
-  return answer->name;
-}
-
-TEST(AgentProbes, AnswersMustCarryTheIdentifierOfTheirOwnRequest) {
-  const SysNameProbe probe("public", 1001, 1002);
-  const Bytes name = EncodeOctetString("p");
-  EXPECT_EQ(WantedName(probe.MatchAnswer(SysNameAnswer(1, 1001, name))), "p") << "v2c answer";
-  EXPECT_EQ(WantedName(probe.MatchAnswer(SysNameAnswer(0, 1002, name))), "p") << "v1 answer";
-  EXPECT_FALSE(WantedName(probe.MatchAnswer(SysNameAnswer(0, 1001, name)))) << "v1 with the v2c id";
-  EXPECT_FALSE(WantedName(probe.MatchAnswer(SysNameAnswer(1, 1003, name)))) << "unknown id";
-
-  // Asked for printers only, an answer counts when hrDeviceType.1 says so.
-  const SysNameProbe printers("public", 1001, 1002, true);
-  const Bytes printer = EncodeObjectId({1, 3, 6, 1, 2, 1, 25, 3, 1, 5});
-  const Bytes other = EncodeObjectId({1, 3, 6, 1, 2, 1, 25, 3, 1, 3});
-  EXPECT_EQ(WantedName(printers.MatchAnswer(SysNameAnswer(1, 1001, name, 0, printer))), "p");
-  EXPECT_FALSE(WantedName(printers.MatchAnswer(SysNameAnswer(1, 1001, name, 0, other))))
-      << "a processor";
-  EXPECT_TRUE(printers.MatchAnswer(SysNameAnswer(1, 1001, name, 0, other)))
-      << "still an answer: it ends a one-host wait";
-  EXPECT_FALSE(WantedName(printers.MatchAnswer(SysNameAnswer(1, 1001, name)))) << "no device type";
-  EXPECT_FALSE(
-      WantedName(printers.MatchAnswer(SysNameAnswer(1, 1001, name, 0, EncodeElement(0x81, {})))))
-      << "noSuchInstance";
-
-  const EngineIdProbe engineProbe(5005, 6006);
-  EXPECT_EQ(WantedName(engineProbe.MatchAnswer(EngineAnswer(5005, kTextEngine))), "engine-7");
-  EXPECT_FALSE(WantedName(engineProbe.MatchAnswer(EngineAnswer(5006, kTextEngine))));
-  EXPECT_FALSE(WantedName(engineProbe.MatchAnswer(SysNameAnswer(1, 5005, name))));
-}
-
-TEST(AgentProbes, RequestIdentifiersArePositiveAndVary) {
-  std::int32_t first = NewRequestId();
-  bool varied = false;
-  for (int i = 0; i < 8; ++i) {
-    const std::int32_t next = NewRequestId();
-    EXPECT_GT(next, 0);
-    varied = varied || next != first;
-  }
-  EXPECT_TRUE(varied);
 }
 
 }  // namespace
