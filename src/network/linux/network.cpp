@@ -114,15 +114,7 @@ void SetBufferSize(int socket, int forced, int plain, int size) {
 class LinuxNetwork : public Network {
  public:
   std::optional<Endpoint> Resolve(const std::string& host, AddressFamily family) override {
-    addrinfo hints{};
-    hints.ai_family = family == AddressFamily::kIpv6 ? AF_INET6 : AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return std::nullopt;
-    sockaddr_storage storage{};
-    std::memcpy(&storage, found->ai_addr, std::min<std::size_t>(found->ai_addrlen, sizeof storage));
-    ::freeaddrinfo(found);
-    return FromSockaddr(reinterpret_cast<const sockaddr*>(&storage));
+    return ResolveHost(host, family);
   }
 
   std::vector<Ipv4Interface> Ipv4Interfaces() override {

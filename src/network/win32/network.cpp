@@ -235,14 +235,7 @@ class WinsockNetwork : public Network {
   bool Started() const { return started_; }
 
   std::optional<Endpoint> Resolve(const std::string& host, AddressFamily family) override {
-    addrinfo hints{};
-    hints.ai_family = family == AddressFamily::kIpv6 ? AF_INET6 : AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return std::nullopt;
-    const Endpoint endpoint = FromSockaddr(found->ai_addr);
-    ::freeaddrinfo(found);
-    return endpoint;
+    return ResolveHost(host, family);
   }
 
   std::vector<Ipv4Interface> Ipv4Interfaces() override {
