@@ -4,12 +4,11 @@
 #include <map>
 #include <set>
 
+#include "network/send_schedule.h"
+
 namespace jobhost::devprobe {
 
 namespace {
-
-// The largest UDP payload, so no answer is ever cut.
-constexpr std::size_t kDatagramCapacity = 65536;
 
 int SendRequests(DatagramChannel& channel, const AgentProbe& probe, const CollectPlan& plan) {
   int sent = 0;
@@ -148,16 +147,13 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
                   const CollectPlan& plan, const AgentReport& report, DnsSdBrowse* dnssd,
                   WsdBrowse* wsd, SearchFailure* failure) {
   if (plan.destinations.empty()) return SearchFailed(failure, SearchFailure::kNoPlan);
-  const int timeoutMs = std::max(plan.timeoutMs, 0);
-  const int attempts = std::max(plan.attempts, 1);
   const std::int64_t start = plan.startMs.value_or(clock.NowMs());
-  const std::int64_t deadline = start + timeoutMs;
-  std::int64_t nextSend = start;
-  int sends = 0;
+  network::SendSchedule schedule(start, plan.timeoutMs, plan.attempts);
+  const std::int64_t deadline = schedule.DeadlineMs();
   int delivered = 0;
   Sweep sweep(plan, probe, start);
 
-  std::vector<std::uint8_t> buffer(kDatagramCapacity);
+  network::DatagramBuffer buffer;
   std::set<AgentKey> answered;
   std::set<AgentKey> covered;
   std::vector<Endpoint> waiting;
@@ -165,30 +161,29 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
   bool failed = false;
   for (;;) {
     std::int64_t now = clock.NowMs();
-    if (sends < attempts && now >= nextSend) {
+    if (schedule.Due(now)) {
       const int sent = SendRequests(channel, probe, plan) +
                        (dnssd ? dnssd->SendQuestions(channel) : 0) +
                        (wsd ? wsd->SendProbes(channel) : 0);
-      if (sent == 0 && sends == 0 && plan.sweep.empty()) {
+      if (sent == 0 && schedule.FirstSend() && plan.sweep.empty()) {
         return SearchFailed(failure, SearchFailure::kNothingSent);
       }
       delivered += sent;
-      ++sends;
-      nextSend = start + static_cast<std::int64_t>(timeoutMs) * sends / attempts;
+      schedule.Sent();
       now = clock.NowMs();
     }
     delivered += sweep.SendDue(channel, clock, deadline);
     now = clock.NowMs();
     if (now >= deadline) break;
 
-    std::int64_t wakeUp = sends < attempts ? std::min(deadline, nextSend) : deadline;
+    std::int64_t wakeUp = schedule.WakeUpMs();
     if (!sweep.Done()) wakeUp = std::min(wakeUp, std::max(sweep.NextDueMs(), now));
     // HTTP moves on only when polled.
     if (wsd && wsd->Naming()) wakeUp = std::min(wakeUp, now + kWsdPollMs);
     std::size_t size = 0;
     Endpoint from;
     const ReceiveStatus status =
-        channel.Receive(buffer, static_cast<int>(wakeUp - now), size, from);
+        channel.Receive(buffer.Room(), static_cast<int>(wakeUp - now), size, from);
     if (status == ReceiveStatus::kFailed) {
       failed = true;
       break;
@@ -196,7 +191,7 @@ int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& prob
     if (wsd) wsd->Poll(clock, deadline, 0);
     if (status != ReceiveStatus::kDatagram) continue;
 
-    const ByteView datagram(buffer.data(), std::min(size, buffer.size()));
+    const ByteView datagram = buffer.Received(size);
     if (dnssd && dnssd->Take(channel, from, datagram)) continue;
     if (wsd && wsd->Take(channel, from, datagram)) continue;
     if (plan.oneHost && !FromTarget(plan, from)) continue;

@@ -128,13 +128,4 @@ std::vector<DnsSdPrinter> DnsSdBrowse::Printers() const {
   return printers;
 }
 
-std::string DnsSdBrowse::NameOf(const Endpoint& agent) const {
-  for (const DnsSdPrinter& printer : Printers()) {
-    if (printer.address.SameAddress(agent) && printer.address.scopeId == agent.scopeId) {
-      return printer.name;
-    }
-  }
-  return {};
-}
-
 }  // namespace jobhost::devprobe

@@ -38,8 +38,6 @@ class DnsSdBrowse {
 
   // Each printer with an address of the call's family, once per address.
   std::vector<DnsSdPrinter> Printers() const;
-  // The DNS-SD name of an agent's address; empty when none came.
-  std::string NameOf(const Endpoint& agent) const;
 
  private:
   void AskWhatIsLacking(DatagramChannel& channel, const std::vector<dnssd::DnsName>& told);

@@ -3,12 +3,11 @@
 #include <algorithm>
 
 #include "dnssd/mdns_answers.h"
+#include "network/send_schedule.h"
 
 namespace jobhost::dnssd {
 namespace {
 
-// The largest UDP payload, so no answer is ever cut.
-constexpr std::size_t kDatagramCapacity = 65536;
 // Questions go out at the start and again half-way, as the search's do.
 constexpr int kAttempts = 2;
 
@@ -80,30 +79,26 @@ std::optional<Endpoint> ResolveMdnsName(Network& network, Clock& clock, const Dn
                                         MdnsNameKind kind, int timeoutMs, std::uint16_t queryId) {
   // The wait counts from the call's start, the socket and interface list
   // included.
-  const std::int64_t start = clock.NowMs();
-  const std::int64_t deadline = start + std::max(timeoutMs, 0);
+  network::SendSchedule schedule(clock.NowMs(), timeoutMs, kAttempts);
   const auto channel = network.OpenChannel(AddressFamily::kIpv4, false);
   if (!channel || !IsSendableDnsName(name)) return std::nullopt;
   Resolution resolution(network, *channel, name, kind, queryId);
-  std::vector<std::uint8_t> buffer(kDatagramCapacity);
-  const auto sendTime = [&](int sends) {
-    return start + std::int64_t{timeoutMs} * sends / kAttempts;
-  };
-  for (int sends = 0;;) {
+  network::DatagramBuffer buffer;
+  for (;;) {
     const std::int64_t now = clock.NowMs();
-    if (sends < kAttempts && now >= sendTime(sends)) {
-      if (!resolution.Ask() && sends == 0) return std::nullopt;
-      ++sends;
+    if (schedule.Due(now)) {
+      if (!resolution.Ask() && schedule.FirstSend()) return std::nullopt;
+      schedule.Sent();
     }
-    if (now >= deadline) return std::nullopt;
-    const std::int64_t wakeUp = sends < kAttempts ? std::min(deadline, sendTime(sends)) : deadline;
+    if (now >= schedule.DeadlineMs()) return std::nullopt;
+    const std::int64_t wakeUp = schedule.WakeUpMs();
     std::size_t size = 0;
     Endpoint from;
     const ReceiveStatus status = channel->Receive(
-        buffer, static_cast<int>(std::max<std::int64_t>(wakeUp - now, 0)), size, from);
+        buffer.Room(), static_cast<int>(std::max<std::int64_t>(wakeUp - now, 0)), size, from);
     if (status == ReceiveStatus::kFailed) return std::nullopt;
     if (status != ReceiveStatus::kDatagram) continue;
-    const std::span<const std::uint8_t> datagram(buffer.data(), std::min(size, buffer.size()));
+    const std::span<const std::uint8_t> datagram = buffer.Received(size);
     const bool followUp = resolution.Take(from, datagram);
     if (auto address = resolution.Address()) return address;
     if (followUp) resolution.Ask();

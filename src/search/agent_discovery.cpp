@@ -1,5 +1,7 @@
 #include "search/agent_discovery.h"
 
+#include <type_traits>
+
 #include "abi/discovery_abi.h"
 
 namespace jobhost {
@@ -69,44 +71,37 @@ class Discovery {
     ResetAgentTable(table_);
     auto findV3 = ExportAs<FindV3AgentFunction>(library_.Symbol(kFindV3AgentExport));
     if (settings_.useIpv6()) {
-      RunIpv6(findV3);
+      RunFamily(kFindAgentV6Export, OnSnmpAgentFoundV6, ChooseIpv6Case(settings_), findV3);
     } else {
-      RunIpv4(findV3);
+      RunFamily(kFindAgentExport, OnSnmpAgentFound, ChooseIpv4Case(settings_), findV3);
     }
   }
 
  private:
-  void RunIpv6(FindV3AgentFunction findV3) {
-    auto find = ExportAs<FindAgentV6Function>(library_.Symbol(kFindAgentV6Export));
+  // The family's find call, then the SNMPv3 call with the same callback.
+  template <typename Callback>
+  void RunFamily(const char* findExport, Callback callback, const FindCase& chosen,
+                 FindV3AgentFunction findV3) {
+    constexpr bool kIpv4 = std::is_same_v<Callback, AgentFoundCallback>;
+    auto find = ExportAs<FindAgentFunctionOf<Callback>>(library_.Symbol(findExport));
     if (find == nullptr) {
       ResetAgentTable(table_);
       return;
     }
-    FindCase chosen = ChooseIpv6Case(settings_);
+    // The IPv4 callback writes only its texts and leaves the zero bytes
+    // behind them to this; the IPv6 callback clears its own slot.
+    if constexpr (kIpv4) ClearAgentTable(table_);
     std::string community = CommunityOf(settings_);
     {
       ReportsGoTo reports(table_);
       find(community.c_str(), chosen.broadcast, chosen.target.c_str(), chosen.timeoutMs,
-           parameter_.c_str(), nullptr, OnSnmpAgentFoundV6, nullptr);
+           parameter_.c_str(), nullptr, callback, nullptr);
     }
-    CallV3(findV3, chosen, nullptr, OnSnmpAgentFoundV6);
-  }
-
-  void RunIpv4(FindV3AgentFunction findV3) {
-    auto find = ExportAs<FindAgentFunction>(library_.Symbol(kFindAgentExport));
-    if (find == nullptr) {
-      ResetAgentTable(table_);
-      return;
+    if constexpr (kIpv4) {
+      CallV3(findV3, chosen, callback, nullptr);
+    } else {
+      CallV3(findV3, chosen, nullptr, callback);
     }
-    ClearAgentTable(table_);
-    FindCase chosen = ChooseIpv4Case(settings_);
-    std::string community = CommunityOf(settings_);
-    {
-      ReportsGoTo reports(table_);
-      find(community.c_str(), chosen.broadcast, chosen.target.c_str(), chosen.timeoutMs,
-           parameter_.c_str(), nullptr, OnSnmpAgentFound, nullptr);
-    }
-    CallV3(findV3, chosen, OnSnmpAgentFound, nullptr);
     if (chosen.nameFilter) {
       if (auto match = FirstAgentNamed(table_, settings_.ipv4Target()))
         KeepOnlyAgent(table_, *match);

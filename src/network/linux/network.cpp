@@ -22,47 +22,7 @@
 namespace jobhost::network {
 namespace {
 
-Endpoint FromSockaddr(const sockaddr_storage& storage) {
-  Endpoint endpoint;
-  if (storage.ss_family == AF_INET6) {
-    const auto& in6 = reinterpret_cast<const sockaddr_in6&>(storage);
-    endpoint.family = AddressFamily::kIpv6;
-    std::memcpy(endpoint.address.data(), &in6.sin6_addr, 16);
-    endpoint.port = ntohs(in6.sin6_port);
-    endpoint.scopeId = in6.sin6_scope_id;
-  } else {
-    const auto& in4 = reinterpret_cast<const sockaddr_in&>(storage);
-    std::memcpy(endpoint.address.data(), &in4.sin_addr, 4);
-    endpoint.port = ntohs(in4.sin_port);
-  }
-  return endpoint;
-}
-
-// An interface list's address, whose storage is only as large as its family.
-Endpoint FromSockaddr(const sockaddr& address) {
-  sockaddr_storage storage{};
-  const std::size_t size =
-      address.sa_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
-  std::memcpy(&storage, &address, size);
-  return FromSockaddr(storage);
-}
-
-socklen_t ToSockaddr(const Endpoint& endpoint, sockaddr_storage& storage) {
-  std::memset(&storage, 0, sizeof storage);
-  if (endpoint.family == AddressFamily::kIpv6) {
-    auto& in6 = reinterpret_cast<sockaddr_in6&>(storage);
-    in6.sin6_family = AF_INET6;
-    std::memcpy(&in6.sin6_addr, endpoint.address.data(), 16);
-    in6.sin6_port = htons(endpoint.port);
-    in6.sin6_scope_id = endpoint.scopeId;
-    return sizeof in6;
-  }
-  auto& in4 = reinterpret_cast<sockaddr_in&>(storage);
-  in4.sin_family = AF_INET;
-  std::memcpy(&in4.sin_addr, endpoint.address.data(), 4);
-  in4.sin_port = htons(endpoint.port);
-  return sizeof in4;
-}
+#include "network/sockaddr.inc"
 
 class LinuxChannel : public DatagramChannel {
  public:
@@ -121,7 +81,7 @@ class LinuxChannel : public DatagramChannel {
     }
     if (static_cast<std::size_t>(received) > buffer.size()) return ReceiveStatus::kSkipped;
     size = static_cast<std::size_t>(received);
-    from = FromSockaddr(storage);
+    from = FromSockaddr(reinterpret_cast<const sockaddr*>(&storage));
     return ReceiveStatus::kDatagram;
   }
 
@@ -154,15 +114,7 @@ void SetBufferSize(int socket, int forced, int plain, int size) {
 class LinuxNetwork : public Network {
  public:
   std::optional<Endpoint> Resolve(const std::string& host, AddressFamily family) override {
-    addrinfo hints{};
-    hints.ai_family = family == AddressFamily::kIpv6 ? AF_INET6 : AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return std::nullopt;
-    sockaddr_storage storage{};
-    std::memcpy(&storage, found->ai_addr, std::min<std::size_t>(found->ai_addrlen, sizeof storage));
-    ::freeaddrinfo(found);
-    return FromSockaddr(storage);
+    return ResolveHost(host, family);
   }
 
   std::vector<Ipv4Interface> Ipv4Interfaces() override {
@@ -171,12 +123,12 @@ class LinuxNetwork : public Network {
       if (entry.ifa_addr->sa_family != AF_INET || !entry.ifa_netmask) return;
       Ipv4Interface found;
       found.index = ::if_nametoindex(entry.ifa_name);
-      found.address = FromSockaddr(*entry.ifa_addr);
-      found.prefixLength = std::popcount(Ipv4Bits(FromSockaddr(*entry.ifa_netmask)));
+      found.address = FromSockaddr(entry.ifa_addr);
+      found.prefixLength = std::popcount(Ipv4Bits(FromSockaddr(entry.ifa_netmask)));
       const bool loopback = (entry.ifa_flags & IFF_LOOPBACK) != 0;
       if ((entry.ifa_flags & IFF_BROADCAST) && !loopback && entry.ifa_broadaddr &&
           entry.ifa_broadaddr->sa_family == AF_INET) {
-        found.broadcast = FromSockaddr(*entry.ifa_broadaddr);
+        found.broadcast = FromSockaddr(entry.ifa_broadaddr);
       }
       found.multicast = (entry.ifa_flags & IFF_MULTICAST) && !loopback;
       if (found.index != 0) interfaces.push_back(found);
@@ -202,10 +154,10 @@ class LinuxNetwork : public Network {
       if (entry.ifa_addr->sa_family != AF_INET6 || !entry.ifa_netmask) return;
       Ipv6Prefix found;
       found.index = ::if_nametoindex(entry.ifa_name);
-      found.address = FromSockaddr(*entry.ifa_addr);
+      found.address = FromSockaddr(entry.ifa_addr);
       found.address.scopeId = 0;
       found.prefixLength = 0;
-      for (std::uint8_t byte : FromSockaddr(*entry.ifa_netmask).address) {
+      for (std::uint8_t byte : FromSockaddr(entry.ifa_netmask).address) {
         found.prefixLength += std::popcount(byte);
       }
       if (found.index != 0) prefixes.push_back(found);

@@ -27,38 +27,7 @@ namespace {
 
 using win32::UniqueSocket;
 
-Endpoint FromSockaddr(const sockaddr* address) {
-  Endpoint endpoint;
-  if (address->sa_family == AF_INET6) {
-    const auto* in6 = reinterpret_cast<const sockaddr_in6*>(address);
-    endpoint.family = AddressFamily::kIpv6;
-    std::memcpy(endpoint.address.data(), &in6->sin6_addr, 16);
-    endpoint.port = ntohs(in6->sin6_port);
-    endpoint.scopeId = in6->sin6_scope_id;
-  } else {
-    const auto* in4 = reinterpret_cast<const sockaddr_in*>(address);
-    std::memcpy(endpoint.address.data(), &in4->sin_addr, 4);
-    endpoint.port = ntohs(in4->sin_port);
-  }
-  return endpoint;
-}
-
-int ToSockaddr(const Endpoint& endpoint, sockaddr_storage& storage) {
-  std::memset(&storage, 0, sizeof storage);
-  if (endpoint.family == AddressFamily::kIpv6) {
-    auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
-    in6->sin6_family = AF_INET6;
-    std::memcpy(&in6->sin6_addr, endpoint.address.data(), 16);
-    in6->sin6_port = htons(endpoint.port);
-    in6->sin6_scope_id = endpoint.scopeId;
-    return sizeof *in6;
-  }
-  auto* in4 = reinterpret_cast<sockaddr_in*>(&storage);
-  in4->sin_family = AF_INET;
-  std::memcpy(&in4->sin_addr, endpoint.address.data(), 4);
-  in4->sin_port = htons(endpoint.port);
-  return sizeof *in4;
-}
+#include "network/sockaddr.inc"
 
 // The adapter list, in one heap block owned here.
 class AdapterList {
@@ -266,14 +235,7 @@ class WinsockNetwork : public Network {
   bool Started() const { return started_; }
 
   std::optional<Endpoint> Resolve(const std::string& host, AddressFamily family) override {
-    addrinfo hints{};
-    hints.ai_family = family == AddressFamily::kIpv6 ? AF_INET6 : AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return std::nullopt;
-    const Endpoint endpoint = FromSockaddr(found->ai_addr);
-    ::freeaddrinfo(found);
-    return endpoint;
+    return ResolveHost(host, family);
   }
 
   std::vector<Ipv4Interface> Ipv4Interfaces() override {
