@@ -41,16 +41,12 @@ UniqueLocalMemory PipeSecurityDescriptor() {
 }
 
 // Every instance carries the descriptor that keeps other accounts from
-// adding instances of their own.
-UniqueFileHandle CreatePipeInstance(CreatePipeFunction createPipe, const std::wstring& name,
-                                    DWORD firstInstanceFlag) {
-  const UniqueLocalMemory descriptor = PipeSecurityDescriptor();
-  if (!descriptor) return UniqueFileHandle();
-  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
-  // The system has copied the descriptor into the instance; ours is released here.
-  return UniqueFileHandle(createPipe(name.c_str(), kPipeOpenMode | firstInstanceFlag, kPipeMode,
-                                     PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0,
-                                     &attributes));
+// adding instances of their own; the system copies it into the instance.
+UniqueFileHandle CreatePipeInstance(PipeName& pipeName, DWORD firstInstanceFlag) {
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), pipeName.descriptor.get(), FALSE};
+  return UniqueFileHandle(
+      pipeName.createPipe(pipeName.name.c_str(), kPipeOpenMode | firstInstanceFlag, kPipeMode,
+                          PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0, &attributes));
 }
 
 DWORD ClampToDword(std::size_t size) {
@@ -106,7 +102,7 @@ bool Win32PipeInstance::WaitForClient() {
 ReadResult Win32PipeInstance::ReadMessage(std::span<std::byte> buffer,
                                           std::chrono::milliseconds limit) {
   ReadStep step{pipe_.get(), buffer};
-  switch (RunWithLimit(step, limit)) {
+  switch (name_->reader.Run(step, limit)) {
     case ThreadOutcome::kNotStarted:
       return {ReadStatus::kFatal, 0};
     case ThreadOutcome::kTimedOut:
@@ -122,7 +118,7 @@ ReadResult Win32PipeInstance::ReadMessage(std::span<std::byte> buffer,
 ReplyStatus Win32PipeInstance::DeliverReply(std::span<const std::byte> message, int maxAttempts,
                                             std::chrono::milliseconds limit) {
   ReplyStep step{pipe_.get(), message, maxAttempts};
-  switch (RunWithLimit(step, limit)) {
+  switch (name_->writer.Run(step, limit)) {
     case ThreadOutcome::kNotStarted:
       return ReplyStatus::kFatal;
     case ThreadOutcome::kTimedOut:
@@ -138,19 +134,23 @@ ReplyStatus Win32PipeInstance::DeliverReply(std::span<const std::byte> message, 
 }
 
 std::unique_ptr<PipeInstance> Win32PipeInstance::CreateNext() {
-  UniqueFileHandle pipe = CreatePipeInstance(createPipe_, name_, 0);
+  UniqueFileHandle pipe = CreatePipeInstance(*name_, 0);
   if (!pipe) return nullptr;
-  return std::make_unique<Win32PipeInstance>(std::move(pipe), name_, createPipe_);
+  return std::make_unique<Win32PipeInstance>(std::move(pipe), name_);
 }
 
 // Fails when the name exists already: another process's instance would
 // otherwise stand beside the service's, and clients would reach either.
 std::unique_ptr<PipeInstance> Win32PipeHost::CreateFirstInstance(std::u16string_view pipeName) {
-  std::wstring name = ToWide(pipeName);
-  if (!NameIsFree(name)) return nullptr;
-  UniqueFileHandle pipe = CreatePipeInstance(createPipe_, name, FILE_FLAG_FIRST_PIPE_INSTANCE);
+  auto name = std::make_shared<PipeName>();
+  name->name = ToWide(pipeName);
+  name->createPipe = createPipe_;
+  if (!NameIsFree(name->name)) return nullptr;
+  name->descriptor = PipeSecurityDescriptor();
+  if (!name->descriptor) return nullptr;
+  UniqueFileHandle pipe = CreatePipeInstance(*name, FILE_FLAG_FIRST_PIPE_INSTANCE);
   if (!pipe) return nullptr;
-  return std::make_unique<Win32PipeInstance>(std::move(pipe), std::move(name), createPipe_);
+  return std::make_unique<Win32PipeInstance>(std::move(pipe), std::move(name));
 }
 
 }  // namespace jobhost::win32

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/pipe.h"
+#include "platform/win32/thread_with_limit.h"
 #include "system/win32/unique_resource.h"
 
 namespace jobhost::win32 {
@@ -16,10 +17,20 @@ namespace jobhost::win32 {
 using CreatePipeFunction = HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
                                            LPSECURITY_ATTRIBUTES);
 
+// What every instance of one name shares, made once: how instances are made,
+// the descriptor each carries, and the threads its reads and replies run on.
+struct PipeName {
+  std::wstring name;
+  CreatePipeFunction createPipe;
+  UniqueLocalMemory descriptor;
+  StepThread reader;
+  StepThread writer;
+};
+
 class Win32PipeInstance : public PipeInstance {
  public:
-  Win32PipeInstance(UniqueFileHandle pipe, std::wstring name, CreatePipeFunction createPipe)
-      : pipe_(std::move(pipe)), name_(std::move(name)), createPipe_(createPipe) {}
+  Win32PipeInstance(UniqueFileHandle pipe, std::shared_ptr<PipeName> name)
+      : pipe_(std::move(pipe)), name_(std::move(name)) {}
 
   bool WaitForClient() override;
   ReadResult ReadMessage(std::span<std::byte> buffer, std::chrono::milliseconds limit) override;
@@ -29,8 +40,7 @@ class Win32PipeInstance : public PipeInstance {
 
  private:
   UniqueFileHandle pipe_;
-  std::wstring name_;
-  CreatePipeFunction createPipe_;
+  std::shared_ptr<PipeName> name_;
 };
 
 class Win32PipeHost : public PipeHost {

@@ -2,31 +2,28 @@
 
 #include <algorithm>
 
-#include "system/win32/unique_resource.h"
-
 namespace jobhost::win32 {
 namespace {
 
-// How often a cancel is repeated while the thread has not yet ended: a cancel
-// that comes before the thread has entered its blocking call finds nothing
-// to cancel.
+// How often a cancel is repeated while the step has not yet returned: a
+// cancel that comes before the step has entered its blocking call finds
+// nothing to cancel.
 constexpr DWORD kCancelRetryMilliseconds = 20;
 
-// Whether the thread has ended within waitMilliseconds. A failed wait says
-// nothing about the thread: then its exit code decides, and a thread that may
-// still run counts as running, since it may still use the caller's stack. The
-// routines run here never return STILL_ACTIVE.
-bool HasEnded(HANDLE thread, DWORD waitMilliseconds) {
+// How long the destructor waits for an idle thread to end.
+constexpr DWORD kEndWaitMilliseconds = 5000;
+
+// Whether the event was set within waitMilliseconds. A failed wait says
+// nothing about the step: it counts as still running, since it may still use
+// the caller's stack.
+bool IsSet(HANDLE event, DWORD waitMilliseconds) {
   const ULONGLONG end = ::GetTickCount64() + waitMilliseconds;
   for (;;) {
     const ULONGLONG now = ::GetTickCount64();
     const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
-    const DWORD result = ::WaitForSingleObject(thread, left);
+    const DWORD result = ::WaitForSingleObject(event, left);
     if (result == WAIT_OBJECT_0) return true;
-    if (result != WAIT_FAILED) return false;
-    DWORD exitCode = STILL_ACTIVE;
-    if (::GetExitCodeThread(thread, &exitCode) && exitCode != STILL_ACTIVE) return true;
-    if (left == 0) return false;
+    if (result != WAIT_FAILED || left == 0) return false;
     // No busy loop while the waits keep failing.
     ::Sleep(std::min(left, kCancelRetryMilliseconds));
   }
@@ -40,15 +37,44 @@ DWORD ToWaitMilliseconds(std::chrono::milliseconds limit) {
   return static_cast<DWORD>(limit.count());
 }
 
-ThreadOutcome RunThreadWithLimit(LPTHREAD_START_ROUTINE routine, void* context,
-                                 std::chrono::milliseconds limit) {
-  UniqueHandle thread(::CreateThread(nullptr, 0, routine, context, 0, nullptr));
-  if (!thread) return ThreadOutcome::kNotStarted;
-  if (HasEnded(thread.get(), ToWaitMilliseconds(limit))) return ThreadOutcome::kFinished;
-  while (!HasEnded(thread.get(), 0)) {
-    ::CancelSynchronousIo(thread.get());
-    if (HasEnded(thread.get(), kCancelRetryMilliseconds)) break;
+StepThread::~StepThread() {
+  if (!thread_) return;
+  // Idle between steps (Run waits for each), so it ends at once.
+  routine_ = nullptr;
+  ::SetEvent(stepGiven_.get());
+  ::WaitForSingleObject(thread_.get(), kEndWaitMilliseconds);
+}
+
+bool StepThread::Start() {
+  if (thread_) return true;
+  stepGiven_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  stepDone_.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!stepGiven_ || !stepDone_) return false;
+  thread_.reset(::CreateThread(nullptr, 0, Loop, this, 0, nullptr));
+  return static_cast<bool>(thread_);
+}
+
+DWORD WINAPI StepThread::Loop(LPVOID self) {
+  auto& owner = *static_cast<StepThread*>(self);
+  for (;;) {
+    if (::WaitForSingleObject(owner.stepGiven_.get(), INFINITE) != WAIT_OBJECT_0) return 1;
+    if (owner.routine_ == nullptr) return 0;
+    owner.routine_(owner.context_);
+    ::SetEvent(owner.stepDone_.get());
   }
+}
+
+ThreadOutcome StepThread::Run(void (*routine)(void*), void* context,
+                              std::chrono::milliseconds limit) {
+  if (!Start()) return ThreadOutcome::kNotStarted;
+  routine_ = routine;
+  context_ = context;
+  if (!::SetEvent(stepGiven_.get())) return ThreadOutcome::kNotStarted;
+  if (IsSet(stepDone_.get(), ToWaitMilliseconds(limit))) return ThreadOutcome::kFinished;
+  // The step's own done signal is taken here, so the next step cannot see it.
+  do {
+    ::CancelSynchronousIo(thread_.get());
+  } while (!IsSet(stepDone_.get(), kCancelRetryMilliseconds));
   return ThreadOutcome::kTimedOut;
 }
 

@@ -144,6 +144,32 @@ TEST_F(Win32PipeTest, ReplyNobodyReadsEndsAtLimit) {
   EXPECT_LT(stopwatch.Elapsed(), 5s);
 }
 
+// The read and reply threads outlive one instance: a step cancelled at its
+// limit must leave nothing that the next client's steps would take as theirs.
+TEST_F(Win32PipeTest, NextClientIsServedWholeAfterStepsRanOutTheirLimits) {
+  EXPECT_EQ(Read(300ms).status, ReadStatus::kFailed);
+  EXPECT_EQ(instance_->DeliverReply(Bytes(22), 3, 300ms), ReplyStatus::kNotDelivered);
+  const std::unique_ptr<PipeInstance> next = instance_->CreateNext();
+  ASSERT_NE(next, nullptr);
+  const UniqueFileHandle second = ConnectClient(testing::Wide(pipeName_));
+  ASSERT_TRUE(next->WaitForClient());
+
+  ASSERT_TRUE(WriteMessage(second.get(), Bytes(100, 'q')));
+  const ReadResult read = next->ReadMessage(buffer_, 10s);
+  EXPECT_EQ(read.status, ReadStatus::kMessage);
+  EXPECT_EQ(read.size, 100u);
+  std::vector<std::byte> received(64);
+  DWORD receivedSize = 0;
+  std::thread reader([&] {
+    ::ReadFile(second.get(), received.data(), static_cast<DWORD>(received.size()), &receivedSize,
+               nullptr);
+  });
+  EXPECT_EQ(next->DeliverReply(Bytes(7, 'r'), 3, 10s), ReplyStatus::kDelivered);
+  reader.join();
+  received.resize(receivedSize);
+  EXPECT_EQ(received, Bytes(7, 'r'));
+}
+
 TEST_F(Win32PipeTest, ReplyToClosedClientIsNotDelivered) {
   client_.reset();
   EXPECT_EQ(instance_->DeliverReply(Bytes(22), 3, 10s), ReplyStatus::kNotDelivered);
