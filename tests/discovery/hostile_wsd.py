@@ -33,6 +33,8 @@ import threading
 import time
 import uuid
 
+from wsd_responder import send_soap
+
 HTTP_PORT = 5358
 SOAP = ('xmlns:s="http://www.w3.org/2003/05/soap-envelope" '
         'xmlns:a="http://schemas.xmlsoap.org/ws/2004/08/addressing" '
@@ -167,11 +169,7 @@ class GetHandler(http.server.BaseHTTPRequestHandler):
     def do_POST(self):
         self.rfile.read(int(self.headers.get("Content-Length", 0)))
         body = self.server.host.get_answer(self.path)
-        self.send_response(200)
-        self.send_header("Content-Type", "application/soap+xml")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
+        send_soap(self, body)
 
     def log_message(self, *args):
         pass

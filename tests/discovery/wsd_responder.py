@@ -93,6 +93,16 @@ class Printer:
                         "</x:Metadata>")
 
 
+def send_soap(handler, body):
+    """Answers an HTTP request with one SOAP document."""
+    handler.send_response(200)
+    handler.send_header("Content-Type", "application/soap+xml")
+    handler.send_header("Content-Length", str(len(body)))
+    handler.end_headers()
+    handler.wfile.write(body)
+
+
+
 class GetHandler(http.server.BaseHTTPRequestHandler):
     def do_POST(self):
         printer = self.server.printer
@@ -104,11 +114,7 @@ class GetHandler(http.server.BaseHTTPRequestHandler):
         if printer.mode == "stall":
             threading.Event().wait()
         body = printer.metadata()
-        self.send_response(200)
-        self.send_header("Content-Type", "application/soap+xml")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
+        send_soap(self, body)
 
     def log_message(self, *args):
         pass

@@ -170,6 +170,18 @@ class StoppedServer(CupsTest):
 
 
 @unittest.skipIf(ON_WINDOWS, "the budgets are the Linux spooler's and port library's")
+def start_tcp_check(app, cups_server, real_library):
+    """Starts the service for a check of printer Tcp (kind 2 in the scripted
+    table) on cups_server, with the real port library when asked."""
+    app.env["CUPS_SERVER"] = cups_server
+    app.write("portlink.table", "Tcp\t2\n")
+    if real_library:
+        shutil.copy2(os.path.join(BIN_DIR, BUILD_PREFIX + "portlink.dll"),
+                     app.file("portlink.dll"))
+    app.start()
+    return app
+
+
 class TricklingServerTest(InstallationTest):
     """A server that trickles its answer, or never gives one, holds a port
     check about one question's budget (2.5 s; far less than the 10 s a client
@@ -178,13 +190,7 @@ class TricklingServerTest(InstallationTest):
     def check_within(self, pace, library, reply, limit):
         server = TricklingServer(self.folder, "socket://192.0.2.5:9100", pace)
         self.addCleanup(server.close)
-        app = self.install()
-        app.env["CUPS_SERVER"] = server.socket
-        app.write("portlink.table", "Tcp\t2\n")
-        if library:
-            shutil.copy2(os.path.join(BIN_DIR, BUILD_PREFIX + "portlink.dll"),
-                         app.file("portlink.dll"))
-        app.start()
+        app = start_tcp_check(self.install(), server.socket, library)
         started = time.monotonic()
         code, text = app.send("CheckPort/Tcp", reply_timeout=REPLY_LIMIT)
         self.assertLess(time.monotonic() - started, limit)
@@ -243,13 +249,7 @@ class UnresolvableCupsServer(InstallationTest):
                     for n, server in enumerate(silent, 1):
                         server.bind(("127.0.0.%d" % n, 53))
                         f.write("nameserver 127.0.0.%d\n" % n)
-                app = self.install()
-                app.env["CUPS_SERVER"] = "cups.jobhost.test:631"
-                app.write("portlink.table", "Tcp\t2\n")
-                if library:
-                    shutil.copy2(os.path.join(BIN_DIR, BUILD_PREFIX + "portlink.dll"),
-                                 app.file("portlink.dll"))
-                app.start()
+                app = start_tcp_check(self.install(), "cups.jobhost.test:631", library)
                 started = time.monotonic()
                 reply = app.send("CheckPort/Tcp", reply_timeout=2 * REPLY_LIMIT)
                 self.assertLess(time.monotonic() - started, REPLY_LIMIT)
