@@ -5,18 +5,13 @@
 
 #include <vector>
 
-#include "system/win32/unique_resource.h"
+#include "system/win32/unique_printer.h"
 #include "system/win32/wide_text.h"
 
 namespace jobhost::portlink {
 namespace {
 
-struct PrinterTraits {
-  using Type = HANDLE;
-  static Type Invalid() { return nullptr; }
-  static void Release(Type printer) { ::ClosePrinter(printer); }
-};
-using UniquePrinter = UniqueResource<PrinterTraits>;
+using win32::UniquePrinter;
 
 // Level 5 holds the port and the attributes, both kept by the local spooler.
 constexpr DWORD kPrinterLevel = 5;

@@ -1,12 +1,8 @@
 #include "platform/win32/spooler.h"
 
-#include <winspool.h>
-// winspool.h maps OpenPrinter to OpenPrinterW, which would rename the
-// interface's method here.
-#undef OpenPrinter
-
 #include <algorithm>
 
+#include "system/win32/unique_resource.h"
 #include "system/win32/wide_text.h"
 
 namespace jobhost::win32 {
@@ -31,10 +27,6 @@ UniquePrinter Open(std::u16string_view name, DWORD access) {
 }
 
 }  // namespace
-
-void PrinterTraits::Release(HANDLE printer) {
-  ::ClosePrinter(printer);
-}
 
 PortNameResult Win32PrinterHandle::ReadPortName() {
   DWORD needed = 0;

@@ -2,16 +2,9 @@
 // The print spooler: a printer's port name and its port monitor's address.
 
 #include "platform/spooler.h"
-#include "system/win32/unique_resource.h"
+#include "system/win32/unique_printer.h"
 
 namespace jobhost::win32 {
-
-struct PrinterTraits {
-  using Type = HANDLE;
-  static Type Invalid() { return nullptr; }
-  static void Release(Type printer);
-};
-using UniquePrinter = UniqueResource<PrinterTraits>;
 
 class Win32PrinterHandle : public PrinterHandle {
  public:

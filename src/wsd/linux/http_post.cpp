@@ -6,20 +6,15 @@
 #include <algorithm>
 #include <memory>
 
+#include "system/unique_resource.h"
 #include "wsd/http_post.h"
 
 namespace jobhost::wsd {
 namespace {
 
-struct EasyCleanup {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-struct MultiCleanup {
-  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
-};
-struct ListFree {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
+using EasyOwner = UniquePointer<CURL, curl_easy_cleanup>;
+using MultiOwner = UniquePointer<CURLM, curl_multi_cleanup>;
+using ListOwner = UniquePointer<curl_slist, curl_slist_free_all>;
 // libcurl's process-wide state, counted: taken by each poster, given back
 // after it.
 struct CurlGlobal {
@@ -32,7 +27,7 @@ struct CurlGlobal {
 
 struct Transfer {
   int id = 0;
-  std::unique_ptr<CURL, EasyCleanup> easy;
+  EasyOwner easy;
   std::string body;
 };
 
@@ -150,8 +145,8 @@ class CurlPoster : public HttpPoster {
   }
 
   CurlGlobal global_;
-  std::unique_ptr<CURLM, MultiCleanup> multi_{curl_multi_init()};
-  std::unique_ptr<curl_slist, ListFree> headers_;
+  MultiOwner multi_{curl_multi_init()};
+  ListOwner headers_;
   std::vector<std::unique_ptr<Transfer>> running_;
 };
 

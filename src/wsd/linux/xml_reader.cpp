@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "system/unique_resource.h"
 #include "wsd/xml_reader.h"
 
 namespace jobhost::wsd {
@@ -15,10 +16,7 @@ namespace {
 // attributes from a document type, and no messages on the process's stderr.
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
-struct ReaderFree {
-  void operator()(xmlTextReaderPtr reader) const { xmlFreeTextReader(reader); }
-};
-using ReaderOwner = std::unique_ptr<xmlTextReader, ReaderFree>;
+using ReaderOwner = UniquePointer<xmlTextReader, xmlFreeTextReader>;
 
 std::string TextOf(const xmlChar* text) {
   return text ? reinterpret_cast<const char*>(text) : "";

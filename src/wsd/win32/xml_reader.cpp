@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "system/unique_resource.h"
 #include "system/win32/wide_text.h"
 #include "wsd/xml_reader.h"
 
@@ -15,11 +16,14 @@ namespace {
 
 constexpr wchar_t kXmlnsNamespace[] = L"http://www.w3.org/2000/xmlns/";
 
-struct ComRelease {
-  void operator()(IUnknown* object) const { object->Release(); }
+template <typename Interface>
+struct ComTraits {
+  using Type = Interface*;
+  static Type Invalid() { return nullptr; }
+  static void Release(Type object) { object->Release(); }
 };
 template <typename Interface>
-using ComOwner = std::unique_ptr<Interface, ComRelease>;
+using ComOwner = UniqueResource<ComTraits<Interface>>;
 
 using CreateXmlReaderFunction = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
 

@@ -8,6 +8,7 @@
 #include "platform/win32/spooler.h"
 #include "platform/win32/win32_test_support.h"
 #include "support/utf.h"
+#include "system/win32/unique_resource.h"
 #include "system/win32/wide_text.h"
 
 namespace jobhost::win32 {
