@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "collect_with_snmp.h"
+#include "dnssd_browse.h"
 #include "network/fake_network.h"
 #include "search_memory.h"
 #include "test_messages.h"
@@ -14,6 +16,7 @@ namespace {
 using namespace testing_messages;
 using network::testing::FakeChannel;
 using network::testing::FakeClock;
+using testing_collect::CollectWithSnmp;
 
 constexpr std::int32_t kV2cId = 501;
 constexpr std::int32_t kV1Id = 502;
@@ -27,14 +30,14 @@ struct Reported {
 class CollectAgentsTest : public ::testing::Test {
  protected:
   int Collect(const CollectPlan& plan, DnsSdBrowse* dnssd = nullptr, FakeChannel* on = nullptr) {
-    return CollectAgents(
+    return CollectWithSnmp(
         on ? *on : channel, clock, probe, plan,
         [&](const Endpoint& agent, const std::string& name) {
           if (!memory.Claim(agent)) return false;
           reports.push_back({FormatIpv4(agent), name});
           return true;
         },
-        dnssd, nullptr, &failure);
+        {dnssd}, &failure);
   }
   void Arrive(std::int64_t afterMs, const Endpoint& from, Bytes datagram) {
     channel.arrivals.push_back({start + afterMs, from, std::move(datagram)});
@@ -135,8 +138,9 @@ TEST_F(CollectAgentsTest, AtMost256AgentsWaitForANameAndTheRestAreReportedAtOnce
     times.push_back(clock.now - start);
     return true;
   };
-  EXPECT_EQ(CollectAgents(channel, clock, probe, {{all}, false, 2000, 1, {}, 1}, report, &dnssd),
-            300);
+  EXPECT_EQ(
+      CollectWithSnmp(channel, clock, probe, {{all}, false, 2000, 1, {}, 1}, report, {&dnssd}),
+      300);
   EXPECT_EQ(std::ranges::count(times, 10), 300 - 256);
   EXPECT_EQ(std::ranges::count(times, 2000), 256);
 }
@@ -155,8 +159,8 @@ TEST_F(CollectAgentsTest, OneHostTakesTheDnsSdNameThatCameBeforeOrReportsItAtThe
       heard.push_back({FormatIpv4(agent), name});
       return true;
     };
-    EXPECT_EQ(CollectAgents(host, clock, probe, {{target}, true, 3000, 1, {}, 1}, report, &dnssd),
-              1);
+    EXPECT_EQ(
+        CollectWithSnmp(host, clock, probe, {{target}, true, 3000, 1, {}, 1}, report, {&dnssd}), 1);
     EXPECT_EQ(heard, (std::vector<Reported>{{"192.0.2.7", "Front Desk"}})) << snmpAnswers;
     EXPECT_EQ(clock.now - begin, snmpAnswers ? 20 : 3000) << snmpAnswers;
   }
@@ -236,8 +240,8 @@ TEST_F(CollectAgentsTest, WhatTheTimeOutLeavesNoRoomForIsNotSent) {
   // A sweep whose every send fails has sent nothing: the call failed.
   FakeChannel refusing(clock);
   refusing.sendsSucceed = false;
-  EXPECT_EQ(CollectAgents(refusing, clock, probe, {{all}, false, 300, 1, hosts, 10},
-                          [](const Endpoint&, const std::string&) { return true; }),
+  EXPECT_EQ(CollectWithSnmp(refusing, clock, probe, {{all}, false, 300, 1, hosts, 10},
+                            [](const Endpoint&, const std::string&) { return true; }),
             -1);
 }
 
@@ -253,8 +257,8 @@ TEST_F(CollectAgentsTest, TheSweepStopsAtTheDeadlineWhenSendingCostsMoreThanTheP
     FakeClock& time_;
   } slow(clock);
   const std::vector<Ipv4HostRun> hosts = {{0xC0000208, 0xC0000208 + 4999}};
-  EXPECT_EQ(CollectAgents(slow, clock, probe, {{target}, false, 100, 1, hosts, 1000000},
-                          [](const Endpoint&, const std::string&) { return true; }),
+  EXPECT_EQ(CollectWithSnmp(slow, clock, probe, {{target}, false, 100, 1, hosts, 1000000},
+                            [](const Endpoint&, const std::string&) { return true; }),
             0);
   EXPECT_EQ(clock.now - start, 100);
   ASSERT_EQ(slow.sent.size(), 100u);
