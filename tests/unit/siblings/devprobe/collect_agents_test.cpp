@@ -30,14 +30,7 @@ struct Reported {
 class CollectAgentsTest : public ::testing::Test {
  protected:
   int Collect(const CollectPlan& plan, DnsSdBrowse* dnssd = nullptr, FakeChannel* on = nullptr) {
-    return CollectWithSnmp(
-        on ? *on : channel, clock, probe, plan,
-        [&](const Endpoint& agent, const std::string& name) {
-          if (!memory.Claim(agent)) return false;
-          reports.push_back({FormatIpv4(agent), name});
-          return true;
-        },
-        {dnssd}, &failure);
+    return CollectWithSnmp(on ? *on : channel, clock, probe, plan, reportOnce, {dnssd}, &failure);
   }
   void Arrive(std::int64_t afterMs, const Endpoint& from, Bytes datagram) {
     channel.arrivals.push_back({start + afterMs, from, std::move(datagram)});
@@ -53,6 +46,11 @@ class CollectAgentsTest : public ::testing::Test {
   std::vector<Reported> reports;
   SearchMemory memory;
   SearchFailure failure = SearchFailure::kNone;
+  const AgentReport reportOnce = [this](const Endpoint& agent, const std::string& name) {
+    if (!memory.Claim(agent)) return false;
+    reports.push_back({FormatIpv4(agent), name});
+    return true;
+  };
   const Endpoint target = Ipv4Endpoint(192, 0, 2, 7, 161);
   const Endpoint other = Ipv4Endpoint(192, 0, 2, 8, 161);
 };
@@ -126,6 +124,20 @@ TEST_F(CollectAgentsTest, DnsSdNamesNamelessAgentsAndAddsItsOwnPrintersAtTheEnd)
   EXPECT_EQ(sent,
             "0 255.255.255.255, 0 255.255.255.255, 0 224.0.0.251, 50 192.0.2.9, 70 192.0.2.10, "
             "90 192.0.2.12, 1000 255.255.255.255, 1000 255.255.255.255, 1000 224.0.0.251, ");
+}
+
+TEST_F(CollectAgentsTest, AProtocolNotInTheListNeitherSendsNorTakesAnything) {
+  DnsSdBrowse dnssd(AddressFamily::kIpv4, {{2, Ipv4Endpoint(192, 0, 2, 1, 0), 24, {}, true}},
+                    {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 77);
+  Arrive(10, other, Answer("snmp-name"));
+  Arrive(20, Ipv4Endpoint(192, 0, 2, 7, 5353),
+         DnsSdAnswer(77, "Office", "seven", Of({192, 0, 2, 7})));
+  BrowseProtocol* const onlyDnsSd[] = {&dnssd};
+  EXPECT_EQ(CollectAgents(channel, clock, {{target}, false, 1000, 1, {}, 1}, onlyDnsSd, reportOnce),
+            1);
+  EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "Office"}}));
+  ASSERT_EQ(channel.sent.size(), 1u);
+  EXPECT_EQ(FormatIpv4(channel.sent[0].to), "224.0.0.251");
 }
 
 TEST_F(CollectAgentsTest, AtMost256AgentsWaitForANameAndTheRestAreReportedAtOnce) {
