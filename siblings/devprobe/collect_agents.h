@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "agent_probes.h"
 #include "browse_protocol.h"
 #include "network.h"
 #include "search_options.h"

@@ -59,7 +59,9 @@ class SnmpBrowse : public BrowseProtocol {
   }
   bool Paces() const override { return !plan_.sweep.empty(); }
   std::optional<std::int64_t> WakeUpMs(std::int64_t now) const override;
-  // One host: only its answers count.
+  // Claims an answer to the probe; only the first one of an agent is handed
+  // on (its other request's and re-sends' are dropped). One host: only that
+  // host's answers count.
   Taken Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram) override;
 
   // Its agents are reported as they answer, under the names they give.
