@@ -10,130 +10,120 @@ namespace jobhost::devprobe {
 
 namespace {
 
-int SendRequests(DatagramChannel& channel, const AgentProbe& probe, const CollectPlan& plan) {
-  int sent = 0;
-  for (const Endpoint& destination : plan.destinations) {
-    for (const Bytes& request : probe.Requests()) {
-      if (channel.Send(destination, request)) ++sent;
+// The names the protocols give addresses as they stand when this is made:
+// for each address the first name in list order. Each protocol's printers
+// are read once and found by address in an index, so naming many agents
+// costs no scan each.
+class KnownNames {
+ public:
+  explicit KnownNames(std::span<BrowseProtocol* const> protocols) {
+    for (const BrowseProtocol* protocol : protocols) found_.push_back(protocol->Printers());
+    for (const std::vector<FoundPrinter>& printers : found_) {
+      for (const FoundPrinter& printer : printers) {
+        if (!printer.name.empty()) names_.try_emplace(KeyOf(printer.address), &printer.name);
+      }
     }
   }
+  KnownNames(const KnownNames&) = delete;  // the index points into the printers
+  KnownNames& operator=(const KnownNames&) = delete;
+
+  std::string Of(const Endpoint& agent) const {
+    const auto found = names_.find(KeyOf(agent));
+    return found == names_.end() ? std::string() : *found->second;
+  }
+  // Each protocol's printers, in list order.
+  const std::vector<std::vector<FoundPrinter>>& Found() const { return found_; }
+
+ private:
+  std::vector<std::vector<FoundPrinter>> found_;
+  std::map<AgentKey, const std::string*> names_;
+};
+
+// The reports of one wait: each agent at most once, a nameless one kept
+// until the end of the wait when a name may still come.
+class Reports {
+ public:
+  Reports(std::span<BrowseProtocol* const> protocols, bool oneHost, const AgentReport& report)
+      : protocols_(protocols),
+        oneHost_(oneHost),
+        report_(report),
+        givesNames_(std::ranges::any_of(protocols, &BrowseProtocol::GivesNames)) {}
+
+  void Answered(const Endpoint& agent, const AgentAnswer& answer) {
+    const bool wantsName = answer.wanted && givesNames_ && answer.name.empty();
+    if (wantsName && !oneHost_ && waiting_.size() < kMaxAgentsWaitingForName) {
+      waiting_.push_back(agent);
+      return;
+    }
+    const std::string name = wantsName && oneHost_ ? KnownNames(protocols_).Of(agent) : answer.name;
+    // A name that stands needs no other.
+    if (!answer.name.empty()) {
+      for (BrowseProtocol* protocol : protocols_) protocol->Named(agent);
+    }
+    if (answer.wanted) Report(agent, name);
+  }
+
+  // The agents that waited for a name, then each protocol's printers at
+  // addresses no report covered.
+  void AtEnd() {
+    const KnownNames names(protocols_);
+    for (const Endpoint& agent : waiting_) Report(agent, names.Of(agent));
+    for (const std::vector<FoundPrinter>& printers : names.Found()) {
+      for (const FoundPrinter& printer : printers) {
+        if (!covered_.contains(KeyOf(printer.address))) Report(printer.address, printer.name);
+      }
+    }
+  }
+  int Count() const { return reported_; }
+
+ private:
+  void Report(const Endpoint& agent, const std::string& name) {
+    if (!report_(agent, name)) return;
+    covered_.insert(KeyOf(agent));
+    ++reported_;
+  }
+
+  std::span<BrowseProtocol* const> protocols_;
+  bool oneHost_;
+  const AgentReport& report_;
+  bool givesNames_;
+  std::set<AgentKey> covered_;
+  std::vector<Endpoint> waiting_;
+  int reported_ = 0;
+};
+
+int SendRounds(DatagramChannel& channel, std::span<BrowseProtocol* const> protocols) {
+  int sent = 0;
+  for (BrowseProtocol* protocol : protocols) sent += protocol->SendRound(channel);
   return sent;
 }
 
-bool FromTarget(const CollectPlan& plan, const Endpoint& from) {
-  const Endpoint& target = plan.destinations.front();
-  return from.SameAddress(target) && from.port == target.port;
+int SendPaced(DatagramChannel& channel, Clock& clock, std::span<BrowseProtocol* const> protocols,
+              std::int64_t deadline) {
+  int sent = 0;
+  for (BrowseProtocol* protocol : protocols) sent += protocol->SendPaced(channel, clock, deadline);
+  return sent;
 }
 
-// The unicast sweep: datagram k of it is due k / rate seconds after the
-// start, so a late wake-up catches up without ever exceeding the rate on
-// average. The clock is read before every datagram: when sending costs more
-// than the pace, the backlog must not go out after the deadline. Hosts are
-// made from the runs as they are asked.
-class Sweep {
- public:
-  Sweep(const CollectPlan& plan, const AgentProbe& probe, std::int64_t start)
-      : plan_(plan), requests_(probe.Requests()), start_(start) {}
-
-  bool Done() const { return run_ >= plan_.sweep.size() || requests_.empty(); }
-  std::int64_t NextDueMs() const {
-    return start_ + static_cast<std::int64_t>(sent_) * 1000 / std::max(plan_.sweepRate, 1);
+std::int64_t WakeUpMs(const network::SendSchedule& schedule,
+                      std::span<BrowseProtocol* const> protocols, std::int64_t now) {
+  std::int64_t wakeUp = schedule.WakeUpMs();
+  for (const BrowseProtocol* protocol : protocols) {
+    if (const auto due = protocol->WakeUpMs(now)) wakeUp = std::min(wakeUp, *due);
   }
-  // Sends what is due until the deadline; the number sent.
-  int SendDue(DatagramChannel& channel, Clock& clock, std::int64_t deadline) {
-    int delivered = 0;
-    while (!Done()) {
-      const std::int64_t now = clock.NowMs();
-      if (now >= deadline || NextDueMs() > now) break;
-      if (channel.Send(Host(), requests_[request_])) ++delivered;
-      ++sent_;
-      if (++request_ == requests_.size()) {
-        request_ = 0;
-        NextHost();
-      }
-    }
-    return delivered;
-  }
-
- private:
-  Endpoint Host() const {
-    return network::Ipv4EndpointOfBits(plan_.sweep[run_].first + offset_, plan_.sweepPort);
-  }
-  void NextHost() {
-    if (plan_.sweep[run_].first + offset_ == plan_.sweep[run_].last) {
-      ++run_;
-      offset_ = 0;
-    } else {
-      ++offset_;
-    }
-  }
-
-  const CollectPlan& plan_;
-  const std::vector<Bytes>& requests_;
-  std::int64_t start_;
-  std::size_t run_ = 0;
-  std::uint32_t offset_ = 0;
-  std::size_t request_ = 0;
-  std::uint64_t sent_ = 0;
-};
-
-// The names the other protocols give addresses as they stand when this is
-// made: DNS-SD's, else WSD's. DNS-SD's printers are built once, and found by
-// address in an index, so naming many agents costs no scan each.
-class OtherNames {
- public:
-  OtherNames(const DnsSdBrowse* dnssd, const WsdBrowse* wsd)
-      : dnssdPrinters_(dnssd ? dnssd->Printers() : std::vector<DnsSdPrinter>()), wsd_(wsd) {
-    for (const DnsSdPrinter& printer : dnssdPrinters_) {
-      dnssdNames_.emplace(KeyOf(printer.address), &printer.name);
-    }
-  }
-  OtherNames(const OtherNames&) = delete;  // the index points into the printers
-  OtherNames& operator=(const OtherNames&) = delete;
-
-  std::string Of(const Endpoint& agent) const {
-    const auto found = dnssdNames_.find(KeyOf(agent));
-    if (found != dnssdNames_.end() && !found->second->empty()) return *found->second;
-    return wsd_ ? wsd_->NameOf(agent) : std::string();
-  }
-  const std::vector<DnsSdPrinter>& DnsSdPrinters() const { return dnssdPrinters_; }
-
- private:
-  const std::vector<DnsSdPrinter> dnssdPrinters_;
-  std::map<AgentKey, const std::string*> dnssdNames_;
-  const WsdBrowse* wsd_;
-};
-
-// The printers of one protocol at addresses no report covered.
-template <typename Printer>
-int ReportUncovered(const std::vector<Printer>& printers, std::set<AgentKey>& covered,
-                    const AgentReport& report) {
-  int reported = 0;
-  for (const Printer& printer : printers) {
-    if (!covered.contains(KeyOf(printer.address)) && report(printer.address, printer.name)) {
-      covered.insert(KeyOf(printer.address));
-      ++reported;
-    }
-  }
-  return reported;
+  return wakeUp;
 }
 
-// The reports at the end of the wait: agents that waited for a name, then
-// DNS-SD and WSD printers at addresses no report covered.
-int ReportAtEnd(const DnsSdBrowse* dnssd, const WsdBrowse* wsd,
-                const std::vector<Endpoint>& waiting, std::set<AgentKey>& covered,
-                const AgentReport& report) {
-  const OtherNames names(dnssd, wsd);
-  int reported = 0;
-  for (const Endpoint& agent : waiting) {
-    if (report(agent, names.Of(agent))) {
-      covered.insert(KeyOf(agent));
-      ++reported;
-    }
+// The first protocol in list order that claims the datagram takes it; the
+// agent answer it carried, if any.
+std::optional<AgentAnswer> TakeDatagram(DatagramChannel& channel,
+                                        std::span<BrowseProtocol* const> protocols,
+                                        const Endpoint& from, ByteView datagram) {
+  for (BrowseProtocol* protocol : protocols) {
+    Taken taken = protocol->Take(channel, from, datagram);
+    if (taken.claimed) return std::move(taken.answer);
   }
-  reported += ReportUncovered(names.DnsSdPrinters(), covered, report);
-  if (wsd) reported += ReportUncovered(wsd->Printers(), covered, report);
-  return reported;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -143,80 +133,51 @@ int SearchFailed(SearchFailure* failure, SearchFailure why) {
   return -1;
 }
 
-int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& probe,
-                  const CollectPlan& plan, const AgentReport& report, DnsSdBrowse* dnssd,
-                  WsdBrowse* wsd, SearchFailure* failure) {
+int CollectAgents(DatagramChannel& channel, Clock& clock, const CollectPlan& plan,
+                  std::span<BrowseProtocol* const> protocols, const AgentReport& report,
+                  SearchFailure* failure) {
   if (plan.destinations.empty()) return SearchFailed(failure, SearchFailure::kNoPlan);
   const std::int64_t start = plan.startMs.value_or(clock.NowMs());
+  for (BrowseProtocol* protocol : protocols) protocol->Begin(start);
   network::SendSchedule schedule(start, plan.timeoutMs, plan.attempts);
   const std::int64_t deadline = schedule.DeadlineMs();
-  int delivered = 0;
-  Sweep sweep(plan, probe, start);
-
+  const bool paces = std::ranges::any_of(protocols, &BrowseProtocol::Paces);
+  Reports reports(protocols, plan.oneHost, report);
   network::DatagramBuffer buffer;
-  std::set<AgentKey> answered;
-  std::set<AgentKey> covered;
-  std::vector<Endpoint> waiting;
-  int reported = 0;
+  int delivered = 0;
   bool failed = false;
   for (;;) {
-    std::int64_t now = clock.NowMs();
-    if (schedule.Due(now)) {
-      const int sent = SendRequests(channel, probe, plan) +
-                       (dnssd ? dnssd->SendQuestions(channel) : 0) +
-                       (wsd ? wsd->SendProbes(channel) : 0);
-      if (sent == 0 && schedule.FirstSend() && plan.sweep.empty()) {
+    if (schedule.Due(clock.NowMs())) {
+      const int sent = SendRounds(channel, protocols);
+      if (sent == 0 && schedule.FirstSend() && !paces) {
         return SearchFailed(failure, SearchFailure::kNothingSent);
       }
       delivered += sent;
       schedule.Sent();
-      now = clock.NowMs();
     }
-    delivered += sweep.SendDue(channel, clock, deadline);
-    now = clock.NowMs();
+    delivered += SendPaced(channel, clock, protocols, deadline);
+    const std::int64_t now = clock.NowMs();
     if (now >= deadline) break;
 
-    std::int64_t wakeUp = schedule.WakeUpMs();
-    if (!sweep.Done()) wakeUp = std::min(wakeUp, std::max(sweep.NextDueMs(), now));
-    // HTTP moves on only when polled.
-    if (wsd && wsd->Naming()) wakeUp = std::min(wakeUp, now + kWsdPollMs);
     std::size_t size = 0;
     Endpoint from;
-    const ReceiveStatus status =
-        channel.Receive(buffer.Room(), static_cast<int>(wakeUp - now), size, from);
+    const ReceiveStatus status = channel.Receive(
+        buffer.Room(), static_cast<int>(WakeUpMs(schedule, protocols, now) - now), size, from);
     if (status == ReceiveStatus::kFailed) {
       failed = true;
       break;
     }
-    if (wsd) wsd->Poll(clock, deadline, 0);
+    for (BrowseProtocol* protocol : protocols) protocol->Poll(clock, deadline, 0);
     if (status != ReceiveStatus::kDatagram) continue;
-
-    const ByteView datagram = buffer.Received(size);
-    if (dnssd && dnssd->Take(channel, from, datagram)) continue;
-    if (wsd && wsd->Take(channel, from, datagram)) continue;
-    if (plan.oneHost && !FromTarget(plan, from)) continue;
-    if (answered.size() >= kMaxAnsweringAgents && !answered.contains(KeyOf(from))) continue;
-    const auto answer = probe.MatchAnswer(datagram);
-    if (!answer || !answered.insert(KeyOf(from)).second) continue;
-    const bool wantsName = answer->wanted && (dnssd || wsd) && answer->name.empty();
-    if (wantsName && !plan.oneHost && waiting.size() < kMaxAgentsWaitingForName) {
-      waiting.push_back(from);
-      continue;
-    }
-    const std::string name =
-        wantsName && plan.oneHost ? OtherNames(dnssd, wsd).Of(from) : answer->name;
-    // A name that stands needs no Get.
-    if (wsd && !answer->name.empty()) wsd->Named(from);
-    if (answer->wanted && report(from, name)) {
-      covered.insert(KeyOf(from));
-      ++reported;
-    }
+    const auto answer = TakeDatagram(channel, protocols, from, buffer.Received(size));
+    if (!answer) continue;
+    reports.Answered(from, *answer);
     if (plan.oneHost) break;
   }
-  if (dnssd || wsd) reported += ReportAtEnd(dnssd, wsd, waiting, covered, report);
+  reports.AtEnd();
   if (delivered == 0) return SearchFailed(failure, SearchFailure::kNothingSent);
-  if (failed && reported == 0) return SearchFailed(failure, SearchFailure::kSocketFailed);
-  return reported;
+  if (failed && reports.Count() == 0) return SearchFailed(failure, SearchFailure::kSocketFailed);
+  return reports.Count();
 }
 
 }  // namespace jobhost::devprobe

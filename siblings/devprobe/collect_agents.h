@@ -1,18 +1,17 @@
 #pragma once
-// The wait for answers: sends a probe's requests to every destination,
-// re-sends them at even steps within the time-out, sweeps the unicast hosts
-// at a steady pace, and reports each agent that answers once.
+// The wait for answers: sends each protocol's round at even steps within the
+// time-out and what it paces between them, hands each datagram to the
+// protocols, and reports each agent once.
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "agent_probes.h"
-#include "dnssd_browse.h"
+#include "browse_protocol.h"
 #include "network.h"
 #include "search_options.h"
-#include "wsd_browse.h"
 
 namespace jobhost::devprobe {
 
@@ -40,13 +39,9 @@ struct CollectPlan {
 // reported it already, for one).
 using AgentReport = std::function<bool(const Endpoint& agent, const std::string& name)>;
 
-// At most this many agents wait for a DNS-SD name; later ones are reported
-// at once with their empty name.
+// At most this many agents wait for a name; later ones are reported at once
+// with their empty name.
 inline constexpr std::size_t kMaxAgentsWaitingForName = 256;
-// Each agent that answers is remembered for the rest of the call; past this
-// many (far more than any LAN holds) strangers are ignored, so forged
-// answers from ever new addresses cannot grow the call's memory.
-inline constexpr std::size_t kMaxAnsweringAgents = 16384;
 
 // Why a search could not be made.
 enum class SearchFailure {
@@ -60,16 +55,17 @@ enum class SearchFailure {
 // Records why in failure (when given) and returns -1.
 int SearchFailed(SearchFailure* failure, SearchFailure why);
 
-// The number of agents reported, or -1 when not one request could be sent or
-// the socket failed before anything was reported (why, in failure). With dnssd and wsd, their
-// questions and Probes go out with the requests; an agent without a name
-// waits for the end of the wait to carry the DNS-SD name of its address,
-// else its WSD name (one host: the names that came before its answer), and
-// the DNS-SD, then the WSD printers no report covered are reported then. A
+// The number of agents reported, or -1 when not one datagram could be sent
+// or the socket failed before anything was reported (why, in failure).
+// protocols rank in their order: an answer's name stands before a name of
+// a later protocol. An agent that answered without a name (SNMP) waits for
+// the end of the wait to take the first name the list knows for its
+// address (one host: the names that came before its answer); then each
+// protocol's printers that no report covered are reported, in list order. A
 // socket that fails ends the wait early, and what was found until then is
 // reported.
-int CollectAgents(DatagramChannel& channel, Clock& clock, const AgentProbe& probe,
-                  const CollectPlan& plan, const AgentReport& report, DnsSdBrowse* dnssd = nullptr,
-                  WsdBrowse* wsd = nullptr, SearchFailure* failure = nullptr);
+int CollectAgents(DatagramChannel& channel, Clock& clock, const CollectPlan& plan,
+                  std::span<BrowseProtocol* const> protocols, const AgentReport& report,
+                  SearchFailure* failure = nullptr);
 
 }  // namespace jobhost::devprobe

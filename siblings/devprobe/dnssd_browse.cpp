@@ -50,7 +50,7 @@ DnsSdBrowse::DnsSdBrowse(AddressFamily family, std::vector<Ipv4Interface> interf
   query_ = dnssd::EncodeDnsQuery(queryId_, questions).value_or(Bytes{});
 }
 
-int DnsSdBrowse::SendQuestions(DatagramChannel& channel) const {
+int DnsSdBrowse::SendRound(DatagramChannel& channel) {
   int sent = 0;
   for (const Endpoint& destination : destinations_) {
     if (channel.Send(destination, query_)) ++sent;
@@ -58,12 +58,12 @@ int DnsSdBrowse::SendQuestions(DatagramChannel& channel) const {
   return sent;
 }
 
-bool DnsSdBrowse::Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram) {
-  if (oneHost_ && !from.SameAddress(destinations_.front())) return false;
+Taken DnsSdBrowse::Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram) {
+  if (oneHost_ && !from.SameAddress(destinations_.front())) return {};
   std::vector<DnsName> told;
-  if (!answers_.Take(from, datagram, queryId_, oneHost_ ? nullptr : &told)) return false;
+  if (!answers_.Take(from, datagram, queryId_, oneHost_ ? nullptr : &told)) return {};
   if (!told.empty()) AskWhatIsLacking(channel, told);
-  return true;
+  return {true};
 }
 
 // For each instance told of still without a service record, its SRV; for
@@ -104,8 +104,8 @@ void DnsSdBrowse::AskWhatIsLacking(DatagramChannel& channel, const std::vector<D
   }
 }
 
-std::vector<DnsSdPrinter> DnsSdBrowse::Printers() const {
-  std::vector<DnsSdPrinter> printers;
+std::vector<FoundPrinter> DnsSdBrowse::Printers() const {
+  std::vector<FoundPrinter> printers;
   std::set<AgentKey> known;
   const auto add = [&](Endpoint address, const DnsName& instance) {
     address.port = agentPort_;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "browse_protocol.h"
 #include "dnssd/mdns_answers.h"
 #include "endpoint.h"
 #include "network.h"
@@ -15,12 +16,7 @@
 
 namespace jobhost::devprobe {
 
-struct DnsSdPrinter {
-  Endpoint address;
-  std::string name;
-};
-
-class DnsSdBrowse {
+class DnsSdBrowse : public BrowseProtocol {
  public:
   // destinations: the multicast DNS group on every interface, or one host's
   // port 5353 (oneHost: its answers name that host). Printers are reported
@@ -30,14 +26,14 @@ class DnsSdBrowse {
               std::uint16_t queryId);
 
   // Sends the questions to every destination; the number of datagrams sent.
-  int SendQuestions(DatagramChannel& channel) const;
-  // True when the datagram answers the questions. What an instance it told
-  // of still lacks is then asked once, of the responder that named the
+  int SendRound(DatagramChannel& channel) override;
+  // Claims the datagram when it answers the questions. What an instance it
+  // told of still lacks is then asked once, of the responder that named the
   // instance.
-  bool Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram);
+  Taken Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram) override;
 
   // Each printer with an address of the call's family, once per address.
-  std::vector<DnsSdPrinter> Printers() const;
+  std::vector<FoundPrinter> Printers() const override;
 
  private:
   void AskWhatIsLacking(DatagramChannel& channel, const std::vector<dnssd::DnsName>& told);

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "dnssd_browse.h"
+#include "snmp_browse.h"
+#include "wsd_browse.h"
+
 namespace jobhost::devprobe {
 
 namespace {
@@ -109,6 +113,20 @@ class OneLookNetwork : public Network {
   std::optional<std::vector<network::Ipv6Prefix>> prefixes_;
 };
 
+std::unique_ptr<BrowseProtocol> AskDnsSd(Network& network, const FindRequest& request,
+                                         const CollectPlan& plan) {
+  return std::make_unique<DnsSdBrowse>(
+      request.family, network.Ipv4Interfaces(), DnsSdDestinations(network, request, plan),
+      plan.oneHost, request.options.port, static_cast<std::uint16_t>(NewRequestId()));
+}
+
+std::unique_ptr<BrowseProtocol> AskWsd(Network& network, const FindRequest& request,
+                                       const CollectPlan& plan, wsd::HttpPoster* http) {
+  return std::make_unique<WsdBrowse>(network, request.family,
+                                     WsdDestinations(network, request, plan), plan.oneHost,
+                                     request.options.port, http);
+}
+
 }  // namespace
 
 std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& request) {
@@ -168,19 +186,14 @@ int FindAgents(Network& system, Clock& clock, const AgentProbe& probe, const Fin
   const std::unique_ptr<DatagramChannel> channel =
       network.OpenChannel(request.family, request.broadcast);
   if (!channel) return SearchFailed(failure, SearchFailure::kNoSocket);
-  std::optional<DnsSdBrowse> dnssd;
-  if (request.options.dnssd) {
-    dnssd.emplace(request.family, network.Ipv4Interfaces(),
-                  DnsSdDestinations(network, request, *plan), plan->oneHost, request.options.port,
-                  static_cast<std::uint16_t>(NewRequestId()));
-  }
-  std::optional<WsdBrowse> wsd;
-  if (request.options.wsd) {
-    wsd.emplace(network, request.family, WsdDestinations(network, request, *plan), plan->oneHost,
-                request.options.port, http);
-  }
-  return CollectAgents(*channel, clock, probe, *plan, report, dnssd ? &*dnssd : nullptr,
-                       wsd ? &*wsd : nullptr, failure);
+  // The protocols asked, in the order their reports and names rank.
+  std::vector<std::unique_ptr<BrowseProtocol>> asked;
+  asked.push_back(std::make_unique<SnmpBrowse>(probe, *plan));
+  if (request.options.dnssd) asked.push_back(AskDnsSd(network, request, *plan));
+  if (request.options.wsd) asked.push_back(AskWsd(network, request, *plan, http));
+  std::vector<BrowseProtocol*> protocols;
+  for (const auto& protocol : asked) protocols.push_back(protocol.get());
+  return CollectAgents(*channel, clock, *plan, protocols, report, failure);
 }
 
 }  // namespace jobhost::devprobe

@@ -9,6 +9,7 @@
 #include "collect_agents.h"
 #include "network.h"
 #include "search_options.h"
+#include "wsd/http_post.h"
 
 namespace jobhost::devprobe {
 

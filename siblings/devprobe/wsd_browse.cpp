@@ -92,7 +92,7 @@ WsdBrowse::WsdBrowse(Network& network, AddressFamily family, std::vector<Endpoin
       http_(http),
       newMessageId_(std::move(newMessageId)) {}
 
-int WsdBrowse::SendProbes(DatagramChannel& channel) {
+int WsdBrowse::SendRound(DatagramChannel& channel) {
   const std::string id = newMessageId_();
   messageIds_.insert(id);
   const std::string probe = wsd::ProbeMessage(id);
@@ -134,14 +134,14 @@ std::size_t WsdBrowse::KeptBytes(const Match& match) {
   return bytes;
 }
 
-bool WsdBrowse::Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram) {
+Taken WsdBrowse::Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram) {
   const std::string_view text(reinterpret_cast<const char*>(datagram.data()), datagram.size());
-  if (!LooksLikeXml(text) || !FromLink(from)) return false;
-  if (ignoredSources_.contains(KeyOf(from))) return true;
+  if (!LooksLikeXml(text) || !FromLink(from)) return {};
+  if (ignoredSources_.contains(KeyOf(from))) return {true};
   const std::optional<wsd::DiscoveryAnswer> answer = wsd::DecodeDiscoveryAnswer(text);
-  if (!answer || !messageIds_.contains(answer->relatesTo)) return false;
+  if (!answer || !messageIds_.contains(answer->relatesTo)) return {};
   for (const wsd::DiscoveryMatch& found : answer->matches) Keep(channel, from, found);
-  return true;
+  return {true};
 }
 
 // A new printer is kept, and asked once for its transport addresses when it
@@ -267,6 +267,11 @@ void WsdBrowse::Poll(Clock& clock, std::int64_t deadline, int waitMs) {
   }
 }
 
+std::optional<std::int64_t> WsdBrowse::WakeUpMs(std::int64_t now) const {
+  if (!Naming()) return std::nullopt;
+  return now + kWsdPollMs;
+}
+
 bool WsdBrowse::Naming() const {
   if (!http_) return false;
   if (http_->Running() > 0) return true;
@@ -276,17 +281,12 @@ bool WsdBrowse::Naming() const {
   return false;
 }
 
-std::vector<WsdPrinter> WsdBrowse::Printers() const {
-  std::vector<WsdPrinter> printers;
+std::vector<FoundPrinter> WsdBrowse::Printers() const {
+  std::vector<FoundPrinter> printers;
   for (std::size_t i = 0; i < matches_.size(); ++i) {
     if (Represents(i)) printers.push_back({matches_[i].address, matches_[i].name});
   }
   return printers;
-}
-
-std::string WsdBrowse::NameOf(const Endpoint& agent) const {
-  const auto found = firstAt_.find(KeyOf(agent));
-  return found == firstAt_.end() ? std::string() : matches_[found->second].name;
 }
 
 }  // namespace jobhost::devprobe

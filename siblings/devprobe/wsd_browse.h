@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "browse_protocol.h"
 #include "endpoint.h"
 #include "network.h"
 #include "support/bytes.h"
@@ -33,16 +34,11 @@ inline constexpr int kMaxWsdGets = static_cast<int>(kMaxWsdMatches);
 // when polled.
 inline constexpr int kWsdPollMs = 10;
 
-struct WsdPrinter {
-  Endpoint address;
-  std::string name;  // empty until a Get named it
-};
-
 // The WS-Discovery group of the family (239.255.255.250, ff02::c), port 3702,
 // once on every interface that is up and does multicast.
 std::vector<Endpoint> WsdGroupOnInterfaces(Network& network, AddressFamily family);
 
-class WsdBrowse {
+class WsdBrowse : public BrowseProtocol {
  public:
   using MessageIds = std::function<std::string()>;
 
@@ -56,21 +52,23 @@ class WsdBrowse {
 
   // Sends a Probe with a fresh message id to every destination; the number
   // of datagrams sent.
-  int SendProbes(DatagramChannel& channel);
-  // True when the datagram answers one of this call's Probes or Resolves.
-  bool Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram);
+  int SendRound(DatagramChannel& channel) override;
+  // While Gets run: HTTP moves on only when polled.
+  std::optional<std::int64_t> WakeUpMs(std::int64_t now) const override;
   // Starts the Gets that are due, each to end by the deadline, and takes the
   // replies that come within waitMs; none is read once the deadline passed.
-  void Poll(Clock& clock, std::int64_t deadline, int waitMs);
+  void Poll(Clock& clock, std::int64_t deadline, int waitMs) override;
   // True while a Get runs or waits to start.
   bool Naming() const;
+  // Claims the datagram when it answers one of this call's Probes or
+  // Resolves.
+  Taken Take(DatagramChannel& channel, const Endpoint& from, ByteView datagram) override;
   // An agent another protocol has named: its Get is not spent.
-  void Named(const Endpoint& agent);
+  void Named(const Endpoint& agent) override;
 
-  // Each printer once per address, in the order they answered.
-  std::vector<WsdPrinter> Printers() const;
-  // The WSD name of an agent's address; empty when none came.
-  std::string NameOf(const Endpoint& agent) const;
+  // Each printer once per address, in the order they answered; its name
+  // stays empty until a Get named it.
+  std::vector<FoundPrinter> Printers() const override;
 
  private:
   enum class NameState { kNone, kDue, kRunning, kDone };

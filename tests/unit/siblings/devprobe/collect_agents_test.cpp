@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "collect_with_snmp.h"
+#include "dnssd_browse.h"
 #include "network/fake_network.h"
 #include "search_memory.h"
 #include "test_messages.h"
@@ -14,6 +16,7 @@ namespace {
 using namespace testing_messages;
 using network::testing::FakeChannel;
 using network::testing::FakeClock;
+using testing_collect::CollectWithSnmp;
 
 constexpr std::int32_t kV2cId = 501;
 constexpr std::int32_t kV1Id = 502;
@@ -27,14 +30,7 @@ struct Reported {
 class CollectAgentsTest : public ::testing::Test {
  protected:
   int Collect(const CollectPlan& plan, DnsSdBrowse* dnssd = nullptr, FakeChannel* on = nullptr) {
-    return CollectAgents(
-        on ? *on : channel, clock, probe, plan,
-        [&](const Endpoint& agent, const std::string& name) {
-          if (!memory.Claim(agent)) return false;
-          reports.push_back({FormatIpv4(agent), name});
-          return true;
-        },
-        dnssd, nullptr, &failure);
+    return CollectWithSnmp(on ? *on : channel, clock, probe, plan, reportOnce, {dnssd}, &failure);
   }
   void Arrive(std::int64_t afterMs, const Endpoint& from, Bytes datagram) {
     channel.arrivals.push_back({start + afterMs, from, std::move(datagram)});
@@ -50,6 +46,11 @@ class CollectAgentsTest : public ::testing::Test {
   std::vector<Reported> reports;
   SearchMemory memory;
   SearchFailure failure = SearchFailure::kNone;
+  const AgentReport reportOnce = [this](const Endpoint& agent, const std::string& name) {
+    if (!memory.Claim(agent)) return false;
+    reports.push_back({FormatIpv4(agent), name});
+    return true;
+  };
   const Endpoint target = Ipv4Endpoint(192, 0, 2, 7, 161);
   const Endpoint other = Ipv4Endpoint(192, 0, 2, 8, 161);
 };
@@ -125,6 +126,20 @@ TEST_F(CollectAgentsTest, DnsSdNamesNamelessAgentsAndAddsItsOwnPrintersAtTheEnd)
             "90 192.0.2.12, 1000 255.255.255.255, 1000 255.255.255.255, 1000 224.0.0.251, ");
 }
 
+TEST_F(CollectAgentsTest, AProtocolNotInTheListNeitherSendsNorTakesAnything) {
+  DnsSdBrowse dnssd(AddressFamily::kIpv4, {{2, Ipv4Endpoint(192, 0, 2, 1, 0), 24, {}, true}},
+                    {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 77);
+  Arrive(10, other, Answer("snmp-name"));
+  Arrive(20, Ipv4Endpoint(192, 0, 2, 7, 5353),
+         DnsSdAnswer(77, "Office", "seven", Of({192, 0, 2, 7})));
+  BrowseProtocol* const onlyDnsSd[] = {&dnssd};
+  EXPECT_EQ(CollectAgents(channel, clock, {{target}, false, 1000, 1, {}, 1}, onlyDnsSd, reportOnce),
+            1);
+  EXPECT_EQ(reports, (std::vector<Reported>{{"192.0.2.7", "Office"}}));
+  ASSERT_EQ(channel.sent.size(), 1u);
+  EXPECT_EQ(FormatIpv4(channel.sent[0].to), "224.0.0.251");
+}
+
 TEST_F(CollectAgentsTest, AtMost256AgentsWaitForANameAndTheRestAreReportedAtOnce) {
   const Endpoint all = Ipv4Endpoint(255, 255, 255, 255, 161);
   DnsSdBrowse dnssd(AddressFamily::kIpv4, {}, {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 7);
@@ -135,8 +150,9 @@ TEST_F(CollectAgentsTest, AtMost256AgentsWaitForANameAndTheRestAreReportedAtOnce
     times.push_back(clock.now - start);
     return true;
   };
-  EXPECT_EQ(CollectAgents(channel, clock, probe, {{all}, false, 2000, 1, {}, 1}, report, &dnssd),
-            300);
+  EXPECT_EQ(
+      CollectWithSnmp(channel, clock, probe, {{all}, false, 2000, 1, {}, 1}, report, {&dnssd}),
+      300);
   EXPECT_EQ(std::ranges::count(times, 10), 300 - 256);
   EXPECT_EQ(std::ranges::count(times, 2000), 256);
 }
@@ -155,8 +171,8 @@ TEST_F(CollectAgentsTest, OneHostTakesTheDnsSdNameThatCameBeforeOrReportsItAtThe
       heard.push_back({FormatIpv4(agent), name});
       return true;
     };
-    EXPECT_EQ(CollectAgents(host, clock, probe, {{target}, true, 3000, 1, {}, 1}, report, &dnssd),
-              1);
+    EXPECT_EQ(
+        CollectWithSnmp(host, clock, probe, {{target}, true, 3000, 1, {}, 1}, report, {&dnssd}), 1);
     EXPECT_EQ(heard, (std::vector<Reported>{{"192.0.2.7", "Front Desk"}})) << snmpAnswers;
     EXPECT_EQ(clock.now - begin, snmpAnswers ? 20 : 3000) << snmpAnswers;
   }
@@ -236,8 +252,8 @@ TEST_F(CollectAgentsTest, WhatTheTimeOutLeavesNoRoomForIsNotSent) {
   // A sweep whose every send fails has sent nothing: the call failed.
   FakeChannel refusing(clock);
   refusing.sendsSucceed = false;
-  EXPECT_EQ(CollectAgents(refusing, clock, probe, {{all}, false, 300, 1, hosts, 10},
-                          [](const Endpoint&, const std::string&) { return true; }),
+  EXPECT_EQ(CollectWithSnmp(refusing, clock, probe, {{all}, false, 300, 1, hosts, 10},
+                            [](const Endpoint&, const std::string&) { return true; }),
             -1);
 }
 
@@ -253,8 +269,8 @@ TEST_F(CollectAgentsTest, TheSweepStopsAtTheDeadlineWhenSendingCostsMoreThanTheP
     FakeClock& time_;
   } slow(clock);
   const std::vector<Ipv4HostRun> hosts = {{0xC0000208, 0xC0000208 + 4999}};
-  EXPECT_EQ(CollectAgents(slow, clock, probe, {{target}, false, 100, 1, hosts, 1000000},
-                          [](const Endpoint&, const std::string&) { return true; }),
+  EXPECT_EQ(CollectWithSnmp(slow, clock, probe, {{target}, false, 100, 1, hosts, 1000000},
+                            [](const Endpoint&, const std::string&) { return true; }),
             0);
   EXPECT_EQ(clock.now - start, 100);
   ASSERT_EQ(slow.sent.size(), 100u);

@@ -54,7 +54,7 @@ TEST(DnsSdBrowse, FollowUpsAreWellFormedAndGoAllToTheResponderThatNamedTheInstan
     DnsSdBrowse dnssd(AddressFamily::kIpv4, {{2, Ipv4Endpoint(192, 0, 2, 1, 0), 24, {}, true}},
                       {Ipv4Endpoint(224, 0, 0, 251, 5353)}, false, 161, 77);
     for (const auto& [host, answer] : c.answers) {
-      EXPECT_TRUE(dnssd.Take(channel, Ipv4Endpoint(192, 0, 2, host, 5353), answer));
+      EXPECT_TRUE(dnssd.Take(channel, Ipv4Endpoint(192, 0, 2, host, 5353), answer).claimed);
     }
     std::string followUps;
     for (const auto& sent : channel.sent) {

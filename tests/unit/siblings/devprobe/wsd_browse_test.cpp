@@ -6,7 +6,8 @@
 
 #include <map>
 
-#include "collect_agents.h"
+#include "collect_with_snmp.h"
+#include "dnssd_browse.h"
 #include "network/fake_network.h"
 #include "search_memory.h"
 #include "test_messages.h"
@@ -79,13 +80,15 @@ class WsdBrowseTest : public ::testing::Test {
         network, AddressFamily::kIpv4,
         asked ? std::vector{*asked} : WsdGroupOnInterfaces(network, AddressFamily::kIpv4),
         asked.has_value(), 161, &http, [this] { return "urn:uuid:" + std::to_string(++ids); });
-    browse.SendProbes(channel);
-    browse.SendProbes(channel);
+    browse.SendRound(channel);
+    browse.SendRound(channel);
     return browse;
   }
   bool Answer(WsdBrowse& browse, const Endpoint& from, const std::string& document) {
-    return browse.Take(channel, from,
-                       {reinterpret_cast<const std::uint8_t*>(document.data()), document.size()});
+    return browse
+        .Take(channel, from,
+              {reinterpret_cast<const std::uint8_t*>(document.data()), document.size()})
+        .claimed;
   }
   // Polls until every Get has ended or the deadline has come.
   void Name(WsdBrowse& browse, std::int64_t deadline) {
@@ -93,7 +96,7 @@ class WsdBrowseTest : public ::testing::Test {
   }
   static std::string Shown(const WsdBrowse& browse) {
     std::string shown;
-    for (const WsdPrinter& found : browse.Printers())
+    for (const FoundPrinter& found : browse.Printers())
       shown += FormatIpv4(found.address) + "=" + found.name + " ";
     return shown;
   }
@@ -206,10 +209,10 @@ TEST_F(WsdBrowseTest, TakesIpv6PrintersFromTheAnsweringInterfacesPrefixesAndLink
     ids = 0;
     WsdBrowse browse(network, AddressFamily::kIpv6, {}, false, 161, &http,
                      [this] { return "urn:uuid:" + std::to_string(++ids); });
-    browse.SendProbes(channel);
+    browse.SendRound(channel);
     Answer(browse, c.from, Matches("urn:uuid:1", Match("urn:e", c.xaddr)));
     std::string shown;
-    for (const WsdPrinter& found : browse.Printers())
+    for (const FoundPrinter& found : browse.Printers())
       shown += FormatIpv6(found.address.address) + "%" + std::to_string(found.address.scopeId);
     EXPECT_EQ(shown, c.shown) << c.xaddr;
   }
@@ -308,7 +311,7 @@ TEST_F(WsdBrowseTest, NamesEveryPrinterByGetsEightAtATimeWithinTheDeadline) {
     EXPECT_EQ(http.posts.size(), c.gets);
     EXPECT_EQ(http.mostRunning, 8);
     for (const auto& post : http.posts) EXPECT_EQ(post.timeoutMs, deadline - post.startedAt);
-    const std::vector<WsdPrinter> printers = browse.Printers();
+    const std::vector<FoundPrinter> printers = browse.Printers();
     ASSERT_EQ(printers.size(), 40u);
     for (int i = 0; i < 40; ++i) {
       const std::string name =
@@ -372,9 +375,9 @@ TEST_F(WsdBrowseTest, CollectAgentsReportsEachPrinterOnceUnderTheNameThatStands)
       return true;
     };
     const SysNameProbe probe("public", 501, 502);
-    EXPECT_EQ(
-        CollectAgents(lan, clock, probe, {{all}, false, 2000, 1, {}, 1}, report, &dnssd, &wsd),
-        c.reportedBefore ? 0 : 1);
+    EXPECT_EQ(testing_collect::CollectWithSnmp(lan, clock, probe, {{all}, false, 2000, 1, {}, 1},
+                                               report, {&dnssd, &wsd}),
+              c.reportedBefore ? 0 : 1);
     EXPECT_EQ(reported, c.reported) << c.dnssd << c.scheme;
     EXPECT_EQ(http.posts.size(), c.gets) << c.reported;
     EXPECT_EQ(clock.now - begin, 2000) << c.reported;
