@@ -29,7 +29,7 @@ step() {
 }
 # Work that runs behind a step's tests, which mostly wait on peers and
 # time-outs: niced, so the tests have the processor whenever they need it,
-# and the work needed next (nice 10) before the work needed last (nice 19).
+# and the work needed next (nice 10) before the work needed later (nice 19).
 # Each job has a name; its output goes to build/<name>.log, shown if it fails.
 declare -A behind_pids=()
 start_behind() {
@@ -42,10 +42,6 @@ wait_behind() {
   local name=$1 pid=${behind_pids[$1]}
   unset "behind_pids[$name]"
   wait "$pid" || { cat "build/$name.log"; return 1; }
-}
-# The job becomes the work needed next (only root may raise a priority).
-hurry_behind() {
-  renice -n 10 -g "${behind_pids[$1]}" >/dev/null 2>&1 || true
 }
 
 # A failed step still shows how long it ran; work behind it is stopped.
@@ -100,25 +96,27 @@ start_behind cross-deps 19 "scripts/install-deps.sh --cross --no-update"
 cmake --preset linux -DJOBHOST_BENCHMARKS=ON
 cmake --build --preset linux
 
-step "native tests (the sanitizer build, then the Windows build behind)"
-wait_behind cross-deps
+step "native tests (the sanitizer build behind)"
 start_behind linux-asan 10 "cmake --preset linux-asan && cmake --build --preset linux-asan"
-start_behind windows 19 "cmake --preset windows && cmake --build --preset windows"
 ctest --preset linux
 
 # Without the end-to-end tests that only wait out a limit or repeat one
 # request ten thousand times (JOBHOST_E2E_SANITIZED in the preset): the
 # native and Windows runs keep them, and a sanitizer finds nothing more there.
-step "sanitizer tests (the Windows build, then the fuzzers' build and the fuzzers behind)"
+step "sanitizer tests (the Windows build, then the fuzzers' build behind)"
 wait_behind linux-asan
-hurry_behind windows
-start_behind fuzzers 19 "cmake --preset fuzz && cmake --build --preset fuzz --target fuzzers &&
-  fuzz_seconds=$fuzz_seconds fuzz_jobs=$fuzz_jobs
-  $(declare -f run_fuzzer run_fuzzers); run_fuzzers"
+wait_behind cross-deps
+start_behind windows 10 "cmake --preset windows && cmake --build --preset windows"
+start_behind fuzz-build 19 "cmake --preset fuzz && cmake --build --preset fuzz --target fuzzers"
 ctest --preset linux-asan
 
+# A fuzzer takes a whole core: behind any test but the Wine tests, which
+# mostly wait on the wine server, it slows that step by more than it saves.
 step "Windows tests under Wine (the fuzzers behind, ${fuzz_seconds} s each, ${fuzz_jobs} at a time)"
 wait_behind windows
+wait_behind fuzz-build
+start_behind fuzzers 19 "fuzz_seconds=$fuzz_seconds fuzz_jobs=$fuzz_jobs
+  $(declare -f run_fuzzer run_fuzzers); run_fuzzers"
 ctest --preset windows
 
 step "fuzzers: what is left of them"
