@@ -23,7 +23,6 @@ constexpr std::size_t kKeyPathCapacity = 512;
 
 constexpr std::u16string_view kSearchCommand = u"Search";
 constexpr char16_t kKeyPathFormat[] = u"Software\\%s\\%s\\Vantorel\\PrinterUI\\Search";
-constexpr char16_t kSearchDataValue[] = u"SearchData";
 constexpr char16_t kTotalPrintersValue[] = u"TotalPrinters";
 
 std::u16string Field(std::u16string_view text, std::size_t capacity) {

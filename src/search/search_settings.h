@@ -13,6 +13,8 @@
 namespace jobhost {
 
 inline constexpr std::size_t kSearchSettingsSize = 6472;
+// The settings value that holds the record, beside the search's key.
+inline constexpr char16_t kSearchDataValue[] = u"SearchData";
 
 inline constexpr std::size_t kAgentEntrySize = 128;
 inline constexpr std::size_t kAgentAddressOffset = 0;

@@ -11,10 +11,7 @@
 namespace jobhost::ctl {
 namespace {
 
-constexpr std::size_t kQueryBuffer = 1 << 20;
-constexpr char16_t kSearchDataValue[] = u"SearchData";
-
-constexpr std::string_view kHelp = R"(usage: jobhostctl record make [OPTIONS] --out F
+constexpr std::string_view kRecordHelp = R"(usage: jobhostctl record make [OPTIONS] --out F
        jobhostctl record show (--file F | --key KEY) [--json]
 
 make   writes a 6472-byte search-settings record to the file F; every byte
@@ -133,7 +130,7 @@ int Show(const ParsedArguments& parsed) {
 
 int RunRecord(std::span<const std::string> arguments) {
   ParsedArguments parsed = ParseArguments(arguments, kOptions);
-  if (parsed.Has("--help")) return ShowHelp(kHelp);
+  if (parsed.Has("--help")) return ShowHelp(kRecordHelp);
   if (!parsed.error.empty()) return Fail(kExitUsage, parsed.error);
   if (parsed.positional.size() != 1) return Fail(kExitUsage, "give make or show (try --help)");
   const std::string& action = parsed.positional.front();

@@ -12,9 +12,8 @@ namespace jobhost::ctl {
 namespace {
 
 // Larger than any value this system stores; a larger value reads as unreadable.
-constexpr std::size_t kQueryBuffer = 1 << 20;
 
-constexpr std::string_view kHelp = R"(usage: jobhostctl reg query KEY [VALUE] [--out F]
+constexpr std::string_view kRegHelp = R"(usage: jobhostctl reg query KEY [VALUE] [--out F]
        jobhostctl reg set KEY VALUE (--binary-file F | --binary-hex HEX | --dword N) [--type T]
        jobhostctl reg delete KEY VALUE
 
@@ -120,7 +119,7 @@ int DeleteValue(ToolSettings& settings, const std::u16string& path, const std::s
 
 int RunReg(std::span<const std::string> arguments) {
   ParsedArguments parsed = ParseArguments(arguments, kRegOptions);
-  if (parsed.Has("--help")) return ShowHelp(kHelp);
+  if (parsed.Has("--help")) return ShowHelp(kRegHelp);
   if (!parsed.error.empty()) return Fail(kExitUsage, parsed.error);
   if (std::string error = CheckRegArguments(parsed); !error.empty()) return Fail(kExitUsage, error);
   const std::string& action = parsed.positional[0];

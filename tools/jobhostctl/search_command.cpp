@@ -17,10 +17,9 @@ namespace {
 
 constexpr int kExitInterrupted = 130;
 constexpr std::chrono::milliseconds kProgressStep{200};
-constexpr char16_t kSearchDataValue[] = u"SearchData";
 constexpr char16_t kTotalPrintersValue[] = u"TotalPrinters";
 
-constexpr std::string_view kHelp = R"(usage: jobhostctl search [OPTIONS]
+constexpr std::string_view kSearchHelp = R"(usage: jobhostctl search [OPTIONS]
 
 Tries the printer search as the driver does: stores a search-settings record,
 runs the program's search command on it, and prints each printer the program
@@ -178,7 +177,7 @@ int Search(const SearchPlan& plan) {
 
 int RunSearch(std::span<const std::string> arguments) {
   ParsedArguments parsed = ParseArguments(arguments, kSearchOptions);
-  if (parsed.Has("--help")) return ShowHelp(kHelp);
+  if (parsed.Has("--help")) return ShowHelp(kSearchHelp);
   if (parsed.Has("--version")) return ShowVersion();
   if (!parsed.error.empty()) return Fail(kExitUsage, parsed.error);
   SearchPlan plan;

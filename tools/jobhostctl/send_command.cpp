@@ -16,7 +16,7 @@ constexpr int kExitNoReply = 3;
 constexpr int kExitNoConnection = 4;
 constexpr int kExitReplyTimedOut = 5;
 
-constexpr std::string_view kHelp =
+constexpr std::string_view kSendHelp =
     R"(usage: jobhostctl send [--prefix P | --pipe NAME] [OPTIONS] REQUEST
 
 Connects to the job service's pipe, sends REQUEST (UTF-8 text) as one
@@ -102,7 +102,7 @@ int Execute(const SendPlan& plan) {
 
 int RunSend(std::span<const std::string> arguments) {
   ParsedArguments parsed = ParseArguments(arguments, kSendOptions);
-  if (parsed.Has("--help")) return ShowHelp(kHelp);
+  if (parsed.Has("--help")) return ShowHelp(kSendHelp);
   if (!parsed.error.empty()) return Fail(kExitUsage, parsed.error);
   SendPlan plan;
   if (std::string error = MakeSendPlan(parsed, JOBHOST_DEFAULT_PREFIX, plan); !error.empty())

@@ -12,6 +12,9 @@
 
 namespace jobhost::ctl {
 
+// Room for one value read back: more than any value the tools write.
+inline constexpr std::size_t kQueryBuffer = 1 << 20;
+
 struct ListedValue {
   std::string name;  // UTF-8
   ValueType type = ValueType::kNone;

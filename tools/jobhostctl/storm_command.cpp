@@ -17,7 +17,7 @@
 namespace jobhost::ctl {
 namespace {
 
-constexpr std::string_view kHelp =
+constexpr std::string_view kStormHelp =
     R"(usage: jobhostctl storm [--prefix P | --pipe NAME] [OPTIONS] REQUEST
 
 Starts CLIENTS clients at once; each sends REQUEST (UTF-8 text, as UTF-16LE)
@@ -134,7 +134,7 @@ std::string MakeStormPlan(const ParsedArguments& parsed, StormPlan& plan) {
 
 int RunStorm(std::span<const std::string> arguments) {
   ParsedArguments parsed = ParseArguments(arguments, kStormOptions);
-  if (parsed.Has("--help")) return ShowHelp(kHelp);
+  if (parsed.Has("--help")) return ShowHelp(kStormHelp);
   if (!parsed.error.empty()) return Fail(kExitUsage, parsed.error);
   StormPlan plan;
   if (std::string error = MakeStormPlan(parsed, plan); !error.empty())

@@ -17,7 +17,7 @@ using testing::ExportOf;
 using testing::FakeLibraries;
 using testing::TestPlatform;
 
-constexpr char16_t kLibraryPath[] = u"C:\\Drivers\\vtlportlink.dll";
+constexpr char16_t kPortLibraryPath[] = u"C:\\Drivers\\vtlportlink.dll";
 
 // The port library's answers for the current case; the exports are plain
 // functions, so the script lives here.
@@ -132,7 +132,7 @@ TEST(InspectPrinterPort, FollowsTheFailureTableAndReleasesEverything) {
       exports[kPortKindExport] = ExportOf(&ScriptedPortKind);
     }
     if (c.exports == Exports::kBoth) exports[kWsdAddressExport] = ExportOf(&ScriptedWsdAddress);
-    if (c.exports != Exports::kLibraryMissing) fakes.libraries.Provide(kLibraryPath, exports);
+    if (c.exports != Exports::kLibraryMissing) fakes.libraries.Provide(kPortLibraryPath, exports);
     fakes.spooler.printerOpens = c.printerOpens;
     fakes.spooler.portName = {c.portNameStatus, c.portName, 1722};
     fakes.spooler.monitorOpens = c.monitorOpens;
@@ -148,7 +148,7 @@ TEST(InspectPrinterPort, FollowsTheFailureTableAndReleasesEverything) {
     EXPECT_EQ(fakes.spooler.openedMonitors, c.monitorsOpened);
     for (std::size_t units : fakes.spooler.queryUnits) EXPECT_EQ(units, kMonitorAddressUnits);
     for (std::uint32_t value : script.valuesOnCall) EXPECT_EQ(value, 0u);
-    EXPECT_EQ(fakes.libraries.loadAttempts, std::vector<std::u16string>{kLibraryPath});
+    EXPECT_EQ(fakes.libraries.loadAttempts, std::vector<std::u16string>{kPortLibraryPath});
     EXPECT_EQ(fakes.libraries.open(), 0);
     EXPECT_EQ(fakes.spooler.printersOpen(), 0);
     EXPECT_EQ(fakes.spooler.monitorsOpen(), 0);

@@ -13,7 +13,7 @@ using Agents = std::vector<std::pair<std::string, std::string>>;
 
 AgentTable table;
 
-std::int32_t Report(const char* address, const char* name) {
+std::int32_t ReportAgent(const char* address, const char* name) {
   ReportsGoTo reports(table);
   return OnSnmpAgentFound(address, name);
 }
@@ -26,7 +26,8 @@ std::int32_t ReportV6(const void* record, const char* name) {
 void StartRun(const Agents& reports) {
   ResetAgentTable(table);
   ClearAgentTable(table);
-  for (const auto& [address, name] : reports) EXPECT_EQ(Report(address.c_str(), name.c_str()), 1);
+  for (const auto& [address, name] : reports)
+    EXPECT_EQ(ReportAgent(address.c_str(), name.c_str()), 1);
 }
 
 Agents TableAgents() {
@@ -107,8 +108,8 @@ TEST(AgentTable, CutsTextsToTheirFields) {
 TEST(AgentTable, IgnoresReportsWithoutTextRecordOrLibraryCall) {
   StartRun({});
   const std::uint8_t record[kAgentAddressRecordSize] = {};
-  EXPECT_EQ(Report(nullptr, "n"), 1);
-  EXPECT_EQ(Report("a", nullptr), 1);
+  EXPECT_EQ(ReportAgent(nullptr, "n"), 1);
+  EXPECT_EQ(ReportAgent("a", nullptr), 1);
   EXPECT_EQ(ReportV6(nullptr, "n"), 1);
   EXPECT_EQ(ReportV6(record, nullptr), 1);
   // Outside a library call no table takes reports.

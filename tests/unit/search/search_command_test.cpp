@@ -16,7 +16,7 @@ using Calls = std::vector<std::string>;
 
 constexpr char16_t kKey[] = u"Software\\def\\abc\\Vantorel\\PrinterUI\\Search";
 
-std::vector<std::byte> Bytes(std::span<const std::uint8_t> data) {
+std::vector<std::byte> AsBytes(std::span<const std::uint8_t> data) {
   auto bytes = std::as_bytes(data);
   return {bytes.begin(), bytes.end()};
 }
@@ -28,7 +28,7 @@ FakeSettingsStore::Value StoredRecord(std::size_t size = kSearchSettingsSize) {
   record.setUseIpv6(false);
   record.setSingleHost(false);
   record.setBroadcastToTarget(false);
-  return {ValueType::kBinary, Bytes(std::span(record.bytes()).first(size))};
+  return {ValueType::kBinary, AsBytes(std::span(record.bytes()).first(size))};
 }
 
 FakeSettingsStore::Value Dword(std::uint32_t value) {
@@ -146,7 +146,7 @@ TEST(RunSearchCommand, StoresOnlyWhatEachOutcomeAllows) {
   std::ranges::fill(merged.agent(0), std::uint8_t{0});
   merged.agent(0)[0] = 'a';
   merged.agent(0)[kAgentNameOffset] = 'n';
-  const Value mergedRecord = FakeSettingsStore::Value{ValueType::kBinary, Bytes(merged.bytes())};
+  const Value mergedRecord = FakeSettingsStore::Value{ValueType::kBinary, AsBytes(merged.bytes())};
 
   enum Setup { kStored, kNoKey, kNoStore, kLongRecord, kUnreadable, kNoLibrary, kFound };
   const std::u16string full = u"3/abc/def/Search/p", countOnly = u"3/abc/def/Search";

@@ -27,7 +27,7 @@ std::vector<std::string> FlagsSet(const JobRequest& r) {
   return set.empty() ? std::vector<std::string>{"none"} : set;
 }
 
-std::vector<std::byte> Bytes(std::u16string_view text) {
+std::vector<std::byte> Wire(std::u16string_view text) {
   return Utf16LeBytes(text);
 }
 
@@ -60,47 +60,47 @@ struct ParseCase {
 std::vector<ParseCase> ParseCases() {
   using std::u16string_view;
   return {
-      {"CloseAlone", Bytes(u"Close"), "close"},
-      {"CloseIsAPrefix", Bytes(u"Closed for today"), "close"},
-      {"KeywordsAreCaseSensitive", Bytes(u"close"), "none"},
-      {"UnknownWord", Bytes(u"Hello"), "none"},
-      {"EmptyText", Bytes(u""), "none"},
-      {"Duplex", Bytes(u"Duplex/ignored"), "duplex"},
-      {"EndRender", Bytes(u"EndRender"), "endRender"},
-      {"RenderNeedsTwoSlashesInArguments", Bytes(u"RenderXPS/a/b"), "none"},
-      {"RenderWithThreeFields", Bytes(u"RenderXPS/a/b/c"), "render", u"a/b/c"},
-      {"RenderSeparatorNotExamined", Bytes(u"RenderXPS-a/b/c"), "render", u"a/b/c"},
-      {"RenderKeywordAlone", Bytes(u"RenderXPS"), "none"},
-      {"RenderArgumentsAtCapacity", Bytes(u"RenderXPS/a/b/" + Repeated(1019)), "render",
+      {"CloseAlone", Wire(u"Close"), "close"},
+      {"CloseIsAPrefix", Wire(u"Closed for today"), "close"},
+      {"KeywordsAreCaseSensitive", Wire(u"close"), "none"},
+      {"UnknownWord", Wire(u"Hello"), "none"},
+      {"EmptyText", Wire(u""), "none"},
+      {"Duplex", Wire(u"Duplex/ignored"), "duplex"},
+      {"EndRender", Wire(u"EndRender"), "endRender"},
+      {"RenderNeedsTwoSlashesInArguments", Wire(u"RenderXPS/a/b"), "none"},
+      {"RenderWithThreeFields", Wire(u"RenderXPS/a/b/c"), "render", u"a/b/c"},
+      {"RenderSeparatorNotExamined", Wire(u"RenderXPS-a/b/c"), "render", u"a/b/c"},
+      {"RenderKeywordAlone", Wire(u"RenderXPS"), "none"},
+      {"RenderArgumentsAtCapacity", Wire(u"RenderXPS/a/b/" + Repeated(1019)), "render",
        u"a/b/" + Repeated(1019)},
-      {"OverlongRenderArgumentsRejectRequest", Bytes(u"RenderXPS/a/b/" + Repeated(1020)), "none"},
-      {"OverlayWithOneSlash", Bytes(u"CreateOverlay/a"), "none"},
-      {"OverlayTargetKeepsLaterSlashes", Bytes(u"CreateOverlay/s/t/u"), "createOverlay", u"s",
+      {"OverlongRenderArgumentsRejectRequest", Wire(u"RenderXPS/a/b/" + Repeated(1020)), "none"},
+      {"OverlayWithOneSlash", Wire(u"CreateOverlay/a"), "none"},
+      {"OverlayTargetKeepsLaterSlashes", Wire(u"CreateOverlay/s/t/u"), "createOverlay", u"s",
        u"t/u"},
-      {"OverlayEmptySource", Bytes(u"CreateOverlay//t"), "createOverlay", u"", u"t"},
-      {"OverlaySkipsTextBeforeFirstSlash", Bytes(u"CreateOverlayXY/s/t"), "createOverlay", u"s",
+      {"OverlayEmptySource", Wire(u"CreateOverlay//t"), "createOverlay", u"", u"t"},
+      {"OverlaySkipsTextBeforeFirstSlash", Wire(u"CreateOverlayXY/s/t"), "createOverlay", u"s",
        u"t"},
-      {"PrintOverlay", Bytes(u"PrintOverlay/C:\\a.xps/D:\\b.xps"), "printOverlay", u"C:\\a.xps",
+      {"PrintOverlay", Wire(u"PrintOverlay/C:\\a.xps/D:\\b.xps"), "printOverlay", u"C:\\a.xps",
        u"D:\\b.xps"},
-      {"OverlayPathsAtCapacity", Bytes(u"PrintOverlay/" + Repeated(259) + u"/" + Repeated(259)),
+      {"OverlayPathsAtCapacity", Wire(u"PrintOverlay/" + Repeated(259) + u"/" + Repeated(259)),
        "printOverlay", Repeated(259), Repeated(259)},
-      {"OverlongOverlaySourceRejectsRequest", Bytes(u"CreateOverlay/" + Repeated(260) + u"/t"),
+      {"OverlongOverlaySourceRejectsRequest", Wire(u"CreateOverlay/" + Repeated(260) + u"/t"),
        "none"},
-      {"OverlongOverlayTargetRejectsRequest", Bytes(u"PrintOverlay/s/" + Repeated(260)), "none"},
-      {"PrinterNameKeepsSlashes", Bytes(u"CheckPort/HP/Office"), "checkPort", u"HP/Office"},
-      {"PrinterNameNonAscii", Bytes(u"CheckPort/Drucker B\u00fcro \U0001F5A8"), "checkPort",
+      {"OverlongOverlayTargetRejectsRequest", Wire(u"PrintOverlay/s/" + Repeated(260)), "none"},
+      {"PrinterNameKeepsSlashes", Wire(u"CheckPort/HP/Office"), "checkPort", u"HP/Office"},
+      {"PrinterNameNonAscii", Wire(u"CheckPort/Drucker B\u00fcro \U0001F5A8"), "checkPort",
        u"Drucker B\u00fcro \U0001F5A8"},
-      {"CheckPortFirstSlashAtTenGivesEmptyName", Bytes(u"CheckPortx/abc"), "checkPort"},
-      {"CheckPortNameEndsAtLaterFirstSlash", Bytes(u"CheckPortxab/cd"), "checkPort", u"ab"},
-      {"CheckPortKeywordAlone", Bytes(u"CheckPort"), "none"},
-      {"CheckPortEmptyName", Bytes(u"CheckPort/"), "checkPort"},
-      {"PrinterNameAtCapacity", Bytes(u"CheckPort/" + Repeated(511)), "checkPort", Repeated(511)},
-      {"OverlongPrinterNameRejectsRequest", Bytes(u"CheckPort/" + Repeated(512)), "none"},
-      {"NulEndsText", Bytes(u16string_view(u"CheckPort/P\0junk", 16)), "checkPort", u"P"},
-      {"NulCanHideASlash", Bytes(u16string_view(u"RenderXPS/a/b\0/c", 16)), "none"},
+      {"CheckPortFirstSlashAtTenGivesEmptyName", Wire(u"CheckPortx/abc"), "checkPort"},
+      {"CheckPortNameEndsAtLaterFirstSlash", Wire(u"CheckPortxab/cd"), "checkPort", u"ab"},
+      {"CheckPortKeywordAlone", Wire(u"CheckPort"), "none"},
+      {"CheckPortEmptyName", Wire(u"CheckPort/"), "checkPort"},
+      {"PrinterNameAtCapacity", Wire(u"CheckPort/" + Repeated(511)), "checkPort", Repeated(511)},
+      {"OverlongPrinterNameRejectsRequest", Wire(u"CheckPort/" + Repeated(512)), "none"},
+      {"NulEndsText", Wire(u16string_view(u"CheckPort/P\0junk", 16)), "checkPort", u"P"},
+      {"NulCanHideASlash", Wire(u16string_view(u"RenderXPS/a/b\0/c", 16)), "none"},
       {"OddByteCountDropsHalfUnit", WithExtraByte(u"CheckPort/AB"), "checkPort", u"AB"},
       {"OddByteCountEndsAtLastWholeUnit", WithoutLastByte(u"CheckPort/AB"), "checkPort", u"A"},
-      {"FirstKeywordDecides", Bytes(u"CloseDuplex"), "close"},
+      {"FirstKeywordDecides", Wire(u"CloseDuplex"), "close"},
   };
 }
 
@@ -129,10 +129,10 @@ TEST(ParseJobRequest, FollowsTheRequestTable) {
 
 TEST(ParseJobRequest, ClearsEveryFieldOfTheEarlierRequest) {
   JobRequest request;
-  ParseJobRequest(Bytes(u"CreateOverlay/s/t"), request);
+  ParseJobRequest(Wire(u"CreateOverlay/s/t"), request);
   request.actionResult = 1;
   request.portAddress = u"192.0.2.5";
-  ParseJobRequest(Bytes(u"RenderXPS/a/b"), request);  // malformed: nothing set
+  ParseJobRequest(Wire(u"RenderXPS/a/b"), request);  // malformed: nothing set
   EXPECT_EQ(FlagsSet(request), std::vector<std::string>{"none"});
   EXPECT_TRUE(request.overlaySource.empty());
   EXPECT_TRUE(request.overlayTarget.empty());

@@ -1,0 +1,41 @@
+# Sources are compiled eight to a unit (CMake's unity build): most of a
+# file's compile is the headers it shares with its neighbours, GoogleTest's
+# above all. So names at file scope differ between the files of a target.
+# The Windows headers rename functions by macro (GetMessage, CreateFile), so a
+# file of the Windows part stays a unit of its own.
+set(CMAKE_UNITY_BUILD ON)
+set(CMAKE_UNITY_BUILD_BATCH_SIZE 8)
+
+function(jobhost_keep_windows_files_alone directory)
+  get_property(targets DIRECTORY ${directory} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(sources ${target} SOURCES)
+    if(NOT sources)
+      continue()
+    endif()
+    get_target_property(source_dir ${target} SOURCE_DIR)
+    foreach(source IN LISTS sources)
+      cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${source_dir})
+      if(NOT source MATCHES "\\.(c|cc|cpp)$" OR NOT EXISTS ${source})
+        continue()
+      endif()
+      set(alone OFF)
+      if(source MATCHES "(/win32/|_win32\\.c)")
+        set(alone ON)
+      else()
+        file(STRINGS ${source} windows_include REGEX "#include <(windows|winsock2)\\.h>")
+        if(windows_include)
+          set(alone ON)
+        endif()
+      endif()
+      if(alone)
+        set_source_files_properties(${source} TARGET_DIRECTORY ${target}
+          PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+      endif()
+    endforeach()
+  endforeach()
+  get_property(subdirectories DIRECTORY ${directory} PROPERTY SUBDIRECTORIES)
+  foreach(subdirectory IN LISTS subdirectories)
+    jobhost_keep_windows_files_alone(${subdirectory})
+  endforeach()
+endfunction()
