@@ -282,7 +282,7 @@ done
 hostile() { # BIN_DIR WHAT: one search and one dnssd:// resolution, timed by timed_call.py
   local timed=(ip netns exec "$net_burst_searcher" "${timed_call[@]}")
   local search resolution
-  search=$("${timed[@]}" find "$1/${prefix}devprobe.dll" 3000 | head -1)
+  search=$("${timed[@]}" find "$1/${prefix}devprobe.dll" 3000 | sed -n 1p)
   resolution=$("${timed[@]}" address "$1/${prefix}portlink.dll" \
     'dnssd://Nobody%20Here._ipp._tcp.local./?uuid=1' 2>/dev/null)
   sed -E 's/agents=([0-9]+) call_ms=([0-9]+) rss_growth_kb=([0-9]+)/| '"$2"' | \1 | \2 | \3 |/' <<<"$search" |
