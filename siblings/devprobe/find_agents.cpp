@@ -113,18 +113,31 @@ class OneLookNetwork : public Network {
   std::optional<std::vector<network::Ipv6Prefix>> prefixes_;
 };
 
+// Where a protocol's questions go: its group on every interface, or a
+// one-host target's port of that protocol.
+template <typename Groups>
+std::vector<Endpoint> GroupsOrTarget(const CollectPlan& plan, std::uint16_t port, Groups groups) {
+  if (!plan.oneHost) return groups();
+  Endpoint host = plan.destinations.front();
+  host.port = port;
+  return {host};
+}
+
 std::unique_ptr<BrowseProtocol> AskDnsSd(Network& network, const FindRequest& request,
                                          const CollectPlan& plan) {
   return std::make_unique<DnsSdBrowse>(
-      request.family, network.Ipv4Interfaces(), DnsSdDestinations(network, request, plan),
+      request.family, network.Ipv4Interfaces(),
+      GroupsOrTarget(plan, dnssd::kMdnsPort,
+                     [&] { return dnssd::MdnsGroupOnInterfaces(network, request.family); }),
       plan.oneHost, request.options.port, static_cast<std::uint16_t>(NewRequestId()));
 }
 
 std::unique_ptr<BrowseProtocol> AskWsd(Network& network, const FindRequest& request,
                                        const CollectPlan& plan, wsd::HttpPoster* http) {
-  return std::make_unique<WsdBrowse>(network, request.family,
-                                     WsdDestinations(network, request, plan), plan.oneHost,
-                                     request.options.port, http);
+  return std::make_unique<WsdBrowse>(
+      network, request.family,
+      GroupsOrTarget(plan, kWsdPort, [&] { return WsdGroupOnInterfaces(network, request.family); }),
+      plan.oneHost, request.options.port, http);
 }
 
 }  // namespace
@@ -158,22 +171,6 @@ std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& reque
     plan.destinations.push_back(*resolved);
   }
   return plan;
-}
-
-std::vector<Endpoint> DnsSdDestinations(Network& network, const FindRequest& request,
-                                        const CollectPlan& plan) {
-  if (!plan.oneHost) return dnssd::MdnsGroupOnInterfaces(network, request.family);
-  Endpoint host = plan.destinations.front();
-  host.port = dnssd::kMdnsPort;
-  return {host};
-}
-
-std::vector<Endpoint> WsdDestinations(Network& network, const FindRequest& request,
-                                      const CollectPlan& plan) {
-  if (!plan.oneHost) return WsdGroupOnInterfaces(network, request.family);
-  Endpoint host = plan.destinations.front();
-  host.port = kWsdPort;
-  return {host};
 }
 
 int FindAgents(Network& system, Clock& clock, const AgentProbe& probe, const FindRequest& request,

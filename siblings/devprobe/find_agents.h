@@ -31,16 +31,6 @@ struct FindRequest {
 // Where the requests go; nullopt when the target cannot be used.
 std::optional<CollectPlan> PlanSearch(Network& network, const FindRequest& request);
 
-// The DNS-SD questions' destinations: the multicast DNS group on every
-// interface, or a one-host target's port 5353.
-std::vector<Endpoint> DnsSdDestinations(Network& network, const FindRequest& request,
-                                        const CollectPlan& plan);
-
-// The WS-Discovery Probes' destinations: the WSD group on every interface, or
-// a one-host target's port 3702.
-std::vector<Endpoint> WsdDestinations(Network& network, const FindRequest& request,
-                                      const CollectPlan& plan);
-
 // The number of agents reported, or -1 when the search could not be made
 // (why, in failure).
 // DNS-SD and WS-Discovery are asked too unless the options turn them off;
